@@ -1,0 +1,237 @@
+#include "console.h"
+
+#include <charconv>
+#include <type_traits>
+#include <utility>
+
+#include "hostsdk/cvar_text.h"
+
+namespace host {
+
+namespace {
+
+std::string formatNumber(float value) {
+  char text[32];
+  auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+void write(const hostsdk::Cell& cell, const std::string& value) {
+  std::visit(
+      [&](const auto& target) {
+        using T = typename std::decay_t<decltype(target)>::element_type;
+        if constexpr (std::is_same_v<T, bool>) {
+          *target = hostsdk::readBool(value);
+        } else if constexpr (std::is_same_v<T, float>) {
+          *target = hostsdk::readFloat(value);
+        } else if constexpr (std::is_same_v<T, int>) {
+          *target = hostsdk::readInt(value);
+        } else {
+          *target = value;
+        }
+      },
+      cell);
+}
+
+}  // namespace
+
+void Console::addBuiltin(const std::string& name, Builtin run) {
+  builtins_[name] = std::move(run);
+}
+
+Variable* Console::registerVariable(const hostsdk::CvarSpec& spec) {
+  auto found = variables_.find(spec.name);
+  if (found != variables_.end())
+    return found->second.get();
+  auto variable = std::make_unique<Variable>();
+  variable->spec = spec;
+  variable->value = spec.defaultValue;
+  auto saved = saved_.find(spec.name);
+  if (saved != saved_.end()) {
+    std::string error;
+    if (!set(*variable, saved->second, error))
+      output_.error("saved value ignored: " + error);
+  }
+  return variables_.emplace(spec.name, std::move(variable)).first->second.get();
+}
+
+Variable* Console::find(const std::string& name) {
+  auto found = variables_.find(name);
+  return found == variables_.end() ? nullptr : found->second.get();
+}
+
+bool Console::set(Variable& variable, const std::string& text, std::string& error) {
+  const hostsdk::CvarSpec& spec = variable.spec;
+  std::string value = text;
+  if (spec.hasMinimum || spec.hasMaximum) {
+    std::optional<float> number = hostsdk::readNumber(text);
+    if (!number) {
+      error = spec.name + ": \"" + text + "\" is not a number";
+      return false;
+    }
+    float kept = *number;
+    if (spec.hasMinimum && kept < spec.minimum)
+      kept = spec.minimum;
+    if (spec.hasMaximum && kept > spec.maximum)
+      kept = spec.maximum;
+    if (kept != *number)
+      value = formatNumber(kept);
+  }
+  if (value == variable.value)
+    return true;
+  std::string oldValue = std::exchange(variable.value, value);
+  changed(variable, oldValue);
+  return true;
+}
+
+void Console::changed(Variable& variable, const std::string& oldValue) {
+  for (const Variable::Binding& binding : variable.bindings)
+    write(binding.cell, variable.value);
+  // Handlers attached while these run wait for the next change.
+  std::vector<Variable::Listener> listeners = variable.listeners;
+  for (Variable::Listener& listener : listeners) {
+    calls_.run(listener.owner,
+               [&] { listener.callback(oldValue, CVarWrapper(listener.owner, &variable)); });
+  }
+}
+
+void Console::bind(PluginSlot* owner, Variable& variable, hostsdk::Cell cell) {
+  write(cell, variable.value);
+  variable.bindings.push_back({owner, std::move(cell)});
+}
+
+void Console::listen(PluginSlot* owner, Variable& variable, hostsdk::ChangeCallback callback) {
+  variable.listeners.push_back({owner, std::move(callback)});
+}
+
+void Console::addCommand(PluginSlot* owner, const std::string& name,
+                         hostsdk::CommandCallback callback, const std::string& description,
+                         unsigned char permissions) {
+  commands_[name] = Command{owner, std::move(callback), description, permissions};
+}
+
+void Console::print(const Variable& variable) {
+  output_.line("cvar " + variable.spec.name + " = " + variable.value);
+}
+
+void Console::execute(const std::string& line) {
+  std::vector<std::string> words;
+  std::string error;
+  if (!split(line, words, error)) {
+    output_.error(error);
+    return;
+  }
+  if (words.empty())
+    return;
+  const std::string& name = words.front();
+
+  if (auto builtin = builtins_.find(name); builtin != builtins_.end()) {
+    Builtin run = builtin->second;
+    run(words);
+    return;
+  }
+  if (auto command = commands_.find(name); command != commands_.end()) {
+    PluginSlot* owner = command->second.owner;
+    hostsdk::CommandCallback callback = command->second.callback;
+    calls_.run(owner, [&] { callback(words); });
+    return;
+  }
+  if (Variable* variable = find(name)) {
+    if (words.size() == 1) {
+      print(*variable);
+    } else if (words.size() > 2) {
+      output_.error(name + ": takes one value (quote a value with blanks)");
+    } else if (!set(*variable, words[1], error)) {
+      output_.error(error);
+    }
+    return;
+  }
+  output_.error(name + ": unknown command");
+}
+
+void Console::forget(const PluginSlot* owner) {
+  // Moved out before they are destroyed: destroying a plugin's callback runs plugin code.
+  std::vector<hostsdk::CommandCallback> dying;
+  for (auto it = commands_.begin(); it != commands_.end();) {
+    if (it->second.owner == owner) {
+      dying.push_back(std::move(it->second.callback));
+      it = commands_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  std::vector<hostsdk::Cell> cells;
+  std::vector<hostsdk::ChangeCallback> handlers;
+  for (auto& [name, variable] : variables_) {
+    auto& bindings = variable->bindings;
+    for (auto it = bindings.begin(); it != bindings.end();) {
+      if (it->owner == owner) {
+        cells.push_back(std::move(it->cell));
+        it = bindings.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    auto& listeners = variable->listeners;
+    for (auto it = listeners.begin(); it != listeners.end();) {
+      if (it->owner == owner) {
+        handlers.push_back(std::move(it->callback));
+        it = listeners.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+}
+
+void Console::restore(std::map<std::string, std::string> saved) {
+  saved_ = std::move(saved);
+}
+
+std::map<std::string, std::string> Console::valuesToSave() const {
+  std::map<std::string, std::string> values = saved_;
+  for (const auto& [name, variable] : variables_) {
+    if (variable->spec.saved)
+      values[name] = variable->value;
+  }
+  return values;
+}
+
+bool Console::split(const std::string& line, std::vector<std::string>& words, std::string& error) {
+  words.clear();
+  size_t i = 0;
+  const size_t n = line.size();
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (i < n) {
+    while (i < n && blank(line[i]))
+      ++i;
+    if (i == n)
+      break;
+    std::string word;
+    if (line[i] == '"') {
+      ++i;
+      bool closed = false;
+      while (i < n) {
+        char c = line[i++];
+        if (c == '"') {
+          closed = true;
+          break;
+        }
+        if (c == '\\' && i < n && (line[i] == '"' || line[i] == '\\'))
+          c = line[i++];
+        word += c;
+      }
+      if (!closed) {
+        error = "unterminated quote";
+        return false;
+      }
+    } else {
+      while (i < n && !blank(line[i]))
+        word += line[i++];
+    }
+    words.push_back(std::move(word));
+  }
+  return true;
+}
+
+}  // namespace host

@@ -1,0 +1,97 @@
+#pragma once
+
+// The host's console: variables that hold text, commands of the host and of plugins, and the
+// one entry for a typed line.
+//
+// A variable's text is read as a bool, float or int as hostsdk/cvar_text.h documents. A
+// variable with a declared range takes only text with a number and keeps the number within
+// its range. Setting a variable to the text it already holds is no change: nothing is written
+// and no handler runs. On a change, bound cells are written first, then the change handlers run
+// in the order they were attached.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostsdk/backend.h"
+#include "output.h"
+#include "plugin_slot.h"
+
+namespace hostsdk {
+
+struct Variable {
+  struct Binding {
+    PluginSlot* owner;
+    Cell cell;
+  };
+  struct Listener {
+    PluginSlot* owner;
+    ChangeCallback callback;
+  };
+
+  CvarSpec spec;
+  std::string value;
+  std::vector<Binding> bindings;
+  std::vector<Listener> listeners;
+};
+
+}  // namespace hostsdk
+
+namespace host {
+
+using hostsdk::Variable;
+
+class Console {
+ public:
+  using Builtin = std::function<void(const std::vector<std::string>& words)>;
+
+  Console(Output& output, PluginCalls& calls) : output_(output), calls_(calls) {}
+
+  void addBuiltin(const std::string& name, Builtin run);
+
+  // A new variable starts from its saved value when there is one; one that exists already is
+  // returned as it stands.
+  Variable* registerVariable(const hostsdk::CvarSpec& spec);
+  Variable* find(const std::string& name);
+  bool set(Variable& variable, const std::string& text, std::string& error);
+  void bind(PluginSlot* owner, Variable& variable, hostsdk::Cell cell);
+  void listen(PluginSlot* owner, Variable& variable, hostsdk::ChangeCallback callback);
+  void addCommand(PluginSlot* owner, const std::string& name, hostsdk::CommandCallback callback,
+                  const std::string& description, unsigned char permissions);
+
+  // Runs one line as typed. Refused input is printed as one "error:" line and changes nothing.
+  void execute(const std::string& line);
+  void print(const Variable& variable);
+
+  // Drops the commands, bindings and handlers of a plugin about to go away. Its variables stay.
+  void forget(const PluginSlot* owner);
+
+  // Values read from the config file; kept for variables not registered yet.
+  void restore(std::map<std::string, std::string> saved);
+  std::map<std::string, std::string> valuesToSave() const;
+
+  // Splits a line into words: blanks separate, double quotes group, and inside quotes \" and
+  // \\ stand for themselves. False, with a reason, for an unterminated quote.
+  static bool split(const std::string& line, std::vector<std::string>& words, std::string& error);
+
+ private:
+  struct Command {
+    PluginSlot* owner;
+    hostsdk::CommandCallback callback;
+    std::string description;
+    unsigned char permissions;
+  };
+
+  void changed(Variable& variable, const std::string& oldValue);
+
+  Output& output_;
+  PluginCalls& calls_;
+  std::map<std::string, std::unique_ptr<Variable>> variables_;  // addresses stay put
+  std::map<std::string, Command> commands_;
+  std::map<std::string, Builtin> builtins_;
+  std::map<std::string, std::string> saved_;
+};
+
+}  // namespace host

@@ -1,0 +1,150 @@
+#include "game_thread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace host {
+
+void GameThread::hook(PluginSlot* owner, const std::string& name,
+                      std::function<void(std::string)> call) {
+  hooks_.push_back({owner, name, std::move(call)});
+}
+
+void GameThread::unhook(PluginSlot* owner, const std::string& name) {
+  hooks_.erase(
+      std::remove_if(hooks_.begin(), hooks_.end(),
+                     [&](const Hook& hook) { return hook.owner == owner && hook.name == name; }),
+      hooks_.end());
+}
+
+int GameThread::fire(const std::string& name) {
+  // A hook may hook or unhook while it runs; it sees the list as it was when the event began.
+  std::vector<Hook> matching;
+  for (const Hook& hook : hooks_) {
+    if (hook.name == name)
+      matching.push_back(hook);
+  }
+  for (Hook& hook : matching) {
+    calls_.run(hook.owner, [&] { hook.call(name); });
+  }
+  return static_cast<int>(matching.size());
+}
+
+void GameThread::setTimeout(PluginSlot* owner, std::function<void()> call, float seconds) {
+  // Every timer lies at least a microsecond ahead, so one that sets itself again moves time
+  // on instead of spinning; a delay that is not a number counts as none, an endless one as
+  // a very long one.
+  double delay = std::isnan(seconds) ? 0.0 : std::max(0.0, static_cast<double>(seconds));
+  delay = std::min(delay, 1e9);
+  const Micros due = clock_.now() + std::max<Micros>(toMicros(delay), 1);
+  timers_.emplace(std::make_pair(due, timersSet_++), Timer{owner, std::move(call)});
+}
+
+std::optional<Micros> GameThread::nextDue() const {
+  if (timers_.empty())
+    return std::nullopt;
+  return timers_.begin()->first.first;
+}
+
+void GameThread::runDue() {
+  // Timers set while these run wait for the next turn, even if already due.
+  const std::uint64_t setBefore = timersSet_;
+  for (auto it = timers_.begin(); it != timers_.end() && it->first.first <= clock_.now();) {
+    if (it->first.second >= setBefore) {
+      ++it;
+      continue;
+    }
+    Timer timer = std::move(it->second);
+    timers_.erase(it);
+    calls_.run(timer.owner, [&] { timer.call(); });
+    it = timers_.begin();
+  }
+}
+
+void GameThread::admit(const PluginSlot* owner) {
+  std::lock_guard<std::mutex> lock(postedMutex_);
+  admitted_.push_back(owner);
+}
+
+void GameThread::post(PluginSlot* owner, std::function<void()> call) {
+  {
+    std::lock_guard<std::mutex> lock(postedMutex_);
+    if (owner && std::find(admitted_.begin(), admitted_.end(), owner) == admitted_.end()) {
+      return;
+    }
+    posted_.push_back({owner, std::move(call)});
+  }
+  postedSignal_.notify_all();
+}
+
+void GameThread::runPosted() {
+  for (;;) {
+    Posted next;
+    {
+      std::lock_guard<std::mutex> lock(postedMutex_);
+      if (posted_.empty())
+        return;
+      next = std::move(posted_.front());
+      posted_.pop_front();
+    }
+    calls_.run(next.owner, [&] { next.call(); });
+  }
+}
+
+void GameThread::waitForPost(Micros deadline) {
+  std::unique_lock<std::mutex> lock(postedMutex_);
+  const Micros wait = deadline - clock_.now();
+  if (wait <= 0 || !posted_.empty())
+    return;
+  postedSignal_.wait_for(lock, std::chrono::microseconds(wait), [&] { return !posted_.empty(); });
+}
+
+void GameThread::pass(Micros span) {
+  const Micros target = clock_.now() + std::max<Micros>(span, 0);
+  runPosted();
+  runDue();
+  if (clock_.mode() == Clock::Mode::Virtual) {
+    // Step from one due timer to the next so that each fires at its own moment.
+    while (nextDue() && *nextDue() <= target) {
+      clock_.advanceTo(*nextDue());
+      runDue();
+      runPosted();
+    }
+    clock_.advanceTo(target);
+    runDue();
+    runPosted();
+    return;
+  }
+  while (clock_.now() < target) {
+    const Micros next = nextDue() ? std::min(*nextDue(), target) : target;
+    waitForPost(next);
+    runPosted();
+    runDue();
+  }
+}
+
+void GameThread::forget(const PluginSlot* owner) {
+  hooks_.erase(std::remove_if(hooks_.begin(), hooks_.end(),
+                              [&](const Hook& hook) { return hook.owner == owner; }),
+               hooks_.end());
+  for (auto it = timers_.begin(); it != timers_.end();) {
+    it = it->second.owner == owner ? timers_.erase(it) : std::next(it);
+  }
+  std::deque<Posted> dropped;
+  {
+    std::lock_guard<std::mutex> lock(postedMutex_);
+    admitted_.erase(std::remove(admitted_.begin(), admitted_.end(), owner), admitted_.end());
+    for (auto it = posted_.begin(); it != posted_.end();) {
+      if (it->owner == owner) {
+        dropped.push_back(std::move(*it));
+        it = posted_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  // `dropped` ends here, outside the lock: destroying a plugin's callback runs plugin code.
+}
+
+}  // namespace host

@@ -1,0 +1,78 @@
+#pragma once
+
+// The game thread's work: hooks on game functions, timers and callbacks posted from other
+// threads. Everything here runs on the game thread, one at a time, through PluginCalls.
+// Due timers run in due order; timers due at the same moment run in the order they were set.
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "clock.h"
+#include "plugin_slot.h"
+
+namespace host {
+
+class GameThread {
+ public:
+  GameThread(Clock& clock, PluginCalls& calls) : clock_(clock), calls_(calls) {}
+
+  void hook(PluginSlot* owner, const std::string& name, std::function<void(std::string)> call);
+  void unhook(PluginSlot* owner, const std::string& name);
+  // Runs every hook on that game function; returns how many ran.
+  int fire(const std::string& name);
+
+  void setTimeout(PluginSlot* owner, std::function<void()> call, float seconds);
+  std::optional<Micros> nextDue() const;
+  // Runs the timers due by now, and any they set that are due by now too.
+  void runDue();
+
+  // Posts are taken only for plugins admitted and not yet forgotten, or for the host itself
+  // (no owner). Safe from any thread.
+  void admit(const PluginSlot* owner);
+  void post(PluginSlot* owner, std::function<void()> call);
+  void runPosted();
+  // Real time: sleeps until `deadline`, or until something is posted.
+  void waitForPost(Micros deadline);
+
+  // Virtual time: moves the clock to now + `span`, running timers and posted callbacks on the
+  // way. Real time: does the same while the time passes.
+  void pass(Micros span);
+
+  // Drops everything of a plugin that is about to go away.
+  void forget(const PluginSlot* owner);
+
+ private:
+  struct Hook {
+    PluginSlot* owner;
+    std::string name;
+    std::function<void(std::string)> call;
+  };
+  struct Timer {
+    PluginSlot* owner;
+    std::function<void()> call;
+  };
+  struct Posted {
+    PluginSlot* owner;
+    std::function<void()> call;
+  };
+
+  Clock& clock_;
+  PluginCalls& calls_;
+  std::vector<Hook> hooks_;
+  std::map<std::pair<Micros, std::uint64_t>, Timer> timers_;  // by due time, then order set
+  std::uint64_t timersSet_ = 0;
+  mutable std::mutex postedMutex_;
+  std::condition_variable postedSignal_;
+  std::deque<Posted> posted_;
+  std::vector<const PluginSlot*> admitted_;
+};
+
+}  // namespace host

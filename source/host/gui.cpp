@@ -1,0 +1,261 @@
+#include "gui.h"
+
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "headless_renderer.h"
+#include "live_window.h"
+#include "png_writer.h"
+
+namespace host {
+
+namespace {
+
+// Receives the GUI library's log while a plugin window draws: the plugin's own End() finishes
+// the log and hands its text to the clipboard function, which is ours for that moment.
+struct Capture {
+  std::string text;
+};
+
+void captureClipboard(void* userData, const char* text) {
+  static_cast<Capture*>(userData)->text += text ? text : "";
+}
+
+void appendLines(const std::string& text, std::vector<std::string>& lines) {
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos)
+      end = text.size();
+    std::string line = text.substr(start, end - start);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
+      line.pop_back();
+    if (!line.empty())
+      lines.push_back(std::move(line));
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+Gui::Gui(Output& output, PluginCalls& calls, const Clock& clock, const std::string& iniFile)
+    : output_(output), calls_(calls), clock_(clock), iniFile_(iniFile) {
+  ImGuiContext* previous = ImGui::GetCurrentContext();
+  context_ = ImGui::CreateContext();
+  ImGui::SetCurrentContext(context_);
+  ImGuiIO& io = ImGui::GetIO();
+  io.IniFilename = iniFile_.empty() ? nullptr : iniFile_.c_str();
+  io.DisplaySize = ImVec2(static_cast<float>(kScreenWidth), static_cast<float>(kScreenHeight));
+  unsigned char* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+  ImGui::StyleColorsDark();
+  if (previous)
+    ImGui::SetCurrentContext(previous);
+}
+
+Gui::~Gui() {
+  // The renderers shut their GUI backends down on the context they started them on.
+  ImGui::SetCurrentContext(context_);
+  headless_.reset();
+  live_.reset();
+  ImGui::DestroyContext(context_);
+}
+
+bool Gui::openLiveWindow(std::string& error) {
+  ImGui::SetCurrentContext(context_);
+  live_ = LiveWindow::create(kScreenWidth, kScreenHeight, "rankwatch-host", error);
+  liveOpen_ = live_ != nullptr;
+  return liveOpen_;
+}
+
+void Gui::add(PluginSlot* owner) {
+  if (!owner->window)
+    return;
+  std::string menu;
+  calls_.run(owner, [&] {
+    owner->window->setImGuiContext(reinterpret_cast<std::uintptr_t>(context_));
+    menu = owner->window->getMenuName();
+  });
+  windows_.push_back(Window{owner, menu, false});
+}
+
+void Gui::forget(const PluginSlot* owner) {
+  windows_.erase(std::remove_if(windows_.begin(), windows_.end(),
+                                [&](const Window& window) { return window.owner == owner; }),
+                 windows_.end());
+}
+
+Gui::Window* Gui::find(const std::string& menu) {
+  for (Window& window : windows_) {
+    if (window.menu == menu)
+      return &window;
+  }
+  return nullptr;
+}
+
+bool Gui::isOpen(const std::string& menu) const {
+  for (const Window& window : windows_) {
+    if (window.menu == menu)
+      return window.open;
+  }
+  return false;
+}
+
+void Gui::setOpen(Window& window, bool open) {
+  if (window.open == open)
+    return;
+  window.open = open;
+  PluginSlot* owner = window.owner;
+  calls_.run(owner, [&] {
+    if (open) {
+      owner->window->onOpen();
+    } else {
+      owner->window->onClose();
+    }
+  });
+}
+
+bool Gui::toggle(const std::string& menu) {
+  Window* window = find(menu);
+  if (window)
+    setOpen(*window, !window->open);
+  return window != nullptr;
+}
+
+bool Gui::open(const std::string& menu) {
+  Window* window = find(menu);
+  if (window)
+    setOpen(*window, true);
+  return window != nullptr;
+}
+
+bool Gui::close(const std::string& menu) {
+  Window* window = find(menu);
+  if (window)
+    setOpen(*window, false);
+  return window != nullptr;
+}
+
+void Gui::drawGameScreen() {
+  // A stand-in for the game's picture: sky, pitch and a centre line, so pictures of the
+  // overlay show it where a player would see it.
+  ImDrawList* draw = ImGui::GetBackgroundDrawList();
+  const float w = static_cast<float>(kScreenWidth);
+  const float h = static_cast<float>(kScreenHeight);
+  draw->AddRectFilledMultiColor(ImVec2(0, 0), ImVec2(w, h * 0.45f), IM_COL32(28, 36, 64, 255),
+                                IM_COL32(28, 36, 64, 255), IM_COL32(70, 90, 130, 255),
+                                IM_COL32(70, 90, 130, 255));
+  draw->AddRectFilledMultiColor(ImVec2(0, h * 0.45f), ImVec2(w, h), IM_COL32(30, 90, 45, 255),
+                                IM_COL32(30, 90, 45, 255), IM_COL32(20, 60, 30, 255),
+                                IM_COL32(20, 60, 30, 255));
+  const ImU32 chalk = IM_COL32(220, 230, 220, 160);
+  draw->AddLine(ImVec2(w * 0.5f, h * 0.45f), ImVec2(w * 0.5f, h), chalk, 3.0f);
+  draw->AddCircle(ImVec2(w * 0.5f, h * 0.72f), h * 0.12f, chalk, 64, 3.0f);
+  char clock[48];
+  std::snprintf(clock, sizeof clock, "game time %s s", Clock::format(clock_.now()).c_str());
+  draw->AddText(ImVec2(w - 170.0f, h - 24.0f), IM_COL32(255, 255, 255, 140), clock);
+}
+
+std::vector<std::string> Gui::frame() {
+  ImGui::SetCurrentContext(context_);
+  ImGuiIO& io = ImGui::GetIO();
+  const Micros now = clock_.now();
+  const double elapsed = lastFrameAt_ < 0 ? 0.0 : (now - lastFrameAt_) / 1e6;
+  io.DeltaTime = elapsed > 0.0 ? static_cast<float>(elapsed) : 1.0f / 60.0f;
+  lastFrameAt_ = now;
+
+  if (live_ && !live_->beginFrame())
+    liveOpen_ = false;
+  ImGui::NewFrame();
+  drawGameScreen();
+
+  std::vector<std::string> lines;
+  // Copies: a window may open or close windows while it draws.
+  std::vector<Window> windows = windows_;
+  for (const Window& window : windows) {
+    if (!window.open)
+      continue;
+    PluginSlot* owner = window.owner;
+    bool blocks = false;
+    bool overlay = false;
+    calls_.run(owner, [&] {
+      blocks = owner->window->shouldBlockInput();
+      overlay = owner->window->isActiveOverlay();
+    });
+    output_.trace(Clock::format(now) + " host: " + owner->name + ".shouldBlockInput() -> " +
+                  (blocks ? "true" : "false"));
+    output_.trace(Clock::format(now) + " host: " + owner->name + ".isActiveOverlay() -> " +
+                  (overlay ? "true" : "false"));
+
+    Capture capture;
+    auto savedSet = io.SetClipboardTextFn;
+    void* savedData = io.ClipboardUserData;
+    io.SetClipboardTextFn = captureClipboard;
+    io.ClipboardUserData = &capture;
+    ImGui::LogToClipboard();
+    calls_.run(owner, [&] { owner->window->renderWindow(); });
+    // A window that drew nothing left the log open.
+    ImGui::LogFinish();
+    io.SetClipboardTextFn = savedSet;
+    io.ClipboardUserData = savedData;
+    appendLines(capture.text, lines);
+  }
+  ImGui::Render();
+  drawn_ = true;
+  if (live_)
+    live_->present(ImGui::GetDrawData());
+  return lines;
+}
+
+ImDrawData* Gui::lastFrame() const {
+  if (!drawn_)
+    return nullptr;
+  ImGui::SetCurrentContext(context_);
+  return ImGui::GetDrawData();
+}
+
+bool Gui::screenshot(const std::string& path, std::string& error) {
+  ImDrawData* data = lastFrame();
+  if (!data) {
+    error = "no frame drawn yet";
+    return false;
+  }
+  Image image;
+  if (live_) {
+    if (!live_->readPixels(image, error))
+      return false;
+  } else {
+    if (!headless_)
+      headless_ = HeadlessRenderer::create(kScreenWidth, kScreenHeight, error);
+    if (!headless_ || !headless_->render(data, image, error))
+      return false;
+  }
+  return writePng(image, path, error);
+}
+
+bool Gui::describe(const std::string& title, std::string& text) const {
+  ImGui::SetCurrentContext(context_);
+  ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());
+  if (!window)
+    return false;
+  // The background is the first shape of the window's own draw list.
+  float alpha = -1.0f;
+  if (window->DrawList && !window->DrawList->VtxBuffer.empty()) {
+    alpha = ((window->DrawList->VtxBuffer[0].col >> IM_COL32_A_SHIFT) & 0xFF) / 255.0f;
+  }
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "window: %s flags=%d border=%g pos=%g,%g size=%gx%g font-scale=%g bg-alpha=%.2f",
+                title.c_str(), window->Flags, window->WindowBorderSize, window->Pos.x,
+                window->Pos.y, window->SizeFull.x, window->SizeFull.y, window->FontWindowScale,
+                alpha);
+  text = line;
+  return true;
+}
+
+}  // namespace host

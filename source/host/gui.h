@@ -1,0 +1,91 @@
+#pragma once
+
+// The host's GUI: it owns the one GUI context, keeps each plugin window's open state by menu
+// name, and draws a frame: the game screen, then every open plugin window once. What a plugin
+// window wrote is captured from the shared context as text lines.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "clock.h"
+#include "output.h"
+#include "plugin_slot.h"
+
+struct ImGuiContext;
+struct ImDrawData;
+
+namespace host {
+
+class HeadlessRenderer;
+class LiveWindow;
+
+class Gui {
+ public:
+  static constexpr int kScreenWidth = 1280;
+  static constexpr int kScreenHeight = 720;
+
+  // `iniFile`: where the GUI keeps window positions; empty keeps none.
+  Gui(Output& output, PluginCalls& calls, const Clock& clock, const std::string& iniFile);
+  ~Gui();
+  Gui(const Gui&) = delete;
+  Gui& operator=(const Gui&) = delete;
+
+  ImGuiContext* context() const { return context_; }
+
+  // Hands the context to the plugin's window and keeps it, closed.
+  void add(PluginSlot* owner);
+  void forget(const PluginSlot* owner);
+
+  // The menu commands; false when no window has that menu name.
+  bool toggle(const std::string& menu);
+  bool open(const std::string& menu);
+  bool close(const std::string& menu);
+  bool isOpen(const std::string& menu) const;
+
+  // One frame; returns the text lines the plugin windows drew, in order.
+  std::vector<std::string> frame();
+  // The last frame's draw data; null before the first frame.
+  ImDrawData* lastFrame() const;
+
+  // Shows every frame in a window on the screen from now on. False, with the reason, when
+  // there is no display.
+  bool openLiveWindow(std::string& error);
+  bool hasLiveWindow() const { return live_ != nullptr; }
+  // False once the user has closed the live window.
+  bool liveWindowOpen() const { return liveOpen_; }
+
+  // Writes a picture of the last frame to a PNG file: what the live window shows, or, with
+  // none, the frame rendered off-screen at the game-screen size.
+  bool screenshot(const std::string& path, std::string& error);
+
+  // "window: <title> flags=… border=… pos=… size=… font-scale=… bg-alpha=…", read from the
+  // context after the last frame; false when the GUI has no window of that title.
+  bool describe(const std::string& title, std::string& text) const;
+
+ private:
+  struct Window {
+    PluginSlot* owner;
+    std::string menu;
+    bool open = false;
+  };
+
+  Window* find(const std::string& menu);
+  void setOpen(Window& window, bool open);
+  void drawGameScreen();
+
+  Output& output_;
+  PluginCalls& calls_;
+  const Clock& clock_;
+  std::string iniFile_;
+  ImGuiContext* context_ = nullptr;
+  std::vector<Window> windows_;
+  Micros lastFrameAt_ = -1;
+  bool drawn_ = false;
+  std::unique_ptr<HeadlessRenderer> headless_;
+  std::unique_ptr<LiveWindow> live_;
+  bool liveOpen_ = false;
+};
+
+}  // namespace host

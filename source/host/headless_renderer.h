@@ -1,0 +1,42 @@
+#pragma once
+
+#include <imgui.h>
+
+#include <memory>
+#include <string>
+
+#include "gl_frame.h"
+#include "image.h"
+
+namespace host {
+
+// Renders ImGui draw data without a display, through Mesa's EGL off-screen
+// OpenGL and the ImGui OpenGL3 backend.
+class HeadlessRenderer {
+ public:
+  // Creates a GL context and initialises the OpenGL3 backend, font texture
+  // included, on the current ImGui context.
+  static std::unique_ptr<HeadlessRenderer> create(int width, int height, std::string& error);
+  // Must run while the same ImGui context is current.
+  ~HeadlessRenderer();
+  HeadlessRenderer(const HeadlessRenderer&) = delete;
+  HeadlessRenderer& operator=(const HeadlessRenderer&) = delete;
+
+  // Renders one frame over a cleared background and reads it back.
+  bool render(ImDrawData* data, Image& out, std::string& error);
+  void setClearColor(const ImVec4& colour) { clear_ = colour; }
+
+ private:
+  HeadlessRenderer() = default;
+  bool makeCurrent(std::string& error);
+  void release();
+
+  void* display_ = nullptr;  // EGLDisplay
+  void* context_ = nullptr;  // EGLContext
+  ImGuiContext* imgui_ = nullptr;
+  bool backend_ = false;
+  GlFrame frame_;
+  ImVec4 clear_{0.0f, 0.0f, 0.0f, 1.0f};
+};
+
+}  // namespace host

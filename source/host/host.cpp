@@ -1,0 +1,220 @@
+#include "host.h"
+
+#include <algorithm>
+
+#include "config_file.h"
+
+namespace host {
+
+namespace {
+
+std::string iniFileIn(const std::filesystem::path& folder) {
+  return folder.empty() ? std::string() : (folder / "gui.ini").string();
+}
+
+}  // namespace
+
+Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem::path configFolder)
+    : output_(output),
+      clock_(clock),
+      ratings_(ratings),
+      configFolder_(std::move(configFolder)),
+      calls_(output),
+      console_(output, calls_),
+      game_(clock, calls_),
+      gui_(output, calls_, clock, iniFileIn(configFolder_)) {
+  if (!configFolder_.empty()) {
+    ConfigContents saved = readConfig(configFile(configFolder_));
+    for (const std::string& problem : saved.problems)
+      output_.error(problem);
+    console_.restore(std::move(saved.values));
+  }
+  addBuiltins();
+  hostsdk::installBackend(this);
+}
+
+Host::~Host() {
+  shutdown();
+  if (hostsdk::installedBackend() == this)
+    hostsdk::installBackend(nullptr);
+}
+
+void Host::shutdown() {
+  if (shutDown_)
+    return;
+  shutDown_ = true;
+  while (!plugins_.empty()) {
+    std::string error;
+    unload(plugins_.back()->name, error);
+  }
+  std::string error;
+  if (!saveConfig(error))
+    output_.error(error);
+}
+
+bool Host::saveConfig(std::string& error) {
+  if (configFolder_.empty())
+    return true;
+  return writeConfig(configFile(configFolder_), console_.valuesToSave(), error);
+}
+
+PluginSlot* Host::plugin(const std::string& name) {
+  for (auto& slot : plugins_) {
+    if (slot->name == name)
+      return slot.get();
+  }
+  return nullptr;
+}
+
+std::vector<std::string> Host::pluginNames() const {
+  std::vector<std::string> names;
+  for (const auto& slot : plugins_)
+    names.push_back(slot->name);
+  return names;
+}
+
+bool Host::load(const std::string& path, std::string& error) {
+  std::string reason;
+  Library library = Library::open(path, reason);
+  if (!library) {
+    error = "plugin load: " + reason;
+    return false;
+  }
+  const PluginInfo* info = readPluginInfo(library, reason);
+  if (!info) {
+    error = "plugin load: " + path + ": " + reason;
+    return false;
+  }
+  if (plugin(info->className)) {
+    error = "plugin load: " + std::string(info->className) + " is loaded already";
+    return false;
+  }
+  // The factory returns the address of the library's holder, which is laid out as a shared
+  // owner of the object's base part: the host takes an owner of its own from it.
+  std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> owner;
+  calls_.run(nullptr, [&] {
+    auto* holder =
+        reinterpret_cast<std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>*>(info->createFn());
+    if (holder)
+      owner = *holder;
+  });
+  if (!owner) {
+    calls_.run(nullptr, [&] { info->releaseFn(); });
+    error = "plugin load: " + path + ": the plugin made no object";
+    return false;
+  }
+  auto slot = std::make_unique<PluginSlot>();
+  slot->name = info->className;
+  slot->path = path;
+  slot->library = std::move(library);
+  slot->owner = std::move(owner);
+  start(std::move(slot));
+  return true;
+}
+
+PluginSlot* Host::adopt(const std::string& name,
+                        std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> plugin) {
+  auto slot = std::make_unique<PluginSlot>();
+  slot->name = name;
+  slot->owner = std::move(plugin);
+  return start(std::move(slot));
+}
+
+PluginSlot* Host::start(std::unique_ptr<PluginSlot> slot) {
+  PluginSlot* raw = slot.get();
+  raw->plugin = raw->owner.get();
+  raw->window = windowOf(raw->plugin);
+  raw->cvarManager = std::make_shared<CVarManagerWrapper>(raw);
+  raw->gameWrapper = std::make_shared<GameWrapper>(raw);
+  raw->plugin->cvarManager = raw->cvarManager;
+  raw->plugin->gameWrapper = raw->gameWrapper;
+  plugins_.push_back(std::move(slot));
+  game_.admit(raw);
+  gui_.add(raw);
+  calls_.run(raw, [&] { raw->plugin->onLoad(); });
+  return raw;
+}
+
+bool Host::unload(const std::string& name, std::string& error) {
+  auto found = std::find_if(plugins_.begin(), plugins_.end(),
+                            [&](const auto& slot) { return slot->name == name; });
+  if (found == plugins_.end()) {
+    error = "plugin unload: no plugin named \"" + name + "\"";
+    return false;
+  }
+  if (calls_.inside()) {
+    // Not under the plugin's feet: its code may be on the stack right now.
+    game_.post(nullptr, [this, name] {
+      std::string later;
+      if (!unload(name, later))
+        output_.error(later);
+    });
+    return true;
+  }
+  std::unique_ptr<PluginSlot> slot = std::move(*found);
+  plugins_.erase(found);
+  PluginSlot* raw = slot.get();
+
+  gui_.forget(raw);
+  if (raw->owner)
+    calls_.run(raw, [&] { raw->owner->onUnload(); });
+  raw->plugin = nullptr;
+  raw->window = nullptr;
+  calls_.run(raw, [&] {
+    raw->owner.reset();
+    if (raw->library) {
+      if (const PluginInfo* info = static_cast<const PluginInfo*>(raw->library.symbol("exports"))) {
+        info->releaseFn();
+      }
+    }
+  });
+  // Every callback of the plugin goes while its code is still there to destroy it.
+  console_.forget(raw);
+  game_.forget(raw);
+  ratings_.forget(raw);
+  raw->cvarManager.reset();
+  raw->gameWrapper.reset();
+  raw->library.close();
+  return true;
+}
+
+void Host::addBuiltins() {
+  console_.addBuiltin("plugin",
+                      [this](const std::vector<std::string>& words) { pluginCommand(words); });
+  for (const char* name : {"togglemenu", "openmenu", "closemenu"}) {
+    console_.addBuiltin(name,
+                        [this](const std::vector<std::string>& words) { menuCommand(words); });
+  }
+  console_.addBuiltin("writeconfig", [this](const std::vector<std::string>&) {
+    std::string error;
+    if (!saveConfig(error))
+      output_.error("writeconfig: " + error);
+  });
+}
+
+void Host::pluginCommand(const std::vector<std::string>& words) {
+  const std::string action = words.size() > 1 ? words[1] : std::string();
+  if ((action != "load" && action != "unload") || words.size() != 3) {
+    output_.error("plugin: use \"plugin load <path>\" or \"plugin unload <name>\"");
+    return;
+  }
+  std::string error;
+  const bool done = action == "load" ? load(words[2], error) : unload(words[2], error);
+  if (!done)
+    output_.error(error);
+}
+
+void Host::menuCommand(const std::vector<std::string>& words) {
+  const std::string& command = words[0];
+  if (words.size() != 2) {
+    output_.error(command + ": needs one menu name");
+    return;
+  }
+  const bool known = command == "togglemenu" ? gui_.toggle(words[1])
+                     : command == "openmenu" ? gui_.open(words[1])
+                                             : gui_.close(words[1]);
+  if (!known)
+    output_.error(command + ": no window named \"" + words[1] + "\"");
+}
+
+}  // namespace host

@@ -1,0 +1,106 @@
+#pragma once
+
+// The stand-in host: console, game thread, GUI and plugins, wired together, and the SDK's
+// backend that plugins reach through their wrappers. The world outside the host (the clock
+// and the rating service) is handed in, so a fresh host can start in the same world.
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "clock.h"
+#include "console.h"
+#include "game_thread.h"
+#include "gui.h"
+#include "hostsdk/backend.h"
+#include "output.h"
+#include "plugin_slot.h"
+#include "rating_service.h"
+
+namespace host {
+
+class Host final : public hostsdk::Backend {
+ public:
+  // Reads the saved settings of `configFolder` and installs itself as the SDK's backend.
+  Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem::path configFolder);
+  // Shuts down if that has not happened yet.
+  ~Host() override;
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  Console& console() { return console_; }
+  GameThread& game() { return game_; }
+  Gui& gui() { return gui_; }
+  PluginCalls& calls() { return calls_; }
+
+  // Opens a plugin library, makes its object and loads it. False, with a one-line reason,
+  // for a library that is not a plugin or a plugin already loaded.
+  bool load(const std::string& path, std::string& error);
+  // Loads a plugin object made in this process (no library behind it).
+  PluginSlot* adopt(const std::string& name,
+                    std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> plugin);
+  // onUnload, the host's owner dropped, the library's release function, everything of the
+  // plugin dropped, the library closed. Asked from inside plugin code, it happens at the
+  // game thread's next turn.
+  bool unload(const std::string& name, std::string& error);
+  PluginSlot* plugin(const std::string& name);
+  std::vector<std::string> pluginNames() const;
+
+  bool saveConfig(std::string& error);
+  // Unloads every plugin and saves the settings.
+  void shutdown();
+
+  // SDK calls made by plugins since the last reset.
+  long callsMade() const { return callsMade_.load(); }
+  void resetCalls() { callsMade_.store(0); }
+
+  // hostsdk::Backend
+  void noteCall(const std::function<std::string()>& describe) override;
+  hostsdk::Variable* registerCvar(PluginSlot* owner, const hostsdk::CvarSpec& spec) override;
+  hostsdk::Variable* findCvar(const std::string& name) override;
+  std::string cvarName(const hostsdk::Variable* variable) override;
+  std::string cvarValue(const hostsdk::Variable* variable) override;
+  void setCvar(hostsdk::Variable* variable, const std::string& value) override;
+  void bindCvar(PluginSlot* owner, hostsdk::Variable* variable, hostsdk::Cell cell) override;
+  void addCvarListener(PluginSlot* owner, hostsdk::Variable* variable,
+                       hostsdk::ChangeCallback callback) override;
+  void registerCommand(PluginSlot* owner, const std::string& name,
+                       hostsdk::CommandCallback callback, const std::string& description,
+                       unsigned char permissions) override;
+  void executeCommand(PluginSlot* owner, const std::string& line, bool log) override;
+  void hookEvent(PluginSlot* owner, const std::string& name,
+                 hostsdk::HookCallback callback) override;
+  void unhookEvent(PluginSlot* owner, const std::string& name) override;
+  void setTimeout(PluginSlot* owner, hostsdk::GameCallback callback, float seconds) override;
+  void execute(PluginSlot* owner, hostsdk::GameCallback callback) override;
+  UniqueIDWrapper localPlayer() override;
+  std::uint64_t addRatingListener(PluginSlot* owner, hostsdk::RatingCallback callback) override;
+  void removeRatingListener(std::uint64_t registration) override;
+  int currentPlaylist() override;
+  bool isSyncing(const UniqueIDWrapper& id) override;
+  bool isSynced(const UniqueIDWrapper& id, int playlist) override;
+  float playerRating(const UniqueIDWrapper& id, int playlist) override;
+  void sendJsonRequest(CurlRequest request, hostsdk::ReplyCallback callback) override;
+
+ private:
+  PluginSlot* start(std::unique_ptr<PluginSlot> slot);
+  void addBuiltins();
+  void menuCommand(const std::vector<std::string>& words);
+  void pluginCommand(const std::vector<std::string>& words);
+
+  Output& output_;
+  Clock& clock_;
+  RatingService& ratings_;
+  std::filesystem::path configFolder_;
+  PluginCalls calls_;
+  Console console_;
+  GameThread game_;
+  Gui gui_;
+  std::vector<std::unique_ptr<PluginSlot>> plugins_;
+  std::atomic<long> callsMade_{0};
+  bool shutDown_ = false;
+};
+
+}  // namespace host

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <imgui.h>
+
+#include <memory>
+#include <string>
+
+#include "gl_frame.h"
+#include "image.h"
+
+struct GLFWwindow;
+
+namespace host {
+
+// An interactive GLFW window showing ImGui draw data, with GLFW input fed to
+// the current ImGui context. The window keeps its size so io.DisplaySize stays
+// the game-screen size. One window at a time, on the main thread.
+class LiveWindow {
+ public:
+  static std::unique_ptr<LiveWindow> create(int width, int height, const std::string& title,
+                                            std::string& error);
+  // Must run while the same ImGui context is current.
+  ~LiveWindow();
+  LiveWindow(const LiveWindow&) = delete;
+  LiveWindow& operator=(const LiveWindow&) = delete;
+
+  // Polls input and starts the backends' frame; false once the user closed the window.
+  bool beginFrame();
+  void present(ImDrawData* data);
+  // The last presented frame, for screenshots.
+  bool readPixels(Image& out, std::string& error);
+  void setClearColor(const ImVec4& colour) { clear_ = colour; }
+
+ private:
+  LiveWindow() = default;
+
+  GLFWwindow* window_ = nullptr;
+  ImGuiContext* imgui_ = nullptr;
+  bool glfwBackend_ = false;
+  bool glBackend_ = false;
+  bool presented_ = false;
+  GlFrame frame_;
+  ImVec4 clear_{0.0f, 0.0f, 0.0f, 1.0f};
+};
+
+}  // namespace host

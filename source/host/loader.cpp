@@ -1,0 +1,143 @@
+#include "loader.h"
+
+#include <utility>
+
+#include "hostsdk/plugin.h"
+#include "hostsdk/plugin_window.h"
+
+#if !defined(_MSC_VER)
+#include <cxxabi.h>
+
+#include <typeinfo>
+#endif
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace host {
+
+Library::~Library() {
+  close();
+}
+
+Library::Library(Library&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+
+Library& Library::operator=(Library&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = std::exchange(other.handle_, nullptr);
+  }
+  return *this;
+}
+
+Library Library::open(const std::string& path, std::string& error) {
+  Library library;
+#if defined(_WIN32)
+  library.handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+  if (!library.handle_)
+    error = "cannot open " + path;
+#else
+  library.handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!library.handle_) {
+    const char* reason = dlerror();
+    error = reason ? reason : "cannot open " + path;
+  }
+#endif
+  return library;
+}
+
+void* Library::symbol(const char* name) const {
+  if (!handle_)
+    return nullptr;
+#if defined(_WIN32)
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+#else
+  return dlsym(handle_, name);
+#endif
+}
+
+void Library::close() {
+  if (!handle_)
+    return;
+#if defined(_WIN32)
+  FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+  dlclose(handle_);
+#endif
+  handle_ = nullptr;
+}
+
+namespace {
+
+bool filled(const char* text) {
+  return text != nullptr && text[0] != '\0';
+}
+
+}  // namespace
+
+const PluginInfo* readPluginInfo(const Library& library, std::string& error) {
+  const auto* info = static_cast<const PluginInfo*>(library.symbol("exports"));
+  if (!info) {
+    error = "not a plugin: it exports no plugin record";
+    return nullptr;
+  }
+  if (info->apiVersion != hostsdk::kPluginApiVersion) {
+    error = "plugin API version " + std::to_string(info->apiVersion) + " is not " +
+            std::to_string(hostsdk::kPluginApiVersion);
+    return nullptr;
+  }
+  if (!filled(info->className) || !filled(info->displayName) || !filled(info->versionText)) {
+    error = "plugin record has an empty name";
+    return nullptr;
+  }
+  if (!info->createFn || !info->releaseFn) {
+    error = "plugin record lacks its functions";
+    return nullptr;
+  }
+  return info;
+}
+
+#if !defined(_MSC_VER)
+namespace {
+
+// Looks for the window interface among the class's non-virtual bases, adding up the offsets.
+const void* findBase(const std::type_info& type, const std::type_info& wanted, const char* object) {
+  if (type == wanted)
+    return object;
+  if (auto* single = dynamic_cast<const abi::__si_class_type_info*>(&type)) {
+    return findBase(*single->__base_type, wanted, object);
+  }
+  if (auto* multiple = dynamic_cast<const abi::__vmi_class_type_info*>(&type)) {
+    for (unsigned i = 0; i < multiple->__base_count; ++i) {
+      const abi::__base_class_type_info& base = multiple->__base_info[i];
+      if (base.__is_virtual_p() || !base.__is_public_p())
+        continue;
+      if (const void* found = findBase(*base.__base_type, wanted, object + base.__offset())) {
+        return found;
+      }
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+#endif
+
+BakkesMod::Plugin::PluginWindow* windowOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
+  if (!plugin)
+    return nullptr;
+#if defined(_MSC_VER)
+  return dynamic_cast<BakkesMod::Plugin::PluginWindow*>(plugin);
+#else
+  // A plugin keeps its base part's type record to itself, so the host cannot name the base in
+  // a dynamic_cast; it reads the object's own type record instead. Types compare by name.
+  const char* object = static_cast<const char*>(dynamic_cast<const void*>(plugin));
+  const void* window = findBase(typeid(*plugin), typeid(BakkesMod::Plugin::PluginWindow), object);
+  return static_cast<BakkesMod::Plugin::PluginWindow*>(const_cast<void*>(window));
+#endif
+}
+
+}  // namespace host

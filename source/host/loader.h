@@ -1,0 +1,44 @@
+#pragma once
+
+// Opening plugin libraries and reading their record. Loading the plugin object into the host
+// is the host's; this file only knows libraries.
+
+#include <memory>
+#include <string>
+
+struct PluginInfo;
+namespace BakkesMod::Plugin {
+class BakkesModPlugin;
+class PluginWindow;
+}  // namespace BakkesMod::Plugin
+
+namespace host {
+
+// An open shared library; closes it when dropped.
+class Library {
+ public:
+  Library() = default;
+  ~Library();
+  Library(Library&& other) noexcept;
+  Library& operator=(Library&& other) noexcept;
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+
+  // Opens `path`, or says in one line why it cannot.
+  static Library open(const std::string& path, std::string& error);
+  explicit operator bool() const { return handle_ != nullptr; }
+  void* symbol(const char* name) const;
+  void close();
+
+ private:
+  void* handle_ = nullptr;
+};
+
+// The library's record, checked: an API version the host accepts, non-empty names and both
+// functions. Null with a one-line reason otherwise.
+const PluginInfo* readPluginInfo(const Library& library, std::string& error);
+
+// The plugin object's window interface, or null when its class has none.
+BakkesMod::Plugin::PluginWindow* windowOf(BakkesMod::Plugin::BakkesModPlugin* plugin);
+
+}  // namespace host

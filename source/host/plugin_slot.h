@@ -1,0 +1,60 @@
+#pragma once
+
+// One loaded plugin as the host keeps it, and the one way the host runs plugin code.
+
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "hostsdk/plugin.h"
+#include "hostsdk/plugin_window.h"
+#include "loader.h"
+#include "output.h"
+
+namespace hostsdk {
+
+// The SDK's wrappers carry a pointer to this as the identity of the plugin that calls.
+struct PluginSlot {
+  std::string name;  // the record's class name: `plugin unload` addresses the plugin by it
+  std::string path;
+  host::Library library;  // empty for a plugin object made in-process
+  std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> owner;  // the host's own owner
+  BakkesMod::Plugin::BakkesModPlugin* plugin = nullptr;
+  BakkesMod::Plugin::PluginWindow* window = nullptr;  // not owning; null when it has none
+  std::shared_ptr<CVarManagerWrapper> cvarManager;
+  std::shared_ptr<GameWrapper> gameWrapper;
+};
+
+}  // namespace hostsdk
+
+namespace host {
+
+using hostsdk::PluginSlot;
+
+// Every call into plugin code goes through run(): it knows when the host is inside a plugin
+// (a plugin must not be unloaded under its own feet) and stops exceptions at the border.
+class PluginCalls {
+ public:
+  explicit PluginCalls(Output& output) : output_(output) {}
+
+  template <typename Call>
+  void run(const PluginSlot* slot, Call&& call) {
+    ++depth_;
+    try {
+      call();
+    } catch (const std::exception& error) {
+      output_.error((slot ? slot->name : std::string("plugin")) + ": " + error.what());
+    } catch (...) {
+      output_.error((slot ? slot->name : std::string("plugin")) + ": unknown exception");
+    }
+    --depth_;
+  }
+
+  bool inside() const { return depth_ > 0; }
+
+ private:
+  Output& output_;
+  int depth_ = 0;
+};
+
+}  // namespace host

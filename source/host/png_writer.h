@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+#include "image.h"
+
+namespace host {
+
+// On failure no partial file is left behind.
+bool writePng(const Image& image, const std::string& path, std::string& error);
+
+}  // namespace host

@@ -1,0 +1,87 @@
+#include "rating_service.h"
+
+#include <algorithm>
+
+#include "hostsdk/backend.h"
+
+namespace host {
+
+void RatingService::setPlayer(OnlinePlatform platform, const std::string& id) {
+  player_ = UniqueIDWrapper(platform, id);
+}
+
+void RatingService::setRating(int playlist, float rating) {
+  ratings_[playlist] = Rating{rating, std::numeric_limits<Micros>::min()};
+}
+
+void RatingService::unsync(int playlist, std::optional<Micros> after) {
+  ratings_[playlist].syncedFrom = after ? clock_.now() + *after : kNever;
+}
+
+bool RatingService::isLocal(const UniqueIDWrapper& id) const {
+  return hostsdk::idText(id) == hostsdk::idText(player_);
+}
+
+bool RatingService::isSyncing(const UniqueIDWrapper& id) const {
+  return isLocal(id) && syncing_;
+}
+
+bool RatingService::isSynced(const UniqueIDWrapper& id, int playlist) const {
+  if (!isLocal(id))
+    return false;
+  auto found = ratings_.find(playlist);
+  return found != ratings_.end() && clock_.now() >= found->second.syncedFrom;
+}
+
+float RatingService::rating(const UniqueIDWrapper& id, int playlist) const {
+  if (!isLocal(id))
+    return 0.0f;
+  auto found = ratings_.find(playlist);
+  return found == ratings_.end() ? 0.0f : found->second.value;
+}
+
+std::uint64_t RatingService::listen(PluginSlot* owner,
+                                    std::function<void(UniqueIDWrapper)> callback) {
+  listeners_.push_back({++registrations_, owner, std::move(callback)});
+  return registrations_;
+}
+
+void RatingService::stopListening(std::uint64_t registration) {
+  auto found = std::find_if(listeners_.begin(), listeners_.end(), [&](const Listener& listener) {
+    return listener.registration == registration;
+  });
+  if (found == listeners_.end())
+    return;
+  // Taken out first: destroying the callback runs plugin code, which may call back in here.
+  Listener dying = std::move(*found);
+  listeners_.erase(found);
+}
+
+void RatingService::forget(const PluginSlot* owner) {
+  std::vector<Listener> dying;
+  for (auto it = listeners_.begin(); it != listeners_.end();) {
+    if (it->owner == owner) {
+      dying.push_back(std::move(*it));
+      it = listeners_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void RatingService::notify(PluginCalls& calls, const UniqueIDWrapper& id) {
+  // Listeners may come and go while they are told; tell those registered when it began.
+  std::vector<std::uint64_t> registrations;
+  for (const Listener& listener : listeners_)
+    registrations.push_back(listener.registration);
+  for (std::uint64_t registration : registrations) {
+    auto found = std::find_if(listeners_.begin(), listeners_.end(),
+                              [&](const Listener& l) { return l.registration == registration; });
+    if (found == listeners_.end())
+      continue;
+    std::function<void(UniqueIDWrapper)> callback = found->callback;
+    calls.run(found->owner, [&] { callback(id); });
+  }
+}
+
+}  // namespace host

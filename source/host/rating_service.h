@@ -1,0 +1,71 @@
+#pragma once
+
+// The game's rating service and the local player: the current playlist, the local player's
+// rating in each playlist and whether it is synced, and who listens for rating changes.
+// A playlist with no rating set is unsynced and rates 0. Other players have no ratings here.
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "clock.h"
+#include "hostsdk/unique_id.h"
+#include "plugin_slot.h"
+
+namespace host {
+
+class RatingService {
+ public:
+  explicit RatingService(const Clock& clock) : clock_(clock) {}
+
+  // The world, as a scenario sets it.
+  void setPlayer(OnlinePlatform platform, const std::string& id);
+  UniqueIDWrapper player() const { return player_; }
+  void setPlaylist(int playlist) { playlist_ = playlist; }
+  int playlist() const { return playlist_; }
+  // Synced from now on.
+  void setRating(int playlist, float rating);
+  // Not synced; synced once `after` has passed, if given.
+  void unsync(int playlist, std::optional<Micros> after);
+  void setSyncing(bool syncing) { syncing_ = syncing; }
+
+  // What the SDK asks.
+  bool isSyncing(const UniqueIDWrapper& id) const;
+  bool isSynced(const UniqueIDWrapper& id, int playlist) const;
+  float rating(const UniqueIDWrapper& id, int playlist) const;
+
+  // Listeners for rating changes; notify() tells each one, in the order they registered.
+  std::uint64_t listen(PluginSlot* owner, std::function<void(UniqueIDWrapper)> callback);
+  void stopListening(std::uint64_t registration);
+  void forget(const PluginSlot* owner);
+  void notify(PluginCalls& calls, const UniqueIDWrapper& id);
+  size_t listenerCount() const { return listeners_.size(); }
+
+ private:
+  static constexpr Micros kNever = std::numeric_limits<Micros>::max();
+  struct Rating {
+    float value = 0.0f;
+    Micros syncedFrom = kNever;
+  };
+  struct Listener {
+    std::uint64_t registration;
+    PluginSlot* owner;
+    std::function<void(UniqueIDWrapper)> callback;
+  };
+
+  bool isLocal(const UniqueIDWrapper& id) const;
+
+  const Clock& clock_;
+  UniqueIDWrapper player_{OnlinePlatform_Steam, "76561198000000001"};
+  int playlist_ = 0;
+  std::map<int, Rating> ratings_;
+  bool syncing_ = false;
+  std::vector<Listener> listeners_;
+  std::uint64_t registrations_ = 0;
+};
+
+}  // namespace host

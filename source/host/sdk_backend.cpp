@@ -1,0 +1,109 @@
+// The host's side of every SDK call: thin forwarding to the console, the game thread and the
+// rating service, on behalf of the plugin that called.
+
+#include "host.h"
+
+namespace host {
+
+void Host::noteCall(const std::function<std::string()>& describe) {
+  ++callsMade_;
+  if (output_.tracing())
+    output_.trace(Clock::format(clock_.now()) + " " + describe());
+}
+
+hostsdk::Variable* Host::registerCvar(PluginSlot*, const hostsdk::CvarSpec& spec) {
+  if (spec.name.empty())
+    return nullptr;
+  return console_.registerVariable(spec);
+}
+
+hostsdk::Variable* Host::findCvar(const std::string& name) {
+  return console_.find(name);
+}
+
+std::string Host::cvarName(const hostsdk::Variable* variable) {
+  return variable->spec.name;
+}
+
+std::string Host::cvarValue(const hostsdk::Variable* variable) {
+  return variable->value;
+}
+
+void Host::setCvar(hostsdk::Variable* variable, const std::string& value) {
+  std::string error;
+  if (!console_.set(*variable, value, error))
+    output_.error(error);
+}
+
+void Host::bindCvar(PluginSlot* owner, hostsdk::Variable* variable, hostsdk::Cell cell) {
+  console_.bind(owner, *variable, std::move(cell));
+}
+
+void Host::addCvarListener(PluginSlot* owner, hostsdk::Variable* variable,
+                           hostsdk::ChangeCallback callback) {
+  console_.listen(owner, *variable, std::move(callback));
+}
+
+void Host::registerCommand(PluginSlot* owner, const std::string& name,
+                           hostsdk::CommandCallback callback, const std::string& description,
+                           unsigned char permissions) {
+  console_.addCommand(owner, name, std::move(callback), description, permissions);
+}
+
+void Host::executeCommand(PluginSlot*, const std::string& line, bool) {
+  output_.line("command: " + line);
+  console_.execute(line);
+}
+
+void Host::hookEvent(PluginSlot* owner, const std::string& name, hostsdk::HookCallback callback) {
+  game_.hook(owner, name, std::move(callback));
+}
+
+void Host::unhookEvent(PluginSlot* owner, const std::string& name) {
+  game_.unhook(owner, name);
+}
+
+void Host::setTimeout(PluginSlot* owner, hostsdk::GameCallback callback, float seconds) {
+  GameWrapper* game = owner ? owner->gameWrapper.get() : nullptr;
+  game_.setTimeout(
+      owner, [callback = std::move(callback), game] { callback(game); }, seconds);
+}
+
+void Host::execute(PluginSlot* owner, hostsdk::GameCallback callback) {
+  GameWrapper* game = owner ? owner->gameWrapper.get() : nullptr;
+  game_.post(owner, [callback = std::move(callback), game] { callback(game); });
+}
+
+UniqueIDWrapper Host::localPlayer() {
+  return ratings_.player();
+}
+
+std::uint64_t Host::addRatingListener(PluginSlot* owner, hostsdk::RatingCallback callback) {
+  return ratings_.listen(owner, std::move(callback));
+}
+
+void Host::removeRatingListener(std::uint64_t registration) {
+  ratings_.stopListening(registration);
+}
+
+int Host::currentPlaylist() {
+  return ratings_.playlist();
+}
+
+bool Host::isSyncing(const UniqueIDWrapper& id) {
+  return ratings_.isSyncing(id);
+}
+
+bool Host::isSynced(const UniqueIDWrapper& id, int playlist) {
+  return ratings_.isSynced(id, playlist);
+}
+
+float Host::playerRating(const UniqueIDWrapper& id, int playlist) {
+  return ratings_.rating(id, playlist);
+}
+
+void Host::sendJsonRequest(CurlRequest request, hostsdk::ReplyCallback) {
+  output_.error("http: this host makes no web requests yet; dropped " + request.url);
+}
+
+}  // namespace host

@@ -1,0 +1,16 @@
+// Construction and destruction of the plugin object. Every shared value starts empty; onLoad
+// creates them. Members are destroyed in reverse declaration order, so the notification token
+// ends its registration after the tally cells and before the settings.
+
+#include "rankwatch.h"
+
+#include "lifeline.h"
+#include "names.h"
+
+rankwatch::rankwatch() : windowOpen(false), menuTitle(names::kDisplayName) {
+  lifeline::issue(this);
+}
+
+rankwatch::~rankwatch() {
+  lifeline::revoke(this);
+}

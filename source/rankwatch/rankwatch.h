@@ -1,0 +1,79 @@
+#pragma once
+
+// The rankwatch plugin: keeps the local player's ranked session tally by watching the rating
+// move, and shows it in a four-line overlay window.
+//
+// Index of the class's parts, one file each:
+//   module.cpp          library exports, the holder of the one plugin object
+//   plugin_base.cpp     the exported base part the host knows
+//   lifeline.h/.cpp     guards callbacks that outlive the object
+//   settings.cpp        onLoad: settings, commands, hooks, notification; the change handlers
+//   tally.cpp           addWin, addLoss, resetTally, applyMmr
+//   match_events.cpp    the game-event and rating-notification handlers
+//   rating_refresh.cpp  refreshMmr: playlist rule and the host's rating service
+//   playlists.h         which playlists are tracked
+//   web_lookup.h/.cpp   the web profile lookup's job and worker
+//   overlay.cpp         the window operations and renderWindow
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "hostsdk/plugin.h"
+#include "hostsdk/plugin_window.h"
+
+// Every operation runs on the host's game thread unless it says otherwise. Shared values are
+// created by onLoad; nothing that reads one may run before it.
+class rankwatch : public BakkesMod::Plugin::BakkesModPlugin,
+                  public BakkesMod::Plugin::PluginWindow {
+ public:
+  rankwatch();
+  ~rankwatch();
+  rankwatch(const rankwatch&) = delete;
+  rankwatch& operator=(const rankwatch&) = delete;
+
+  // Slots 0 and 1 come from the base: onLoad here, onUnload keeps the base's empty body.
+  void onLoad() override;
+  virtual void addWin();
+  virtual void addLoss();
+  virtual void resetTally();
+  virtual void onMmrNotification(UniqueIDWrapper id);
+  virtual void onMatchEnded(std::string eventName);
+  virtual void onGameDestroyed(std::string eventName);
+  virtual void onGameStart(std::string eventName);
+  virtual void refreshMmr(int attempts);
+  virtual void applyMmr(float mmr);
+
+  // The overlay window.
+  void renderWindow() override;
+  std::string getMenuName() override;
+  std::string getMenuTitle() override;
+  void setImGuiContext(std::uintptr_t context) override;
+  bool shouldBlockInput() override;
+  bool isActiveOverlay() override;
+  void onOpen() override;
+  void onClose() override;
+
+  std::shared_ptr<bool> enabled;
+  std::shared_ptr<bool> singleQueue;
+  std::shared_ptr<bool> roundMmr;
+  std::shared_ptr<float> scale;
+  std::shared_ptr<float> opacity;
+  std::shared_ptr<std::string> trackingMethod;
+  std::shared_ptr<bool> autoResize;
+  std::unique_ptr<MMRNotifierToken> mmrNotifierToken;
+  std::shared_ptr<int> trackedPlaylist;
+  std::shared_ptr<float> currentMmr;
+  std::shared_ptr<int> wins;
+  std::shared_ptr<int> losses;
+  std::shared_ptr<int> streak;
+  std::shared_ptr<float> mmrChange;
+  bool windowOpen;
+  std::string menuTitle;
+
+ private:
+  void enabledChangedHandler(CVarWrapper cvar);
+  void trackingMethodChangedHandler(CVarWrapper cvar);
+  void openOnLoadCallback();
+  void issueMenuCommand(const char* word);
+};

@@ -1,0 +1,63 @@
+// refreshMmr: follow the tracked playlist, then read the rating from the host's rating service
+// (retrying each second while it is not synced) or hand a lookup to the web stats service.
+
+#include <system_error>
+#include <thread>
+
+#include "lifeline.h"
+#include "playlists.h"
+#include "rankwatch.h"
+#include "web_lookup.h"
+
+namespace {
+
+constexpr float kRetryDelay = 1.0f;
+constexpr char kHostService[] = "bakkesmod";
+
+}  // namespace
+
+void rankwatch::refreshMmr(int attempts) {
+  if (!*enabled || attempts < 1)
+    return;
+
+  const int playlist = gameWrapper->GetMMRWrapper().GetCurrentPlaylist();
+  if (playlist > 0 && playlist != *trackedPlaylist && playlists::isTracked(playlist)) {
+    *trackedPlaylist = playlist;
+    // The first rating of a new playlist only starts the count: the gap is no result.
+    *currentMmr = 0.0f;
+    if (*singleQueue) {
+      resetTally();
+      return;
+    }
+  }
+  if (*trackedPlaylist < 1)
+    return;
+
+  if (*trackingMethod == kHostService) {
+    const bool ready =
+        gameWrapper->GetMMRWrapper().IsSynced(gameWrapper->GetUniqueID(), *trackedPlaylist) &&
+        !gameWrapper->GetMMRWrapper().IsSyncing(gameWrapper->GetUniqueID());
+    if (!ready) {
+      gameWrapper->SetTimeout(
+          lifeline::guard(
+              this, [attempts](rankwatch* self, GameWrapper*) { self->refreshMmr(attempts - 1); }),
+          kRetryDelay);
+      return;
+    }
+    const float mmr =
+        gameWrapper->GetMMRWrapper().GetPlayerMMR(gameWrapper->GetUniqueID(), *trackedPlaylist);
+    if (mmr == 0.0f)
+      return;
+    applyMmr(mmr);
+    return;
+  }
+
+  WebLookupJob job{this, lifeline::ticket(this), std::string(), std::string(), *trackedPlaylist};
+  job.platform = platformWord(gameWrapper->GetUniqueID().GetPlatform());
+  job.playerId = gameWrapper->GetUniqueID().str();
+  try {
+    std::thread(fetchWebMmr, std::move(job)).detach();
+  } catch (const std::system_error&) {
+    // No thread, no lookup: the next trigger tries again.
+  }
+}

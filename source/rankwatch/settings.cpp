@@ -1,0 +1,137 @@
+// onLoad wires the plugin to the host: shared values, the seven settings, the three commands,
+// the window's first opening, the rating notification and the four game hooks. The two
+// settings that are followed by handlers get their cells before their handlers are attached,
+// so a handler that runs during attachment finds a cell to write.
+
+#include <vector>
+
+#include "lifeline.h"
+#include "names.h"
+#include "rankwatch.h"
+
+namespace {
+
+constexpr unsigned char kAnyone = 0;
+
+}  // namespace
+
+void rankwatch::onLoad() {
+  // 1. The tally and the tracked playlist.
+  wins = std::make_shared<int>(0);
+  losses = std::make_shared<int>(0);
+  streak = std::make_shared<int>(0);
+  mmrChange = std::make_shared<float>(0.0f);
+  trackedPlaylist = std::make_shared<int>(0);
+  currentMmr = std::make_shared<float>(0.0f);
+
+  // 2-3. Enabled: followed by its handler, read once now.
+  enabled = std::make_shared<bool>(false);
+  cvarManager
+      ->registerCvar("rankwatch_enabled", "0", "Rankwatch : Enable plugin", true, true, 0.0f, true,
+                     1.0f, true)
+      .addOnValueChanged(lifeline::guard(this, [](rankwatch* self, std::string, CVarWrapper cvar) {
+        self->enabledChangedHandler(cvar);
+      }));
+  *enabled = cvarManager->getCvar("rankwatch_enabled").getBoolValue();
+
+  // 4-6. Bound bools: the host writes their values into the cells.
+  singleQueue = std::make_shared<bool>(false);
+  cvarManager
+      ->registerCvar("rankwatch_singlequeue", "1", "Rankwatch : Single queue", true, true, 0.0f,
+                     true, 1.0f, true)
+      .bindTo(singleQueue);
+  autoResize = std::make_shared<bool>(false);
+  cvarManager
+      ->registerCvar("rankwatch_autoresize", "1", "Rankwatch : Auto-resize", true, true, 0.0f, true,
+                     1.0f, true)
+      .bindTo(autoResize);
+  roundMmr = std::make_shared<bool>(false);
+  cvarManager
+      ->registerCvar("rankwatch_round", "0", "Rankwatch : Round MMR", true, true, 0.0f, true, 1.0f,
+                     true)
+      .bindTo(roundMmr);
+
+  // 7-8. Tracking method: free text, followed by its handler, read once now.
+  trackingMethod = std::make_shared<std::string>();
+  cvarManager
+      ->registerCvar("rankwatch_trackingmethod", "bakkesmod", "Rankwatch : Tracking Method", true,
+                     false, 0.0f, false, 0.0f, true)
+      .addOnValueChanged(lifeline::guard(this, [](rankwatch* self, std::string, CVarWrapper cvar) {
+        self->trackingMethodChangedHandler(cvar);
+      }));
+  *trackingMethod = cvarManager->getCvar("rankwatch_trackingmethod").getStringValue();
+
+  // 9-10. Bound floats.
+  scale = std::make_shared<float>(1.0f);
+  cvarManager
+      ->registerCvar("rankwatch_scale", "1", "Rankwatch : Scale", true, true, 1.0f, true, 3.0f,
+                     true)
+      .bindTo(scale);
+  opacity = std::make_shared<float>(0.8f);
+  cvarManager
+      ->registerCvar("rankwatch_opacity", "0.8", "Rankwatch : Opacity", true, true, 0.0f, true,
+                     1.0f, true)
+      .bindTo(opacity);
+
+  // 11. Commands; their words are not used.
+  cvarManager->registerNotifier(
+      "rankwatch_addwin",
+      lifeline::guard(this, [](rankwatch* self, std::vector<std::string>) { self->addWin(); }),
+      "Rankwatch : Add win", kAnyone);
+  cvarManager->registerNotifier(
+      "rankwatch_addloss",
+      lifeline::guard(this, [](rankwatch* self, std::vector<std::string>) { self->addLoss(); }),
+      "Rankwatch : Add loss", kAnyone);
+  cvarManager->registerNotifier(
+      "rankwatch_reset",
+      lifeline::guard(this, [](rankwatch* self, std::vector<std::string>) { self->resetTally(); }),
+      "Rankwatch : Reset", kAnyone);
+
+  // 12. An enabled plugin opens its window a second after loading.
+  if (*enabled && !windowOpen) {
+    gameWrapper->SetTimeout(
+        lifeline::guard(this, [](rankwatch* self, GameWrapper*) { self->openOnLoadCallback(); }),
+        1.0f);
+  }
+
+  // 13. Rating notifications, for as long as the token lives.
+  mmrNotifierToken = gameWrapper->GetMMRWrapper().RegisterMMRNotifier(lifeline::guard(
+      this, [](rankwatch* self, UniqueIDWrapper id) { self->onMmrNotification(std::move(id)); }));
+
+  // 14. Game events.
+  gameWrapper->HookEvent("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded",
+                         lifeline::guard(this, [](rankwatch* self, std::string name) {
+                           self->onMatchEnded(std::move(name));
+                         }));
+  gameWrapper->HookEvent("Function GameEvent_Soccar_TA.Active.StartRound",
+                         lifeline::guard(this, [](rankwatch* self, std::string name) {
+                           self->onGameStart(std::move(name));
+                         }));
+  gameWrapper->HookEvent("Function TAGame.GameEvent_Soccar_TA.Destroyed",
+                         lifeline::guard(this, [](rankwatch* self, std::string name) {
+                           self->onGameDestroyed(std::move(name));
+                         }));
+  gameWrapper->HookEvent("Function TAGame.GameEvent_TA.StartEvent",
+                         lifeline::guard(this, [](rankwatch* self, std::string name) {
+                           self->onGameStart(std::move(name));
+                         }));
+}
+
+void rankwatch::enabledChangedHandler(CVarWrapper cvar) {
+  *enabled = cvar.getBoolValue();
+  if (*enabled != windowOpen)
+    issueMenuCommand("togglemenu ");
+}
+
+void rankwatch::trackingMethodChangedHandler(CVarWrapper cvar) {
+  *trackingMethod = cvar.getStringValue();
+  resetTally();
+}
+
+void rankwatch::openOnLoadCallback() {
+  issueMenuCommand("openmenu ");
+}
+
+void rankwatch::issueMenuCommand(const char* word) {
+  cvarManager->executeCommand(word + getMenuName(), true);
+}

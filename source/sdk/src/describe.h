@@ -1,0 +1,29 @@
+#pragma once
+
+// Formatting of SDK calls for the host's trace.
+
+#include <string>
+
+#include "hostsdk/backend.h"
+
+namespace hostsdk::detail {
+
+std::string quoted(const std::string& text);
+std::string number(float value);
+std::string number(double value);
+inline std::string number(int value) {
+  return std::to_string(value);
+}
+inline std::string boolean(bool value) {
+  return value ? "true" : "false";
+}
+std::string identity(const UniqueIDWrapper& id);
+
+// Reports one call to the installed backend; `describe` runs only if the host wants the text.
+template <typename Describe>
+void note(Describe describe) {
+  if (Backend* backend = installedBackend())
+    backend->noteCall(describe);
+}
+
+}  // namespace hostsdk::detail

@@ -1,0 +1,49 @@
+#include "harness.h"
+
+#include <cstdlib>
+#include <random>
+
+namespace testing_support {
+
+TempFolder::TempFolder() {
+  std::random_device random;
+  auto base = std::filesystem::temp_directory_path();
+  do {
+    path_ = base / ("rankwatch-test-" + std::to_string(random()) + std::to_string(random()));
+  } while (!std::filesystem::create_directory(path_));
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+Harness::Harness() {
+  host = std::make_unique<host::Host>(output, clock, ratings, folder.path());
+}
+
+Harness::~Harness() {
+  host.reset();
+}
+
+void Harness::notify(const std::string& id) {
+  ratings.notify(host->calls(), UniqueIDWrapper(OnlinePlatform_Steam, id));
+}
+
+std::vector<std::string> Harness::lines() {
+  const std::string text = stream.str();
+  std::vector<std::string> out;
+  std::istringstream in(text.substr(consumed_));
+  consumed_ = text.size();
+  for (std::string line; std::getline(in, line);)
+    out.push_back(line);
+  return out;
+}
+
+long Harness::calls() {
+  long made = host->callsMade();
+  host->resetCalls();
+  return made;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,64 @@
+#pragma once
+
+// A stand-in host in the test's own process, with a rankwatch object loaded into it the way
+// the host loads any plugin. Tests reach the plugin's fields directly and the host through
+// its parts.
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host.h"
+#include "rankwatch.h"
+
+namespace testing_support {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+class Harness {
+ public:
+  Harness();
+  ~Harness();
+
+  // Adopts a plugin object (a rankwatch unless the test brings a subclass) and loads it.
+  template <typename Plugin = rankwatch>
+  Plugin& load() {
+    auto object = std::make_shared<Plugin>();
+    Plugin& plugin = *object;
+    slot = host->adopt("rankwatch", std::move(object));
+    return plugin;
+  }
+
+  void console(const std::string& line) { host->console().execute(line); }
+  void wait(double seconds) { host->game().pass(host::toMicros(seconds)); }
+  void event(const std::string& name) { host->game().fire(name); }
+  void notify(const std::string& id);
+  // The host's output lines since the last call.
+  std::vector<std::string> lines();
+  // SDK calls the plugin made since the last call.
+  long calls();
+
+  TempFolder folder;
+  std::ostringstream stream;
+  host::Output output{stream};
+  host::Clock clock{host::Clock::Mode::Virtual};
+  host::RatingService ratings{clock};
+  std::unique_ptr<host::Host> host;
+  host::PluginSlot* slot = nullptr;
+
+ private:
+  size_t consumed_ = 0;
+};
+
+}  // namespace testing_support

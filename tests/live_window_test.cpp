@@ -1,0 +1,91 @@
+#include "live_window.h"
+#include "headless_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "coloured_text_frame.h"
+
+namespace {
+
+namespace frame = coloured_text_frame;
+
+TEST(LiveWindowTest, FailsWithAMessageWithoutADisplay) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // GLFW must start fresh without DISPLAY
+  EXPECT_EXIT(
+      {
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        ImGui::CreateContext();
+        std::string error;
+        const bool failed = host::LiveWindow::create(64, 64, "test", error) == nullptr;
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::exit(failed && !error.empty() ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "GLFW: ");
+}
+
+TEST(LiveWindowTest, PresentsFramesAndReadsTheLastOneBack) {
+  if (std::getenv("DISPLAY") == nullptr)
+    GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+  ImGuiContext* context = frame::createContext();
+  {
+    ImDrawData* early = frame::draw();  // before the window: font TexID still null
+    std::string error;
+    auto window = host::LiveWindow::create(frame::kScreenWidth, frame::kScreenHeight,
+                                           "live window test", error);
+    ASSERT_NE(window, nullptr) << error;
+
+    host::Image image;
+    window->present(early);
+    ASSERT_TRUE(window->readPixels(image, error)) << error;
+    frame::expectTextLines(image);
+
+    for (int i = 0; i < 3; ++i) {
+      ASSERT_TRUE(window->beginFrame());
+      EXPECT_EQ(ImGui::GetIO().DisplaySize.x, frame::kScreenWidth);
+      EXPECT_EQ(ImGui::GetIO().DisplaySize.y, frame::kScreenHeight);
+      window->present(frame::draw());
+    }
+    ASSERT_TRUE(window->readPixels(image, error)) << error;
+    EXPECT_EQ(image.width, frame::kScreenWidth);
+    EXPECT_EQ(image.height, frame::kScreenHeight);
+    frame::expectTextLines(image);
+  }
+  ImGui::DestroyContext(context);
+}
+
+// glvnd aborts the process when GLX is made current over a current EGL context.
+TEST(LiveWindowTest, SharesTheThreadWithAHeadlessRenderer) {
+  if (std::getenv("DISPLAY") == nullptr)
+    GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+  ImGuiContext* offscreen = frame::createContext();
+  std::string error;
+  auto renderer = host::HeadlessRenderer::create(frame::kScreenWidth, frame::kScreenHeight, error);
+  ASSERT_NE(renderer, nullptr) << error;
+  ImGuiContext* onscreen = frame::createContext();
+  auto window =
+      host::LiveWindow::create(frame::kScreenWidth, frame::kScreenHeight, "shared", error);
+  ASSERT_NE(window, nullptr) << error;
+
+  for (int i = 0; i < 2; ++i) {
+    host::Image image;
+    ImGui::SetCurrentContext(onscreen);
+    ASSERT_TRUE(window->beginFrame());
+    window->present(frame::draw());
+    ImGui::SetCurrentContext(offscreen);
+    ASSERT_TRUE(renderer->render(frame::draw(), image, error)) << error;
+    frame::expectTextLines(image);
+    ImGui::SetCurrentContext(onscreen);
+    ASSERT_TRUE(window->readPixels(image, error)) << error;
+    frame::expectTextLines(image);
+  }
+  window.reset();
+  ImGui::DestroyContext(onscreen);
+  ImGui::SetCurrentContext(offscreen);
+  renderer.reset();
+  ImGui::DestroyContext(offscreen);
+}
+
+}  // namespace

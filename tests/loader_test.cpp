@@ -1,0 +1,157 @@
+// The built plugin library as the host sees it: its exports, its record, and how the host
+// loads, refuses and unloads libraries.
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "harness.h"
+#include "loader.h"
+
+namespace {
+
+std::set<std::string> exportedSymbols(const char* file) {
+  std::set<std::string> symbols;
+  const std::string command = std::string("nm -D --defined-only ") + file;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe)
+    return symbols;
+  char line[1024];
+  while (std::fgets(line, sizeof line, pipe)) {
+    char name[1024];
+    char type;
+    unsigned long long address;
+    if (std::sscanf(line, "%llx %c %1023s", &address, &type, name) == 3)
+      symbols.insert(name);
+  }
+  pclose(pipe);
+  return symbols;
+}
+
+}  // namespace
+
+TEST(PluginLibrary, ExportsOnlyItsRecordFunctionsAndBasePart) {
+  const std::set<std::string> expected = {
+      "getPlugin",
+      "deleteMe",
+      "exports",
+      "_ZN9BakkesMod6Plugin15BakkesModPluginC1Ev",
+      "_ZN9BakkesMod6Plugin15BakkesModPluginC2Ev",
+      "_ZN9BakkesMod6Plugin15BakkesModPluginC1ERKS1_",
+      "_ZN9BakkesMod6Plugin15BakkesModPluginC2ERKS1_",
+      "_ZN9BakkesMod6Plugin15BakkesModPluginC1EOS1_",
+      "_ZN9BakkesMod6Plugin15BakkesModPluginC2EOS1_",
+      "_ZN9BakkesMod6Plugin15BakkesModPluginD1Ev",
+      "_ZN9BakkesMod6Plugin15BakkesModPluginD2Ev",
+      "_ZN9BakkesMod6Plugin15BakkesModPluginaSERKS1_",
+      "_ZN9BakkesMod6Plugin15BakkesModPluginaSEOS1_",
+      "_ZN9BakkesMod6Plugin15BakkesModPlugin6onLoadEv",
+      "_ZN9BakkesMod6Plugin15BakkesModPlugin8onUnloadEv",
+  };
+  std::set<std::string> found = exportedSymbols(RANKWATCH_PLUGIN_FILE);
+  // The linker's version node is not a symbol of ours.
+  for (auto it = found.begin(); it != found.end();) {
+    it = it->rfind("VERS_", 0) == 0 || *it == "Base" ? found.erase(it) : std::next(it);
+  }
+  EXPECT_EQ(found, expected);
+}
+
+TEST(PluginLibrary, RecordReadsByLayout) {
+  void* library = dlopen(RANKWATCH_PLUGIN_FILE, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(library, nullptr) << dlerror();
+  const auto* bytes = static_cast<const unsigned char*>(dlsym(library, "exports"));
+  ASSERT_NE(bytes, nullptr);
+
+  auto read32 = [&](size_t at) {
+    std::uint32_t value;
+    std::memcpy(&value, bytes + at, 4);
+    return value;
+  };
+  auto text = [&](size_t at) {
+    const char* pointer;
+    std::memcpy(&pointer, bytes + at, 8);
+    return std::string(pointer);
+  };
+  auto address = [&](size_t at) {
+    void* pointer;
+    std::memcpy(&pointer, bytes + at, 8);
+    return pointer;
+  };
+  EXPECT_EQ(read32(0), 95u);
+  EXPECT_EQ(read32(4), 0u);
+  EXPECT_NE(text(8).find("rankwatch.cpp"), std::string::npos);
+  EXPECT_EQ(text(16), "rankwatch");
+  EXPECT_EQ(text(24), "Rankwatch");
+  EXPECT_EQ(text(32), "1.3b");
+  EXPECT_EQ(read32(40), 0x20u);
+  EXPECT_EQ(read32(44), 0u);
+  EXPECT_EQ(address(48), dlsym(library, "getPlugin"));
+  EXPECT_EQ(address(56), dlsym(library, "deleteMe"));
+  dlclose(library);
+}
+
+TEST(Loader, RefusesLibrariesThatAreNotPluginsWithOneLine) {
+  const struct {
+    const char* file;
+    const char* reason;
+  } cases[] = {
+      {"/nonexistent/rankwatch.so", "cannot open shared object file"},
+      {NOT_A_PLUGIN_FILE, "not a plugin: it exports no plugin record"},
+      {WRONG_VERSION_FILE, "plugin API version 94 is not 95"},
+      {EMPTY_NAME_FILE, "plugin record has an empty name"},
+      {NO_OBJECT_FILE, "the plugin made no object"},
+  };
+  testing_support::Harness harness;
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_FALSE(harness.host->load(c.file, error)) << c.file;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  }
+  EXPECT_TRUE(harness.host->pluginNames().empty());
+}
+
+TEST(Loader, FindsTheWindowInterfaceOfALoadedLibrary) {
+  testing_support::Harness harness;
+  std::string error;
+  ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
+  host::PluginSlot* slot = harness.host->plugin("rankwatch");
+  ASSERT_NE(slot, nullptr);
+  ASSERT_NE(slot->window, nullptr);
+  EXPECT_EQ(slot->window->getMenuName(), "rankwatch");
+  EXPECT_EQ(slot->window->getMenuTitle(), "Rankwatch");
+  EXPECT_FALSE(harness.host->load(RANKWATCH_PLUGIN_FILE, error));
+  EXPECT_EQ(error, "plugin load: rankwatch is loaded already");
+}
+
+TEST(Loader, NothingOfAnUnloadedPluginRunsAfterwards) {
+  testing_support::Harness harness;
+  std::string error;
+  ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
+  harness.ratings.setPlaylist(11);
+  harness.ratings.unsync(11, std::nullopt);
+  harness.console("rankwatch_enabled 1");
+  harness.event("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");
+  harness.event("Function TAGame.GameEvent_TA.StartEvent");  // a retry is now pending too
+  harness.calls();
+  harness.lines();
+
+  ASSERT_TRUE(harness.host->unload("rankwatch", error)) << error;
+  harness.calls();
+  harness.wait(10);
+  harness.event("Function TAGame.GameEvent_TA.StartEvent");
+  harness.notify("76561198000000001");
+  harness.console("rankwatch_addwin");
+  harness.console("rankwatch_enabled 0");
+  EXPECT_EQ(harness.calls(), 0);
+  EXPECT_EQ(harness.lines(), std::vector<std::string>{"error: rankwatch_addwin: unknown command"});
+
+  // The variables stay with the host and a new load picks them up.
+  ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
+  harness.console("rankwatch_enabled");
+  EXPECT_EQ(harness.lines(), std::vector<std::string>{"cvar rankwatch_enabled = 0"});
+}

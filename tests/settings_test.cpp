@@ -1,0 +1,232 @@
+// What onLoad wires up, and the handlers it hands to the host.
+
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+using testing_support::Harness;
+
+namespace {
+
+// Records which handler the host reached, and with which event name.
+struct Probe : rankwatch {
+  std::vector<std::string> seen;
+  void addWin() override { seen.push_back("addWin"); }
+  void addLoss() override { seen.push_back("addLoss"); }
+  void resetTally() override { seen.push_back("resetTally"); }
+  void onMatchEnded(std::string name) override { seen.push_back("onMatchEnded " + name); }
+  void onGameDestroyed(std::string name) override { seen.push_back("onGameDestroyed " + name); }
+  void onGameStart(std::string name) override { seen.push_back("onGameStart " + name); }
+  void onMmrNotification(UniqueIDWrapper id) override {
+    seen.push_back("onMmrNotification " + hostsdk::idText(id));
+  }
+};
+
+}  // namespace
+
+TEST(OnLoad, FirstLoadHoldsTheDefaultsAndReadsNoRating) {
+  Harness harness;
+  rankwatch& plugin = harness.load();
+  EXPECT_FALSE(*plugin.enabled);
+  EXPECT_TRUE(*plugin.singleQueue);
+  EXPECT_TRUE(*plugin.autoResize);
+  EXPECT_FALSE(*plugin.roundMmr);
+  EXPECT_EQ(*plugin.trackingMethod, "bakkesmod");
+  EXPECT_EQ(*plugin.scale, 1.0f);
+  EXPECT_EQ(*plugin.opacity, 0.8f);
+  EXPECT_EQ(*plugin.trackedPlaylist, 0);
+  EXPECT_EQ(*plugin.currentMmr, 0.0f);
+  EXPECT_EQ(*plugin.wins + *plugin.losses + *plugin.streak, 0);
+  EXPECT_EQ(*plugin.mmrChange, 0.0f);
+  EXPECT_TRUE(plugin.mmrNotifierToken);
+  EXPECT_FALSE(harness.host->game().nextDue()) << "no timer when not enabled";
+  harness.wait(5);
+  EXPECT_TRUE(harness.lines().empty());
+}
+
+TEST(OnLoad, BoundSettingsFollowTheConsole) {
+  Harness harness;
+  rankwatch& plugin = harness.load();
+  harness.console("rankwatch_singlequeue 0");
+  harness.console("rankwatch_round true");
+  harness.console("rankwatch_scale 2.5");
+  harness.console("rankwatch_opacity 7");  // kept within 0..1
+  EXPECT_FALSE(*plugin.singleQueue);
+  EXPECT_TRUE(*plugin.roundMmr);
+  EXPECT_EQ(*plugin.scale, 2.5f);
+  EXPECT_EQ(*plugin.opacity, 1.0f);
+}
+
+TEST(OnLoad, HooksCommandsAndNotificationsReachTheirHandlersThroughTheObject) {
+  Harness harness;
+  Probe& probe = harness.load<Probe>();
+  harness.event("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");
+  harness.event("Function GameEvent_Soccar_TA.Active.StartRound");
+  harness.event("Function TAGame.GameEvent_Soccar_TA.Destroyed");
+  harness.event("Function TAGame.GameEvent_TA.StartEvent");
+  harness.event("Function TAGame.GameEvent_Soccar_TA.SomethingElse");
+  harness.console("rankwatch_addwin extra words");
+  harness.console("rankwatch_addloss");
+  harness.console("rankwatch_reset now");
+  harness.notify("someone");
+  EXPECT_EQ(probe.seen, (std::vector<std::string>{
+                            "onMatchEnded Function TAGame.GameEvent_Soccar_TA.EventMatchEnded",
+                            "onGameStart Function GameEvent_Soccar_TA.Active.StartRound",
+                            "onGameDestroyed Function TAGame.GameEvent_Soccar_TA.Destroyed",
+                            "onGameStart Function TAGame.GameEvent_TA.StartEvent",
+                            "addWin",
+                            "addLoss",
+                            "resetTally",
+                            "onMmrNotification someone",
+                        }));
+}
+
+TEST(EnabledSetting, AsksForTheWindowOnlyWhenItDisagreesWithIt) {
+  Harness harness;
+  rankwatch& plugin = harness.load();
+  harness.console("rankwatch_enabled 1");  // on while closed: the host opens it
+  EXPECT_TRUE(*plugin.enabled);
+  EXPECT_TRUE(plugin.windowOpen);
+  harness.console("rankwatch_enabled 0.5");  // on while open: nothing to ask
+  harness.console("rankwatch_enabled 0");    // off while open
+  EXPECT_FALSE(plugin.windowOpen);
+  harness.console("closemenu rankwatch");
+  harness.console("rankwatch_enabled false");  // a new text that agrees with the window
+  EXPECT_EQ(harness.lines(), (std::vector<std::string>{
+                                 "command: togglemenu rankwatch",
+                                 "command: togglemenu rankwatch",
+                             }));
+}
+
+TEST(EnabledSetting, ALoadWithItSavedOnOpensTheWindowOneSecondLater) {
+  Harness harness;
+  harness.load();
+  harness.console("rankwatch_enabled 1");
+  harness.console("closemenu rankwatch");
+  std::string error;
+  ASSERT_TRUE(harness.host->unload("rankwatch", error));
+  rankwatch& plugin = harness.load();
+  harness.lines();
+  harness.wait(0.999);
+  EXPECT_TRUE(harness.lines().empty());
+  harness.wait(0.001);
+  EXPECT_EQ(harness.lines(), std::vector<std::string>{"command: openmenu rankwatch"});
+  EXPECT_TRUE(plugin.windowOpen);
+  harness.wait(10);
+  EXPECT_TRUE(harness.lines().empty());
+}
+
+TEST(TrackingMethodSetting, ResetsTheTallyOncePerChange) {
+  Harness harness;
+  Probe& probe = harness.load<Probe>();
+  harness.console("rankwatch_trackingmethod web");
+  harness.console("rankwatch_trackingmethod web");  // the same text: no change
+  harness.console("rankwatch_trackingmethod bakkesmod");
+  harness.console("rankwatch_trackingmethod \"Bakkesmod \"");
+  EXPECT_EQ(probe.seen, std::vector<std::string>(3, "resetTally"));
+  EXPECT_EQ(*probe.trackingMethod, "Bakkesmod ");
+}
+
+namespace {
+
+// A host that tells a value-changed handler the current value while attaching it; the plugin
+// must have the handler's cell ready by then.
+class EagerBackend : public hostsdk::Backend {
+ public:
+  explicit EagerBackend(host::Host& inner) : inner_(inner) {}
+  void noteCall(const std::function<std::string()>& d) override { inner_.noteCall(d); }
+  hostsdk::Variable* registerCvar(host::PluginSlot* o, const hostsdk::CvarSpec& s) override {
+    return inner_.registerCvar(o, s);
+  }
+  hostsdk::Variable* findCvar(const std::string& n) override { return inner_.findCvar(n); }
+  std::string cvarName(const hostsdk::Variable* v) override { return inner_.cvarName(v); }
+  std::string cvarValue(const hostsdk::Variable* v) override { return inner_.cvarValue(v); }
+  void setCvar(hostsdk::Variable* v, const std::string& s) override { inner_.setCvar(v, s); }
+  void bindCvar(host::PluginSlot* o, hostsdk::Variable* v, hostsdk::Cell c) override {
+    inner_.bindCvar(o, v, std::move(c));
+  }
+  void addCvarListener(host::PluginSlot* o, hostsdk::Variable* v,
+                       hostsdk::ChangeCallback c) override {
+    c(inner_.cvarValue(v), CVarWrapper(o, v));
+    ++eagerCalls;
+    inner_.addCvarListener(o, v, std::move(c));
+  }
+  void registerCommand(host::PluginSlot* o, const std::string& n, hostsdk::CommandCallback c,
+                       const std::string& d, unsigned char p) override {
+    inner_.registerCommand(o, n, std::move(c), d, p);
+  }
+  void executeCommand(host::PluginSlot* o, const std::string& l, bool g) override {
+    inner_.executeCommand(o, l, g);
+  }
+  void hookEvent(host::PluginSlot* o, const std::string& n, hostsdk::HookCallback c) override {
+    inner_.hookEvent(o, n, std::move(c));
+  }
+  void unhookEvent(host::PluginSlot* o, const std::string& n) override { inner_.unhookEvent(o, n); }
+  void setTimeout(host::PluginSlot* o, hostsdk::GameCallback c, float s) override {
+    inner_.setTimeout(o, std::move(c), s);
+  }
+  void execute(host::PluginSlot* o, hostsdk::GameCallback c) override {
+    inner_.execute(o, std::move(c));
+  }
+  UniqueIDWrapper localPlayer() override { return inner_.localPlayer(); }
+  std::uint64_t addRatingListener(host::PluginSlot* o, hostsdk::RatingCallback c) override {
+    return inner_.addRatingListener(o, std::move(c));
+  }
+  void removeRatingListener(std::uint64_t r) override { inner_.removeRatingListener(r); }
+  int currentPlaylist() override { return inner_.currentPlaylist(); }
+  bool isSyncing(const UniqueIDWrapper& i) override { return inner_.isSyncing(i); }
+  bool isSynced(const UniqueIDWrapper& i, int p) override { return inner_.isSynced(i, p); }
+  float playerRating(const UniqueIDWrapper& i, int p) override { return inner_.playerRating(i, p); }
+  void sendJsonRequest(CurlRequest r, hostsdk::ReplyCallback c) override {
+    inner_.sendJsonRequest(std::move(r), std::move(c));
+  }
+
+  int eagerCalls = 0;
+
+ private:
+  host::Host& inner_;
+};
+
+}  // namespace
+
+TEST(OnLoad, HandlersFindTheirCellsEvenWhenCalledWhileBeingAttached) {
+  Harness harness;
+  EagerBackend eager(*harness.host);
+  hostsdk::installBackend(&eager);
+  rankwatch& plugin = harness.load();
+  hostsdk::installBackend(harness.host.get());
+  EXPECT_EQ(eager.eagerCalls, 2);
+  EXPECT_FALSE(*plugin.enabled);
+  EXPECT_EQ(*plugin.trackingMethod, "bakkesmod");
+}
+
+TEST(Lifeline, CallbacksTheHostKeepsDoNothingOnceTheObjectIsGone) {
+  Harness harness;
+  std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> watch;
+  {
+    rankwatch& plugin = harness.load();
+    harness.ratings.setPlaylist(11);
+    harness.ratings.unsync(11, std::nullopt);
+    harness.console("rankwatch_enabled 1");
+    harness.event("Function TAGame.GameEvent_TA.StartEvent");        // a retry pending
+    harness.event("Function TAGame.GameEvent_Soccar_TA.Destroyed");  // a timer pending
+    EXPECT_EQ(*plugin.trackedPlaylist, 11);
+    harness.console("closemenu rankwatch");
+    watch = harness.slot->owner;
+  }
+  // The object goes while the host keeps every callback of it.
+  harness.slot->owner.reset();
+  ASSERT_TRUE(watch.expired());
+  harness.lines();
+  harness.calls();
+
+  harness.wait(10);
+  harness.event("Function TAGame.GameEvent_TA.StartEvent");
+  harness.notify("76561198000000001");
+  harness.console("rankwatch_addwin");
+  harness.console("rankwatch_reset");
+  harness.console("rankwatch_enabled 0");
+  harness.console("rankwatch_trackingmethod web");
+  EXPECT_EQ(harness.calls(), 0);
+  EXPECT_TRUE(harness.lines().empty());
+}
