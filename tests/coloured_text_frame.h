@@ -43,8 +43,7 @@ inline void expectTextLines(const host::Image& image) {
   for (int y = 0; y < image.height; ++y) {
     for (int x = 0; x < image.width; ++x) {
       const unsigned char* p = &image.rgba[(static_cast<size_t>(y) * image.width + x) * 4];
-      if (p[0] < 180 || p[2] > 80 || (p[1] > 80 && p[1] < 180))
-        continue;
+      if (p[0] < 180 || p[2] > 80 || (p[1] > 80 && p[1] < 180)) continue;
       const bool inside = x >= kWindowPos.x && x < kWindowPos.x + kWindowSize.x &&
                           y >= kWindowPos.y && y < kWindowPos.y + kWindowSize.y;
       const int colour = p[1] >= 180 ? 0 : 1;

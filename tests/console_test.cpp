@@ -18,8 +18,7 @@ struct ConsoleFixture : ::testing::Test {
   std::vector<std::string> lines() {
     std::vector<std::string> out;
     std::istringstream in(stream.str());
-    for (std::string line; std::getline(in, line);)
-      out.push_back(line);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
     stream.str("");
     return out;
   }

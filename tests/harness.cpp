@@ -35,8 +35,7 @@ std::vector<std::string> Harness::lines() {
   std::vector<std::string> out;
   std::istringstream in(text.substr(consumed_));
   consumed_ = text.size();
-  for (std::string line; std::getline(in, line);)
-    out.push_back(line);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
   return out;
 }
 

@@ -27,8 +27,7 @@ TEST(LiveWindowTest, FailsWithAMessageWithoutADisplay) {
 }
 
 TEST(LiveWindowTest, PresentsFramesAndReadsTheLastOneBack) {
-  if (std::getenv("DISPLAY") == nullptr)
-    GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
   ImGuiContext* context = frame::createContext();
   {
     ImDrawData* early = frame::draw();  // before the window: font TexID still null
@@ -58,8 +57,7 @@ TEST(LiveWindowTest, PresentsFramesAndReadsTheLastOneBack) {
 
 // glvnd aborts the process when GLX is made current over a current EGL context.
 TEST(LiveWindowTest, SharesTheThreadWithAHeadlessRenderer) {
-  if (std::getenv("DISPLAY") == nullptr)
-    GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
   ImGuiContext* offscreen = frame::createContext();
   std::string error;
   auto renderer = host::HeadlessRenderer::create(frame::kScreenWidth, frame::kScreenHeight, error);

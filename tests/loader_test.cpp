@@ -18,15 +18,13 @@ std::set<std::string> exportedSymbols(const char* file) {
   std::set<std::string> symbols;
   const std::string command = std::string("nm -D --defined-only ") + file;
   FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe)
-    return symbols;
+  if (!pipe) return symbols;
   char line[1024];
   while (std::fgets(line, sizeof line, pipe)) {
     char name[1024];
     char type;
     unsigned long long address;
-    if (std::sscanf(line, "%llx %c %1023s", &address, &type, name) == 3)
-      symbols.insert(name);
+    if (std::sscanf(line, "%llx %c %1023s", &address, &type, name) == 3) symbols.insert(name);
   }
   pclose(pipe);
   return symbols;

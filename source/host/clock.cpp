@@ -8,8 +8,7 @@ namespace host {
 Clock::Clock(Mode mode) : mode_(mode), start_(std::chrono::steady_clock::now()) {}
 
 Micros Clock::now() const {
-  if (mode_ == Mode::Virtual)
-    return virtualNow_.load();
+  if (mode_ == Mode::Virtual) return virtualNow_.load();
   return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
                                                                start_)
       .count();
@@ -17,8 +16,7 @@ Micros Clock::now() const {
 
 void Clock::advanceTo(Micros when) {
   assert(mode_ == Mode::Virtual);
-  if (when > virtualNow_.load())
-    virtualNow_.store(when);
+  if (when > virtualNow_.load()) virtualNow_.store(when);
 }
 
 std::string Clock::format(Micros when) {

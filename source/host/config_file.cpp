@@ -16,11 +16,9 @@ namespace host {
 namespace {
 
 bool validName(const std::string& name) {
-  if (name.empty())
-    return false;
+  if (name.empty()) return false;
   for (char c : name) {
-    if (c == '"' || c == ' ' || c == '\t' || static_cast<unsigned char>(c) < 0x20)
-      return false;
+    if (c == '"' || c == ' ' || c == '\t' || static_cast<unsigned char>(c) < 0x20) return false;
   }
   return true;
 }
@@ -28,17 +26,14 @@ bool validName(const std::string& name) {
 // Reads `"text"` from `rest`; false if it is not exactly one quoted text.
 bool readQuoted(const std::string& rest, std::string& value) {
   size_t i = 0;
-  while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t'))
-    ++i;
-  if (i == rest.size() || rest[i] != '"')
-    return false;
+  while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
+  if (i == rest.size() || rest[i] != '"') return false;
   ++i;
   value.clear();
   while (i < rest.size()) {
     char c = rest[i++];
     if (c == '"') {
-      while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t' || rest[i] == '\r'))
-        ++i;
+      while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t' || rest[i] == '\r')) ++i;
       return i == rest.size();
     }
     if (c == '\\' && i < rest.size() && (rest[i] == '"' || rest[i] == '\\')) {
@@ -59,8 +54,7 @@ std::string quote(const std::string& value) {
       out += "\\n";
       continue;
     }
-    if (c == '"' || c == '\\')
-      out += '\\';
+    if (c == '"' || c == '\\') out += '\\';
     out += c;
   }
   return out + "\"";
@@ -75,8 +69,7 @@ std::filesystem::path configFile(const std::filesystem::path& folder) {
 ConfigContents readConfig(const std::filesystem::path& file) {
   ConfigContents contents;
   std::error_code exists;
-  if (!std::filesystem::exists(file, exists))
-    return contents;
+  if (!std::filesystem::exists(file, exists)) return contents;
   std::ifstream in(file, std::ios::binary);
   if (!in) {
     contents.problems.push_back(file.string() + ": cannot be read, starting without it");
@@ -86,11 +79,9 @@ ConfigContents readConfig(const std::filesystem::path& file) {
   int number = 0;
   while (std::getline(in, line)) {
     ++number;
-    if (!line.empty() && line.back() == '\r')
-      line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos || line.compare(start, 2, "//") == 0)
-      continue;
+    if (start == std::string::npos || line.compare(start, 2, "//") == 0) continue;
     size_t end = line.find_first_of(" \t", start);
     std::string name = line.substr(start, end == std::string::npos ? end : end - start);
     std::string value;
@@ -102,8 +93,7 @@ ConfigContents readConfig(const std::filesystem::path& file) {
     }
     contents.values[name] = value;
   }
-  if (in.bad())
-    contents.problems.push_back(file.string() + ": read failed part way");
+  if (in.bad()) contents.problems.push_back(file.string() + ": read failed part way");
   return contents;
 }
 
@@ -118,8 +108,7 @@ bool writeConfig(const std::filesystem::path& file,
   std::ostringstream text;
   text << "// rankwatch-host settings, written on exit and by writeconfig\n";
   for (const auto& [name, value] : values) {
-    if (validName(name))
-      text << name << ' ' << quote(value) << '\n';
+    if (validName(name)) text << name << ' ' << quote(value) << '\n';
   }
   const std::string data = text.str();
   const std::filesystem::path temporary = file.string() + ".tmp";
@@ -143,8 +132,7 @@ bool writeConfig(const std::filesystem::path& file,
   size_t written = 0;
   while (written < data.size()) {
     ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-    if (n < 0 && errno == EINTR)
-      continue;
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
       ::close(fd);

@@ -41,16 +41,14 @@ void Console::addBuiltin(const std::string& name, Builtin run) {
 
 Variable* Console::registerVariable(const hostsdk::CvarSpec& spec) {
   auto found = variables_.find(spec.name);
-  if (found != variables_.end())
-    return found->second.get();
+  if (found != variables_.end()) return found->second.get();
   auto variable = std::make_unique<Variable>();
   variable->spec = spec;
   variable->value = spec.defaultValue;
   auto saved = saved_.find(spec.name);
   if (saved != saved_.end()) {
     std::string error;
-    if (!set(*variable, saved->second, error))
-      output_.error("saved value ignored: " + error);
+    if (!set(*variable, saved->second, error)) output_.error("saved value ignored: " + error);
   }
   return variables_.emplace(spec.name, std::move(variable)).first->second.get();
 }
@@ -70,23 +68,18 @@ bool Console::set(Variable& variable, const std::string& text, std::string& erro
       return false;
     }
     float kept = *number;
-    if (spec.hasMinimum && kept < spec.minimum)
-      kept = spec.minimum;
-    if (spec.hasMaximum && kept > spec.maximum)
-      kept = spec.maximum;
-    if (kept != *number)
-      value = formatNumber(kept);
+    if (spec.hasMinimum && kept < spec.minimum) kept = spec.minimum;
+    if (spec.hasMaximum && kept > spec.maximum) kept = spec.maximum;
+    if (kept != *number) value = formatNumber(kept);
   }
-  if (value == variable.value)
-    return true;
+  if (value == variable.value) return true;
   std::string oldValue = std::exchange(variable.value, value);
   changed(variable, oldValue);
   return true;
 }
 
 void Console::changed(Variable& variable, const std::string& oldValue) {
-  for (const Variable::Binding& binding : variable.bindings)
-    write(binding.cell, variable.value);
+  for (const Variable::Binding& binding : variable.bindings) write(binding.cell, variable.value);
   // Handlers attached while these run wait for the next change.
   std::vector<Variable::Listener> listeners = variable.listeners;
   for (Variable::Listener& listener : listeners) {
@@ -121,8 +114,7 @@ void Console::execute(const std::string& line) {
     output_.error(error);
     return;
   }
-  if (words.empty())
-    return;
+  if (words.empty()) return;
   const std::string& name = words.front();
 
   if (auto builtin = builtins_.find(name); builtin != builtins_.end()) {
@@ -191,8 +183,7 @@ void Console::restore(std::map<std::string, std::string> saved) {
 std::map<std::string, std::string> Console::valuesToSave() const {
   std::map<std::string, std::string> values = saved_;
   for (const auto& [name, variable] : variables_) {
-    if (variable->spec.saved)
-      values[name] = variable->value;
+    if (variable->spec.saved) values[name] = variable->value;
   }
   return values;
 }
@@ -203,10 +194,8 @@ bool Console::split(const std::string& line, std::vector<std::string>& words, st
   const size_t n = line.size();
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
   while (i < n) {
-    while (i < n && blank(line[i]))
-      ++i;
-    if (i == n)
-      break;
+    while (i < n && blank(line[i])) ++i;
+    if (i == n) break;
     std::string word;
     if (line[i] == '"') {
       ++i;
@@ -217,8 +206,7 @@ bool Console::split(const std::string& line, std::vector<std::string>& words, st
           closed = true;
           break;
         }
-        if (c == '\\' && i < n && (line[i] == '"' || line[i] == '\\'))
-          c = line[i++];
+        if (c == '\\' && i < n && (line[i] == '"' || line[i] == '\\')) c = line[i++];
         word += c;
       }
       if (!closed) {
@@ -226,8 +214,7 @@ bool Console::split(const std::string& line, std::vector<std::string>& words, st
         return false;
       }
     } else {
-      while (i < n && !blank(line[i]))
-        word += line[i++];
+      while (i < n && !blank(line[i])) word += line[i++];
     }
     words.push_back(std::move(word));
   }

@@ -22,8 +22,7 @@ int GameThread::fire(const std::string& name) {
   // A hook may hook or unhook while it runs; it sees the list as it was when the event began.
   std::vector<Hook> matching;
   for (const Hook& hook : hooks_) {
-    if (hook.name == name)
-      matching.push_back(hook);
+    if (hook.name == name) matching.push_back(hook);
   }
   for (Hook& hook : matching) {
     calls_.run(hook.owner, [&] { hook.call(name); });
@@ -42,8 +41,7 @@ void GameThread::setTimeout(PluginSlot* owner, std::function<void()> call, float
 }
 
 std::optional<Micros> GameThread::nextDue() const {
-  if (timers_.empty())
-    return std::nullopt;
+  if (timers_.empty()) return std::nullopt;
   return timers_.begin()->first.first;
 }
 
@@ -83,8 +81,7 @@ void GameThread::runPosted() {
     Posted next;
     {
       std::lock_guard<std::mutex> lock(postedMutex_);
-      if (posted_.empty())
-        return;
+      if (posted_.empty()) return;
       next = std::move(posted_.front());
       posted_.pop_front();
     }
@@ -95,8 +92,7 @@ void GameThread::runPosted() {
 void GameThread::waitForPost(Micros deadline) {
   std::unique_lock<std::mutex> lock(postedMutex_);
   const Micros wait = deadline - clock_.now();
-  if (wait <= 0 || !posted_.empty())
-    return;
+  if (wait <= 0 || !posted_.empty()) return;
   postedSignal_.wait_for(lock, std::chrono::microseconds(wait), [&] { return !posted_.empty(); });
 }
 

@@ -20,8 +20,7 @@ void resolveNullTextures(ImDrawData* data) {
   assert(font != nullptr);
   for (int i = 0; i < data->CmdListsCount; ++i) {
     for (ImDrawCmd& cmd : data->CmdLists[i]->CmdBuffer) {
-      if (cmd.TextureId == nullptr)
-        cmd.TextureId = font;
+      if (cmd.TextureId == nullptr) cmd.TextureId = font;
     }
   }
 }
@@ -50,10 +49,8 @@ bool GlFrame::create(int width, int height, std::string& error) {
 }
 
 void GlFrame::destroy() {
-  if (framebuffer_ != 0)
-    glDeleteFramebuffers(1, &framebuffer_);
-  if (colour_ != 0)
-    glDeleteRenderbuffers(1, &colour_);
+  if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
+  if (colour_ != 0) glDeleteRenderbuffers(1, &colour_);
   framebuffer_ = colour_ = 0;
   width_ = height_ = 0;
 }

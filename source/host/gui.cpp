@@ -28,13 +28,10 @@ void appendLines(const std::string& text, std::vector<std::string>& lines) {
   size_t start = 0;
   while (start <= text.size()) {
     size_t end = text.find('\n', start);
-    if (end == std::string::npos)
-      end = text.size();
+    if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
-      line.pop_back();
-    if (!line.empty())
-      lines.push_back(std::move(line));
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+    if (!line.empty()) lines.push_back(std::move(line));
     start = end + 1;
   }
 }
@@ -54,8 +51,7 @@ Gui::Gui(Output& output, PluginCalls& calls, const Clock& clock, const std::stri
   int height = 0;
   io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
   ImGui::StyleColorsDark();
-  if (previous)
-    ImGui::SetCurrentContext(previous);
+  if (previous) ImGui::SetCurrentContext(previous);
 }
 
 Gui::~Gui() {
@@ -74,8 +70,7 @@ bool Gui::openLiveWindow(std::string& error) {
 }
 
 void Gui::add(PluginSlot* owner) {
-  if (!owner->window)
-    return;
+  if (!owner->window) return;
   std::string menu;
   calls_.run(owner, [&] {
     owner->window->setImGuiContext(reinterpret_cast<std::uintptr_t>(context_));
@@ -92,23 +87,20 @@ void Gui::forget(const PluginSlot* owner) {
 
 Gui::Window* Gui::find(const std::string& menu) {
   for (Window& window : windows_) {
-    if (window.menu == menu)
-      return &window;
+    if (window.menu == menu) return &window;
   }
   return nullptr;
 }
 
 bool Gui::isOpen(const std::string& menu) const {
   for (const Window& window : windows_) {
-    if (window.menu == menu)
-      return window.open;
+    if (window.menu == menu) return window.open;
   }
   return false;
 }
 
 void Gui::setOpen(Window& window, bool open) {
-  if (window.open == open)
-    return;
+  if (window.open == open) return;
   window.open = open;
   PluginSlot* owner = window.owner;
   calls_.run(owner, [&] {
@@ -122,22 +114,19 @@ void Gui::setOpen(Window& window, bool open) {
 
 bool Gui::toggle(const std::string& menu) {
   Window* window = find(menu);
-  if (window)
-    setOpen(*window, !window->open);
+  if (window) setOpen(*window, !window->open);
   return window != nullptr;
 }
 
 bool Gui::open(const std::string& menu) {
   Window* window = find(menu);
-  if (window)
-    setOpen(*window, true);
+  if (window) setOpen(*window, true);
   return window != nullptr;
 }
 
 bool Gui::close(const std::string& menu) {
   Window* window = find(menu);
-  if (window)
-    setOpen(*window, false);
+  if (window) setOpen(*window, false);
   return window != nullptr;
 }
 
@@ -169,8 +158,7 @@ std::vector<std::string> Gui::frame() {
   io.DeltaTime = elapsed > 0.0 ? static_cast<float>(elapsed) : 1.0f / 60.0f;
   lastFrameAt_ = now;
 
-  if (live_ && !live_->beginFrame())
-    liveOpen_ = false;
+  if (live_ && !live_->beginFrame()) liveOpen_ = false;
   ImGui::NewFrame();
   drawGameScreen();
 
@@ -178,8 +166,7 @@ std::vector<std::string> Gui::frame() {
   // Copies: a window may open or close windows while it draws.
   std::vector<Window> windows = windows_;
   for (const Window& window : windows) {
-    if (!window.open)
-      continue;
+    if (!window.open) continue;
     PluginSlot* owner = window.owner;
     bool blocks = false;
     bool overlay = false;
@@ -207,14 +194,12 @@ std::vector<std::string> Gui::frame() {
   }
   ImGui::Render();
   drawn_ = true;
-  if (live_)
-    live_->present(ImGui::GetDrawData());
+  if (live_) live_->present(ImGui::GetDrawData());
   return lines;
 }
 
 ImDrawData* Gui::lastFrame() const {
-  if (!drawn_)
-    return nullptr;
+  if (!drawn_) return nullptr;
   ImGui::SetCurrentContext(context_);
   return ImGui::GetDrawData();
 }
@@ -227,13 +212,10 @@ bool Gui::screenshot(const std::string& path, std::string& error) {
   }
   Image image;
   if (live_) {
-    if (!live_->readPixels(image, error))
-      return false;
+    if (!live_->readPixels(image, error)) return false;
   } else {
-    if (!headless_)
-      headless_ = HeadlessRenderer::create(kScreenWidth, kScreenHeight, error);
-    if (!headless_ || !headless_->render(data, image, error))
-      return false;
+    if (!headless_) headless_ = HeadlessRenderer::create(kScreenWidth, kScreenHeight, error);
+    if (!headless_ || !headless_->render(data, image, error)) return false;
   }
   return writePng(image, path, error);
 }
@@ -241,8 +223,7 @@ bool Gui::screenshot(const std::string& path, std::string& error) {
 bool Gui::describe(const std::string& title, std::string& text) const {
   ImGui::SetCurrentContext(context_);
   ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());
-  if (!window)
-    return false;
+  if (!window) return false;
   // The background is the first shape of the window's own draw list.
   float alpha = -1.0f;
   if (window->DrawList && !window->DrawList->VtxBuffer.empty()) {

@@ -26,20 +26,17 @@ std::string eglFailure(const char* what) {
 EGLDisplay openDisplay(std::string& error) {
   EGLDisplay display =
       eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-  if (display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr))
-    return display;
+  if (display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr)) return display;
   const EGLint surfacelessError = eglGetError();
 
   auto queryDevices =
       reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
   EGLDeviceEXT devices[8];
   EGLint count = 0;
-  if (queryDevices == nullptr || !queryDevices(8, devices, &count))
-    count = 0;
+  if (queryDevices == nullptr || !queryDevices(8, devices, &count)) count = 0;
   for (EGLint i = 0; i < count; ++i) {
     display = eglGetPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
-    if (display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr))
-      return display;
+    if (display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr)) return display;
   }
   error = "EGL: no off-screen display (surfaceless platform error " + eglCode(surfacelessError) +
           "; device platform: " + std::to_string(count) + " devices, none usable)";
@@ -58,8 +55,7 @@ std::unique_ptr<HeadlessRenderer> HeadlessRenderer::create(int width, int height
   // Displays are never terminated: EGL shares one per platform, and
   // terminating it would break every other renderer's context.
   renderer->display_ = openDisplay(error);
-  if (renderer->display_ == EGL_NO_DISPLAY)
-    return nullptr;
+  if (renderer->display_ == EGL_NO_DISPLAY) return nullptr;
   // clang-format off
   static const EGLint attributes[] = {
       EGL_CONTEXT_MAJOR_VERSION, 3,
@@ -90,8 +86,7 @@ std::unique_ptr<HeadlessRenderer> HeadlessRenderer::create(int width, int height
 }
 
 HeadlessRenderer::~HeadlessRenderer() {
-  if (context_ == nullptr)
-    return;
+  if (context_ == nullptr) return;
   std::string ignored;
   makeCurrent(ignored);
   if (backend_) {
@@ -106,8 +101,7 @@ HeadlessRenderer::~HeadlessRenderer() {
 bool HeadlessRenderer::render(ImDrawData* data, Image& out, std::string& error) {
   assert(data != nullptr);
   assert(ImGui::GetCurrentContext() == imgui_);
-  if (!makeCurrent(error))
-    return false;
+  if (!makeCurrent(error)) return false;
   frame_.draw(data, clear_);
   const bool ok = frame_.read(out, error);
   release();
@@ -115,8 +109,7 @@ bool HeadlessRenderer::render(ImDrawData* data, Image& out, std::string& error) 
 }
 
 bool HeadlessRenderer::makeCurrent(std::string& error) {
-  if (eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_))
-    return true;
+  if (eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_)) return true;
   error = eglFailure("cannot make the off-screen context current");
   return false;
 }

@@ -25,8 +25,7 @@ Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem
       gui_(output, calls_, clock, iniFileIn(configFolder_)) {
   if (!configFolder_.empty()) {
     ConfigContents saved = readConfig(configFile(configFolder_));
-    for (const std::string& problem : saved.problems)
-      output_.error(problem);
+    for (const std::string& problem : saved.problems) output_.error(problem);
     console_.restore(std::move(saved.values));
   }
   addBuiltins();
@@ -35,41 +34,35 @@ Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem
 
 Host::~Host() {
   shutdown();
-  if (hostsdk::installedBackend() == this)
-    hostsdk::installBackend(nullptr);
+  if (hostsdk::installedBackend() == this) hostsdk::installBackend(nullptr);
 }
 
 void Host::shutdown() {
-  if (shutDown_)
-    return;
+  if (shutDown_) return;
   shutDown_ = true;
   while (!plugins_.empty()) {
     std::string error;
     unload(plugins_.back()->name, error);
   }
   std::string error;
-  if (!saveConfig(error))
-    output_.error(error);
+  if (!saveConfig(error)) output_.error(error);
 }
 
 bool Host::saveConfig(std::string& error) {
-  if (configFolder_.empty())
-    return true;
+  if (configFolder_.empty()) return true;
   return writeConfig(configFile(configFolder_), console_.valuesToSave(), error);
 }
 
 PluginSlot* Host::plugin(const std::string& name) {
   for (auto& slot : plugins_) {
-    if (slot->name == name)
-      return slot.get();
+    if (slot->name == name) return slot.get();
   }
   return nullptr;
 }
 
 std::vector<std::string> Host::pluginNames() const {
   std::vector<std::string> names;
-  for (const auto& slot : plugins_)
-    names.push_back(slot->name);
+  for (const auto& slot : plugins_) names.push_back(slot->name);
   return names;
 }
 
@@ -95,8 +88,7 @@ bool Host::load(const std::string& path, std::string& error) {
   calls_.run(nullptr, [&] {
     auto* holder =
         reinterpret_cast<std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>*>(info->createFn());
-    if (holder)
-      owner = *holder;
+    if (holder) owner = *holder;
   });
   if (!owner) {
     calls_.run(nullptr, [&] { info->releaseFn(); });
@@ -146,8 +138,7 @@ bool Host::unload(const std::string& name, std::string& error) {
     // Not under the plugin's feet: its code may be on the stack right now.
     game_.post(nullptr, [this, name] {
       std::string later;
-      if (!unload(name, later))
-        output_.error(later);
+      if (!unload(name, later)) output_.error(later);
     });
     return true;
   }
@@ -156,8 +147,7 @@ bool Host::unload(const std::string& name, std::string& error) {
   PluginSlot* raw = slot.get();
 
   gui_.forget(raw);
-  if (raw->owner)
-    calls_.run(raw, [&] { raw->owner->onUnload(); });
+  if (raw->owner) calls_.run(raw, [&] { raw->owner->onUnload(); });
   raw->plugin = nullptr;
   raw->window = nullptr;
   calls_.run(raw, [&] {
@@ -187,8 +177,7 @@ void Host::addBuiltins() {
   }
   console_.addBuiltin("writeconfig", [this](const std::vector<std::string>&) {
     std::string error;
-    if (!saveConfig(error))
-      output_.error("writeconfig: " + error);
+    if (!saveConfig(error)) output_.error("writeconfig: " + error);
   });
 }
 
@@ -200,8 +189,7 @@ void Host::pluginCommand(const std::vector<std::string>& words) {
   }
   std::string error;
   const bool done = action == "load" ? load(words[2], error) : unload(words[2], error);
-  if (!done)
-    output_.error(error);
+  if (!done) output_.error(error);
 }
 
 void Host::menuCommand(const std::vector<std::string>& words) {
@@ -213,8 +201,7 @@ void Host::menuCommand(const std::vector<std::string>& words) {
   const bool known = command == "togglemenu" ? gui_.toggle(words[1])
                      : command == "openmenu" ? gui_.open(words[1])
                                              : gui_.close(words[1]);
-  if (!known)
-    output_.error(command + ": no window named \"" + words[1] + "\"");
+  if (!known) output_.error(command + ": no window named \"" + words[1] + "\"");
 }
 
 }  // namespace host

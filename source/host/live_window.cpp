@@ -52,8 +52,7 @@ std::unique_ptr<LiveWindow> LiveWindow::create(int width, int height, const std:
 
   int fbWidth = 0, fbHeight = 0;
   glfwGetFramebufferSize(window->window_, &fbWidth, &fbHeight);
-  if (!window->frame_.create(fbWidth, fbHeight, error))
-    return nullptr;
+  if (!window->frame_.create(fbWidth, fbHeight, error)) return nullptr;
   window->glfwBackend_ = ImGui_ImplGlfw_InitForOpenGL(window->window_, true);
   window->glBackend_ = ImGui_ImplOpenGL3_Init("#version 330 core");
   if (!window->glfwBackend_ || !window->glBackend_) {
@@ -69,10 +68,8 @@ LiveWindow::~LiveWindow() {
   if (window_ != nullptr) {
     glfwMakeContextCurrent(window_);
     assert(!(glBackend_ || glfwBackend_) || ImGui::GetCurrentContext() == imgui_);
-    if (glBackend_)
-      ImGui_ImplOpenGL3_Shutdown();
-    if (glfwBackend_)
-      ImGui_ImplGlfw_Shutdown();
+    if (glBackend_) ImGui_ImplOpenGL3_Shutdown();
+    if (glfwBackend_) ImGui_ImplGlfw_Shutdown();
     frame_.destroy();
     glfwDestroyWindow(window_);
   }
@@ -83,8 +80,7 @@ LiveWindow::~LiveWindow() {
 bool LiveWindow::beginFrame() {
   assert(ImGui::GetCurrentContext() == imgui_);
   glfwPollEvents();
-  if (glfwWindowShouldClose(window_))
-    return false;
+  if (glfwWindowShouldClose(window_)) return false;
   glfwMakeContextCurrent(window_);
   ImGui_ImplOpenGL3_NewFrame();
   ImGui_ImplGlfw_NewFrame();

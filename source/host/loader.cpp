@@ -37,8 +37,7 @@ Library Library::open(const std::string& path, std::string& error) {
   Library library;
 #if defined(_WIN32)
   library.handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-  if (!library.handle_)
-    error = "cannot open " + path;
+  if (!library.handle_) error = "cannot open " + path;
 #else
   library.handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library.handle_) {
@@ -50,8 +49,7 @@ Library Library::open(const std::string& path, std::string& error) {
 }
 
 void* Library::symbol(const char* name) const {
-  if (!handle_)
-    return nullptr;
+  if (!handle_) return nullptr;
 #if defined(_WIN32)
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 #else
@@ -60,8 +58,7 @@ void* Library::symbol(const char* name) const {
 }
 
 void Library::close() {
-  if (!handle_)
-    return;
+  if (!handle_) return;
 #if defined(_WIN32)
   FreeLibrary(static_cast<HMODULE>(handle_));
 #else
@@ -105,16 +102,14 @@ namespace {
 
 // Looks for the window interface among the class's non-virtual bases, adding up the offsets.
 const void* findBase(const std::type_info& type, const std::type_info& wanted, const char* object) {
-  if (type == wanted)
-    return object;
+  if (type == wanted) return object;
   if (auto* single = dynamic_cast<const abi::__si_class_type_info*>(&type)) {
     return findBase(*single->__base_type, wanted, object);
   }
   if (auto* multiple = dynamic_cast<const abi::__vmi_class_type_info*>(&type)) {
     for (unsigned i = 0; i < multiple->__base_count; ++i) {
       const abi::__base_class_type_info& base = multiple->__base_info[i];
-      if (base.__is_virtual_p() || !base.__is_public_p())
-        continue;
+      if (base.__is_virtual_p() || !base.__is_public_p()) continue;
       if (const void* found = findBase(*base.__base_type, wanted, object + base.__offset())) {
         return found;
       }
@@ -127,8 +122,7 @@ const void* findBase(const std::type_info& type, const std::type_info& wanted, c
 #endif
 
 BakkesMod::Plugin::PluginWindow* windowOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
-  if (!plugin)
-    return nullptr;
+  if (!plugin) return nullptr;
 #if defined(_MSC_VER)
   return dynamic_cast<BakkesMod::Plugin::PluginWindow*>(plugin);
 #else

@@ -1,6 +1,6 @@
 // rankwatch-host: the stand-in host. Runs a scenario file, or statements typed at the console.
 //
-//   rankwatch-host [--trace] [--config <folder>] [--plugins <folder>] [<scenario file>]
+//   rankwatch-host [--trace] [--window] [--config <folder>] [--plugins <folder>] [<file>]
 
 #include <cstdlib>
 #include <cstring>
@@ -26,8 +26,8 @@ std::filesystem::path defaultConfigFolder() {
 }
 
 int usage() {
-  std::cerr << "usage: rankwatch-host [--trace] [--config <folder>] [--plugins <folder>] "
-               "[<scenario file>]\n";
+  std::cerr << "usage: rankwatch-host [--trace] [--window] [--config <folder>] "
+               "[--plugins <folder>] [<scenario file>]\n";
   return 2;
 }
 
@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--trace") {
       options.trace = true;
+    } else if (arg == "--window") {
+      options.window = true;
     } else if ((arg == "--config" || arg == "--plugins") && i + 1 < argc) {
       (arg == "--config" ? options.configFolder : options.pluginFolder) = argv[++i];
     } else if (arg == "--help" || arg == "-h") {
@@ -60,8 +62,7 @@ int main(int argc, char** argv) {
     host::Session session(output, options);
     return static_cast<int>(session.runFile(file));
   }
-  if (options.configFolder.empty())
-    options.configFolder = defaultConfigFolder();
+  if (options.configFolder.empty()) options.configFolder = defaultConfigFolder();
   options.time = host::Clock::Mode::Real;
   host::Session session(output, options);
   return static_cast<int>(session.runInteractive(std::cin));

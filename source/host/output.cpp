@@ -9,8 +9,7 @@ void Output::line(const std::string& text) {
 }
 
 void Output::trace(const std::string& text) {
-  if (!tracing_)
-    return;
+  if (!tracing_) return;
   std::lock_guard<std::mutex> lock(mutex_);
   stream_ << "trace: " << text << '\n' << std::flush;
 }

@@ -27,15 +27,13 @@ bool RatingService::isSyncing(const UniqueIDWrapper& id) const {
 }
 
 bool RatingService::isSynced(const UniqueIDWrapper& id, int playlist) const {
-  if (!isLocal(id))
-    return false;
+  if (!isLocal(id)) return false;
   auto found = ratings_.find(playlist);
   return found != ratings_.end() && clock_.now() >= found->second.syncedFrom;
 }
 
 float RatingService::rating(const UniqueIDWrapper& id, int playlist) const {
-  if (!isLocal(id))
-    return 0.0f;
+  if (!isLocal(id)) return 0.0f;
   auto found = ratings_.find(playlist);
   return found == ratings_.end() ? 0.0f : found->second.value;
 }
@@ -50,8 +48,7 @@ void RatingService::stopListening(std::uint64_t registration) {
   auto found = std::find_if(listeners_.begin(), listeners_.end(), [&](const Listener& listener) {
     return listener.registration == registration;
   });
-  if (found == listeners_.end())
-    return;
+  if (found == listeners_.end()) return;
   // Taken out first: destroying the callback runs plugin code, which may call back in here.
   Listener dying = std::move(*found);
   listeners_.erase(found);
@@ -72,13 +69,11 @@ void RatingService::forget(const PluginSlot* owner) {
 void RatingService::notify(PluginCalls& calls, const UniqueIDWrapper& id) {
   // Listeners may come and go while they are told; tell those registered when it began.
   std::vector<std::uint64_t> registrations;
-  for (const Listener& listener : listeners_)
-    registrations.push_back(listener.registration);
+  for (const Listener& listener : listeners_) registrations.push_back(listener.registration);
   for (std::uint64_t registration : registrations) {
     auto found = std::find_if(listeners_.begin(), listeners_.end(),
                               [&](const Listener& l) { return l.registration == registration; });
-    if (found == listeners_.end())
-      continue;
+    if (found == listeners_.end()) continue;
     std::function<void(UniqueIDWrapper)> callback = found->callback;
     calls.run(found->owner, [&] { callback(id); });
   }

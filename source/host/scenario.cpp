@@ -20,6 +20,8 @@ namespace {
 
 // How long the interactive loop sleeps at most between looks at its timers.
 constexpr Micros kIdleWait = 50000;
+// With a window on the screen, about sixty frames a second.
+constexpr Micros kFrameInterval = 16000;
 
 #if defined(_WIN32)
 constexpr char kPluginFile[] = "rankwatch.dll";
@@ -52,8 +54,7 @@ bool parseInt(const std::string& text, int& value) {
 // Ratings may be anything a float holds, "nan" and "inf" included: the plugin must cope.
 bool parseFloat(const std::string& text, float& value) {
   const char* begin = text.data();
-  if (!text.empty() && text[0] == '+')
-    ++begin;
+  if (!text.empty() && text[0] == '+') ++begin;
   auto [ptr, error] = std::from_chars(begin, text.data() + text.size(), value);
   return error == std::errc() && ptr == text.data() + text.size() && begin != ptr;
 }
@@ -69,8 +70,7 @@ std::vector<std::string> words(const std::string& text) {
   size_t i = 0;
   while (i < text.size()) {
     size_t start = text.find_first_not_of(" \t", i);
-    if (start == std::string::npos)
-      break;
+    if (start == std::string::npos) break;
     size_t end = text.find_first_of(" \t", start);
     out.push_back(text.substr(start, end == std::string::npos ? end : end - start));
     i = end == std::string::npos ? text.size() : end;
@@ -85,8 +85,7 @@ std::filesystem::path makeTemporaryFolder() {
   for (int tries = 0; tries < 100; ++tries) {
     std::filesystem::path folder =
         base / ("rankwatch-host-" + std::to_string(random()) + std::to_string(random()));
-    if (std::filesystem::create_directory(folder, ignored))
-      return folder;
+    if (std::filesystem::create_directory(folder, ignored)) return folder;
   }
   return {};
 }
@@ -107,22 +106,24 @@ Session::~Session() {
 }
 
 bool Session::ensureConfigFolder() {
-  if (!options_.configFolder.empty())
-    return true;
+  if (!options_.configFolder.empty()) return true;
   temporaryFolder_ = makeTemporaryFolder();
   options_.configFolder = temporaryFolder_;
   return !temporaryFolder_.empty();
 }
 
 void Session::startHost() {
-  if (!ensureConfigFolder())
-    output_.error("no temporary config folder; settings are not kept");
+  if (!ensureConfigFolder()) output_.error("no temporary config folder; settings are not kept");
   host_ = std::make_unique<Host>(output_, clock_, ratings_, options_.configFolder);
+  std::string error;
+  if (options_.window && !host_->gui().openLiveWindow(error)) {
+    output_.error("window: " + error + "; going on without one");
+    options_.window = false;
+  }
 }
 
 Host& Session::host() {
-  if (!host_)
-    startHost();
+  if (!host_) startHost();
   return *host_;
 }
 
@@ -139,24 +140,20 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
   std::string word;
   std::string rest;
   cut(statement, word, rest);
-  if (word.empty() || word[0] == '#')
-    return Result::Ok;
+  if (word.empty() || word[0] == '#') return Result::Ok;
   const std::vector<std::string> args = words(rest);
 
   if (word == "expect") {
     const std::string actual = output_.lastLine();
-    if (actual == rest)
-      return Result::Ok;
+    if (actual == rest) return Result::Ok;
     output_.line("expect failed at " + where);
     output_.line("  expected: " + rest);
     output_.line("  actual:   " + actual);
     return Result::ExpectFailed;
   }
   if (word == "config") {
-    if (args.size() != 1)
-      return bad(where, "config needs one folder");
-    if (loadedOnce_)
-      return bad(where, "config must come before the first load");
+    if (args.size() != 1) return bad(where, "config needs one folder");
+    if (loadedOnce_) return bad(where, "config must come before the first load");
     std::error_code failure;
     std::filesystem::create_directories(args[0], failure);
     if (failure)
@@ -175,8 +172,7 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
   }
   if (word == "playlist") {
     int playlist = 0;
-    if (args.size() != 1 || !parseInt(args[0], playlist))
-      return bad(where, "playlist needs <id>");
+    if (args.size() != 1 || !parseInt(args[0], playlist)) return bad(where, "playlist needs <id>");
     ratings_.setPlaylist(playlist);
     return Result::Ok;
   }
@@ -208,47 +204,38 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     return Result::Ok;
   }
   if (word == "load") {
-    if (!args.empty())
-      return bad(where, "load takes no argument");
+    if (!args.empty()) return bad(where, "load takes no argument");
     loadedOnce_ = true;
     std::string error;
-    if (!host().load(pluginPath(), error))
-      output_.error(error);
+    if (!host().load(pluginPath(), error)) output_.error(error);
     return Result::Ok;
   }
   if (word == "unload") {
-    if (!args.empty())
-      return bad(where, "unload takes no argument");
+    if (!args.empty()) return bad(where, "unload takes no argument");
     std::string error;
-    if (!host().unload("rankwatch", error))
-      output_.error(error);
+    if (!host().unload("rankwatch", error)) output_.error(error);
     return Result::Ok;
   }
   if (word == "restart") {
-    if (!args.empty())
-      return bad(where, "restart takes no argument");
+    if (!args.empty()) return bad(where, "restart takes no argument");
     loadedOnce_ = true;
     host_.reset();  // unloads and saves
     std::string error;
-    if (!host().load(pluginPath(), error))
-      output_.error(error);
+    if (!host().load(pluginPath(), error)) output_.error(error);
     return Result::Ok;
   }
   if (word == "console") {
-    if (rest.empty())
-      return bad(where, "console needs a line");
+    if (rest.empty()) return bad(where, "console needs a line");
     host().console().execute(rest);
     return Result::Ok;
   }
   if (word == "event") {
-    if (rest.empty())
-      return bad(where, "event needs a game function name");
+    if (rest.empty()) return bad(where, "event needs a game function name");
     host().game().fire(rest);
     return Result::Ok;
   }
   if (word == "notify") {
-    if (args.size() > 1)
-      return bad(where, "notify takes at most one id");
+    if (args.size() > 1) return bad(where, "notify takes at most one id");
     UniqueIDWrapper local = ratings_.player();
     UniqueIDWrapper id =
         args.empty() ? local : UniqueIDWrapper(hostsdk::idPlatform(local), args[0]);
@@ -263,20 +250,17 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     return Result::Ok;
   }
   if (word == "frame") {
-    if (!args.empty())
-      return bad(where, "frame takes no argument");
+    if (!args.empty()) return bad(where, "frame takes no argument");
     Host& current = host();
     current.game().pass(0);
     std::vector<std::string> lines = current.gui().frame();
     std::string text;
-    for (const std::string& line : lines)
-      text += (text.empty() ? "" : " | ") + line;
+    for (const std::string& line : lines) text += (text.empty() ? "" : " | ") + line;
     output_.line("frame: " + (text.empty() ? std::string("-") : text));
     return Result::Ok;
   }
   if (word == "window") {
-    if (rest.empty())
-      return bad(where, "window needs a title");
+    if (rest.empty()) return bad(where, "window needs a title");
     std::string text;
     if (host().gui().describe(rest, text)) {
       output_.line(text);
@@ -286,16 +270,13 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     return Result::Ok;
   }
   if (word == "screenshot") {
-    if (args.size() != 1)
-      return bad(where, "screenshot needs <file.png>");
+    if (args.size() != 1) return bad(where, "screenshot needs <file.png>");
     std::string error;
-    if (!host().gui().screenshot(args[0], error))
-      output_.error("screenshot: " + error);
+    if (!host().gui().screenshot(args[0], error)) output_.error("screenshot: " + error);
     return Result::Ok;
   }
   if (word == "calls") {
-    if (!args.empty())
-      return bad(where, "calls takes no argument");
+    if (!args.empty()) return bad(where, "calls takes no argument");
     output_.line("calls: " + std::to_string(host().callsMade()));
     host().resetCalls();
     return Result::Ok;
@@ -316,15 +297,13 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
 
 Session::Result Session::runFile(const std::filesystem::path& file) {
   std::ifstream in(file);
-  if (!in)
-    return bad(file.string(), "cannot read the scenario file");
+  if (!in) return bad(file.string(), "cannot read the scenario file");
   std::string line;
   int number = 0;
   while (!quit_ && std::getline(in, line)) {
     ++number;
     Result result = run(line, file.string() + ":" + std::to_string(number));
-    if (result != Result::Ok)
-      return result;
+    if (result != Result::Ok) return result;
   }
   return Result::Ok;
 }
@@ -357,8 +336,9 @@ Session::Result Session::runInteractive(std::istream& in) {
     bool got = false;
     {
       const auto due = host().game().nextDue();
+      const Micros idle = host().gui().hasLiveWindow() ? kFrameInterval : kIdleWait;
       const Micros wait =
-          std::min<Micros>(due ? std::max<Micros>(0, *due - clock_.now()) : kIdleWait, kIdleWait);
+          std::min<Micros>(due ? std::max<Micros>(0, *due - clock_.now()) : idle, idle);
       std::unique_lock<std::mutex> lock(lines->mutex);
       lines->ready.wait_for(lock, std::chrono::microseconds(wait),
                             [&] { return !lines->waiting.empty() || lines->ended; });
@@ -371,10 +351,19 @@ Session::Result Session::runInteractive(std::istream& in) {
       }
     }
     host().game().pass(0);
-    if (ended)
+    if (ended) {
       break;
-    if (got)
+    }
+    if (got) {
       run(line, "stdin:" + std::to_string(++number));
+    }
+    Gui& gui = host().gui();
+    if (gui.hasLiveWindow()) {
+      gui.frame();
+      if (!gui.liveWindowOpen()) {
+        break;
+      }
+    }
   }
   if (ended) {
     reader.join();

@@ -43,6 +43,8 @@ struct SessionOptions {
   // Empty: a scenario file gets a fresh temporary folder, removed at exit.
   std::filesystem::path configFolder;
   bool trace = false;
+  // Show the game screen in a window on the display.
+  bool window = false;
   Clock::Mode time = Clock::Mode::Virtual;
 };
 

@@ -7,13 +7,11 @@ namespace host {
 
 void Host::noteCall(const std::function<std::string()>& describe) {
   ++callsMade_;
-  if (output_.tracing())
-    output_.trace(Clock::format(clock_.now()) + " " + describe());
+  if (output_.tracing()) output_.trace(Clock::format(clock_.now()) + " " + describe());
 }
 
 hostsdk::Variable* Host::registerCvar(PluginSlot*, const hostsdk::CvarSpec& spec) {
-  if (spec.name.empty())
-    return nullptr;
+  if (spec.name.empty()) return nullptr;
   return console_.registerVariable(spec);
 }
 
@@ -31,8 +29,7 @@ std::string Host::cvarValue(const hostsdk::Variable* variable) {
 
 void Host::setCvar(hostsdk::Variable* variable, const std::string& value) {
   std::string error;
-  if (!console_.set(*variable, value, error))
-    output_.error(error);
+  if (!console_.set(*variable, value, error)) output_.error(error);
 }
 
 void Host::bindCvar(PluginSlot* owner, hostsdk::Variable* variable, hostsdk::Cell cell) {

@@ -30,8 +30,7 @@ void revoke(const rankwatch* object) {
     std::lock_guard<std::mutex> lock(entriesMutex);
     auto found = std::find_if(entries.begin(), entries.end(),
                               [&](const Entry& entry) { return entry.object == object; });
-    if (found == entries.end())
-      return;
+    if (found == entries.end()) return;
     dying = std::move(found->ticket);
     entries.erase(found);
   }
@@ -40,8 +39,7 @@ void revoke(const rankwatch* object) {
 Ticket ticket(const rankwatch* object) {
   std::lock_guard<std::mutex> lock(entriesMutex);
   for (const Entry& entry : entries) {
-    if (entry.object == object)
-      return entry.ticket;
+    if (entry.object == object) return entry.ticket;
   }
   return {};
 }

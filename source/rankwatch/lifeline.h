@@ -23,8 +23,7 @@ Ticket ticket(const rankwatch* object);
 template <typename Body>
 auto guard(rankwatch* object, Body body) {
   return [object, alive = ticket(object), body = std::move(body)](auto&&... args) {
-    if (!alive.expired())
-      body(object, std::forward<decltype(args)>(args)...);
+    if (!alive.expired()) body(object, std::forward<decltype(args)>(args)...);
   };
 }
 

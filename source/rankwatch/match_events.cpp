@@ -30,6 +30,5 @@ void rankwatch::onGameStart(std::string) {
 }
 
 void rankwatch::onMmrNotification(UniqueIDWrapper id) {
-  if (id.str() == gameWrapper->GetUniqueID().str())
-    refreshMmr(kAttempts);
+  if (id.str() == gameWrapper->GetUniqueID().str()) refreshMmr(kAttempts);
 }

@@ -25,10 +25,8 @@ const ImVec4 kRed(1.0f, 0.0f, 0.0f, 1.0f);
 // Rounds halves away from zero, kept within int's range so a huge change cannot overflow.
 int roundedChange(float change) {
   const float y = change >= 0.0f ? change + 0.5f : change - 0.5f;
-  if (!(y > static_cast<float>(INT_MIN)))
-    return INT_MIN;
-  if (!(y < 2147483648.0f))
-    return INT_MAX;
+  if (!(y > static_cast<float>(INT_MIN))) return INT_MIN;
+  if (!(y < 2147483648.0f)) return INT_MAX;
   return static_cast<int>(y);
 }
 
@@ -56,8 +54,7 @@ void changeLine(float change, bool round) {
 
 void rankwatch::renderWindow() {
   // A host that draws before onLoad or before handing over its context gets an empty frame.
-  if (!mmrChange || !opacity || ImGui::GetCurrentContext() == nullptr)
-    return;
+  if (!mmrChange || !opacity || ImGui::GetCurrentContext() == nullptr) return;
 
   ImGui::SetNextWindowBgAlpha(*opacity);
   ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
@@ -95,8 +92,7 @@ void rankwatch::renderWindow() {
   ImGui::PopStyleColor(1);
 
   ImGui::End();
-  if (!windowOpen)
-    issueMenuCommand("togglemenu ");
+  if (!windowOpen) issueMenuCommand("togglemenu ");
 }
 
 std::string rankwatch::getMenuName() {
@@ -112,8 +108,7 @@ void rankwatch::setImGuiContext(std::uintptr_t context) {
 }
 
 bool rankwatch::shouldBlockInput() {
-  if (ImGui::GetCurrentContext() == nullptr)
-    return false;
+  if (ImGui::GetCurrentContext() == nullptr) return false;
   const ImGuiIO& io = ImGui::GetIO();
   return io.WantCaptureMouse || io.WantCaptureKeyboard;
 }

@@ -17,8 +17,7 @@ constexpr char kHostService[] = "bakkesmod";
 }  // namespace
 
 void rankwatch::refreshMmr(int attempts) {
-  if (!*enabled || attempts < 1)
-    return;
+  if (!*enabled || attempts < 1) return;
 
   const int playlist = gameWrapper->GetMMRWrapper().GetCurrentPlaylist();
   if (playlist > 0 && playlist != *trackedPlaylist && playlists::isTracked(playlist)) {
@@ -30,8 +29,7 @@ void rankwatch::refreshMmr(int attempts) {
       return;
     }
   }
-  if (*trackedPlaylist < 1)
-    return;
+  if (*trackedPlaylist < 1) return;
 
   if (*trackingMethod == kHostService) {
     const bool ready =
@@ -46,8 +44,7 @@ void rankwatch::refreshMmr(int attempts) {
     }
     const float mmr =
         gameWrapper->GetMMRWrapper().GetPlayerMMR(gameWrapper->GetUniqueID(), *trackedPlaylist);
-    if (mmr == 0.0f)
-      return;
+    if (mmr == 0.0f) return;
     applyMmr(mmr);
     return;
   }

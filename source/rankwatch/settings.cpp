@@ -119,8 +119,7 @@ void rankwatch::onLoad() {
 
 void rankwatch::enabledChangedHandler(CVarWrapper cvar) {
   *enabled = cvar.getBoolValue();
-  if (*enabled != windowOpen)
-    issueMenuCommand("togglemenu ");
+  if (*enabled != windowOpen) issueMenuCommand("togglemenu ");
 }
 
 void rankwatch::trackingMethodChangedHandler(CVarWrapper cvar) {

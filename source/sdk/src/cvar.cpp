@@ -63,8 +63,7 @@ int CVarWrapper::getIntValue() const {
 void CVarWrapper::setValue(std::string value) {
   note([&] { return "CVarWrapper::setValue(" + quoted(value) + ")"; });
   hostsdk::Backend* backend = installedBackend();
-  if (backend && variable_)
-    backend->setCvar(variable_, value);
+  if (backend && variable_) backend->setCvar(variable_, value);
 }
 
 namespace {
@@ -74,8 +73,7 @@ void bind(hostsdk::PluginSlot* owner, hostsdk::Variable* variable, std::shared_p
           const char* type) {
   note([&] { return std::string("CVarWrapper::bindTo(shared ") + type + ")"; });
   hostsdk::Backend* backend = installedBackend();
-  if (backend && variable && cell)
-    backend->bindCvar(owner, variable, std::move(cell));
+  if (backend && variable && cell) backend->bindCvar(owner, variable, std::move(cell));
 }
 
 }  // namespace
@@ -114,8 +112,7 @@ CVarWrapper CVarManagerWrapper::registerCvar(std::string name, std::string defau
            boolean(saved) + ")";
   });
   hostsdk::Backend* backend = installedBackend();
-  if (!backend)
-    return CVarWrapper(owner_, nullptr);
+  if (!backend) return CVarWrapper(owner_, nullptr);
   hostsdk::CvarSpec spec{std::move(name),
                          std::move(defaultValue),
                          std::move(description),
@@ -154,6 +151,5 @@ void CVarManagerWrapper::executeCommand(std::string command, bool log) {
   note([&] {
     return "CVarManagerWrapper::executeCommand(" + quoted(command) + ", " + boolean(log) + ")";
   });
-  if (hostsdk::Backend* backend = installedBackend())
-    backend->executeCommand(owner_, command, log);
+  if (hostsdk::Backend* backend = installedBackend()) backend->executeCommand(owner_, command, log);
 }

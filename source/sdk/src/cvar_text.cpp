@@ -15,10 +15,8 @@ bool isBlank(char c) {
 bool equalsIgnoringCase(const char* begin, const char* end, const char* word) {
   for (; begin != end && *word; ++begin, ++word) {
     char c = *begin;
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-    if (c != *word)
-      return false;
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != *word) return false;
   }
   return begin == end && *word == '\0';
 }
@@ -28,17 +26,12 @@ bool equalsIgnoringCase(const char* begin, const char* end, const char* word) {
 std::optional<float> readNumber(const std::string& text) {
   const char* begin = text.data();
   const char* end = begin + text.size();
-  while (begin != end && isBlank(*begin))
-    ++begin;
-  while (end != begin && isBlank(end[-1]))
-    --end;
-  if (equalsIgnoringCase(begin, end, "true"))
-    return 1.0f;
-  if (equalsIgnoringCase(begin, end, "false"))
-    return 0.0f;
+  while (begin != end && isBlank(*begin)) ++begin;
+  while (end != begin && isBlank(end[-1])) --end;
+  if (equalsIgnoringCase(begin, end, "true")) return 1.0f;
+  if (equalsIgnoringCase(begin, end, "false")) return 0.0f;
   // from_chars takes no leading plus sign.
-  if (begin != end && *begin == '+' && end - begin > 1 && begin[1] != '-')
-    ++begin;
+  if (begin != end && *begin == '+' && end - begin > 1 && begin[1] != '-') ++begin;
   float value = 0.0f;
   auto [ptr, error] = std::from_chars(begin, end, value, std::chars_format::general);
   if (error != std::errc() || ptr != end || begin == end || !std::isfinite(value)) {
@@ -61,8 +54,7 @@ int readInt(const std::string& text) {
     return std::numeric_limits<int>::min();
   }
   // 2^31 is the first float above int's range.
-  if (value >= 2147483648.0f)
-    return std::numeric_limits<int>::max();
+  if (value >= 2147483648.0f) return std::numeric_limits<int>::max();
   return static_cast<int>(value);
 }
 

@@ -22,8 +22,7 @@ std::string identity(const UniqueIDWrapper& id);
 // Reports one call to the installed backend; `describe` runs only if the host wants the text.
 template <typename Describe>
 void note(Describe describe) {
-  if (Backend* backend = installedBackend())
-    backend->noteCall(describe);
+  if (Backend* backend = installedBackend()) backend->noteCall(describe);
 }
 
 }  // namespace hostsdk::detail

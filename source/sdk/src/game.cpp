@@ -15,28 +15,24 @@ GameWrapper::GameWrapper(hostsdk::PluginSlot* owner) : owner_(owner) {}
 void GameWrapper::HookEvent(std::string eventName, std::function<void(std::string)> callback) {
   note([&] { return "GameWrapper::HookEvent(" + quoted(eventName) + ", callback)"; });
   hostsdk::Backend* backend = installedBackend();
-  if (backend && callback)
-    backend->hookEvent(owner_, eventName, std::move(callback));
+  if (backend && callback) backend->hookEvent(owner_, eventName, std::move(callback));
 }
 
 void GameWrapper::UnhookEvent(std::string eventName) {
   note([&] { return "GameWrapper::UnhookEvent(" + quoted(eventName) + ")"; });
-  if (hostsdk::Backend* backend = installedBackend())
-    backend->unhookEvent(owner_, eventName);
+  if (hostsdk::Backend* backend = installedBackend()) backend->unhookEvent(owner_, eventName);
 }
 
 void GameWrapper::SetTimeout(std::function<void(GameWrapper*)> callback, float seconds) {
   note([&] { return "GameWrapper::SetTimeout(callback, " + number(seconds) + ")"; });
   hostsdk::Backend* backend = installedBackend();
-  if (backend && callback)
-    backend->setTimeout(owner_, std::move(callback), seconds);
+  if (backend && callback) backend->setTimeout(owner_, std::move(callback), seconds);
 }
 
 void GameWrapper::Execute(std::function<void(GameWrapper*)> callback) {
   note([&] { return std::string("GameWrapper::Execute(callback)"); });
   hostsdk::Backend* backend = installedBackend();
-  if (backend && callback)
-    backend->execute(owner_, std::move(callback));
+  if (backend && callback) backend->execute(owner_, std::move(callback));
 }
 
 UniqueIDWrapper GameWrapper::GetUniqueID() {

@@ -19,6 +19,5 @@ void HttpWrapper::SendCurlJsonRequest(CurlRequest request,
            "}, callback)";
   });
   hostsdk::Backend* backend = installedBackend();
-  if (backend && callback)
-    backend->sendJsonRequest(std::move(request), std::move(callback));
+  if (backend && callback) backend->sendJsonRequest(std::move(request), std::move(callback));
 }

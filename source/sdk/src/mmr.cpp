@@ -26,8 +26,7 @@ std::unique_ptr<MMRNotifierToken> MMRWrapper::RegisterMMRNotifier(
   note([&] { return std::string("MMRWrapper::RegisterMMRNotifier(callback)"); });
   hostsdk::Backend* backend = installedBackend();
   std::uint64_t registration = 0;
-  if (backend && callback)
-    registration = backend->addRatingListener(owner_, std::move(callback));
+  if (backend && callback) registration = backend->addRatingListener(owner_, std::move(callback));
   return std::make_unique<MMRNotifierToken>(registration);
 }
 
