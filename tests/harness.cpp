@@ -39,6 +39,16 @@ std::vector<std::string> Harness::lines() {
   return out;
 }
 
+std::vector<std::string> Harness::traced(const std::string& call) {
+  std::vector<std::string> found;
+  for (const std::string& line : lines()) {
+    if (line.rfind("trace: ", 0) == 0 && line.find(call) != std::string::npos) {
+      found.push_back(line.substr(7));
+    }
+  }
+  return found;
+}
+
 long Harness::calls() {
   long made = host->callsMade();
   host->resetCalls();

@@ -48,6 +48,9 @@ class Harness {
   std::vector<std::string> lines();
   // SDK calls the plugin made since the last call.
   long calls();
+  // The traced SDK calls since the last lines() whose text holds `call`, as
+  // "<game time> <call and result>".
+  std::vector<std::string> traced(const std::string& call);
 
   TempFolder folder;
   std::ostringstream stream;

@@ -2,7 +2,6 @@
 // (retrying each second while it is not synced) or hand a lookup to the web stats service.
 
 #include <system_error>
-#include <thread>
 
 #include "lifeline.h"
 #include "playlists.h"
@@ -53,7 +52,7 @@ void rankwatch::refreshMmr(int attempts) {
   job.platform = platformWord(gameWrapper->GetUniqueID().GetPlatform());
   job.playerId = gameWrapper->GetUniqueID().str();
   try {
-    std::thread(fetchWebMmr, std::move(job)).detach();
+    startWebLookup(std::move(job));
   } catch (const std::system_error&) {
     // No thread, no lookup: the next trigger tries again.
   }

@@ -20,5 +20,9 @@ struct WebLookupJob {
 // The platform word the web stats service uses in its paths.
 const char* platformWord(int onlinePlatform);
 
+// Runs fetchWebMmr on a worker thread of its own and returns at once. Throws
+// std::system_error when no thread can be started.
+void startWebLookup(WebLookupJob job);
+
 // The whole body of a worker thread.
 void fetchWebMmr(WebLookupJob job);

@@ -1,0 +1,132 @@
+// The tally: what successive ratings and the hand-entered results do to the five counters.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "harness.h"
+
+using testing_support::Harness;
+
+namespace {
+
+struct Tally {
+  float currentMmr;
+  float mmrChange;
+  int wins;
+  int losses;
+  int streak;
+  bool operator==(const Tally& o) const {
+    return currentMmr == o.currentMmr && mmrChange == o.mmrChange && wins == o.wins &&
+           losses == o.losses && streak == o.streak;
+  }
+};
+
+std::ostream& operator<<(std::ostream& out, const Tally& t) {
+  return out << "{mmr " << t.currentMmr << ", change " << t.mmrChange << ", " << t.wins << "W "
+             << t.losses << "L, streak " << t.streak << "}";
+}
+
+Tally tallyOf(const rankwatch& plugin) {
+  return {*plugin.currentMmr, *plugin.mmrChange, *plugin.wins, *plugin.losses, *plugin.streak};
+}
+
+// Counts what the tally asks of the rest of the object, and still does it.
+struct Probe : rankwatch {
+  int winsAsked = 0;
+  int lossesAsked = 0;
+  std::vector<int> refreshes;
+  void addWin() override {
+    ++winsAsked;
+    rankwatch::addWin();
+  }
+  void addLoss() override {
+    ++lossesAsked;
+    rankwatch::addLoss();
+  }
+  void refreshMmr(int attempts) override { refreshes.push_back(attempts); }
+};
+
+}  // namespace
+
+TEST(Tally, RatingsTurnIntoWinsLossesAndTheChange) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const struct {
+    std::vector<float> ratings;
+    Tally after;
+  } cases[] = {
+      {{1000}, {1000, 0, 0, 0, 0}},
+      {{1000, 1012}, {1012, 12, 1, 0, 1}},
+      {{1000, 1012, 1003}, {1003, 3, 1, 1, -1}},
+      {{1000, 1000, 1000}, {1000, 0, 0, 0, 0}},
+      {{1000, 990, 990, 985.5f}, {985.5f, -14.5f, 0, 2, -2}},
+      // 0 and values that are not finite are no rating: nothing is counted or stored.
+      {{0}, {0, 0, 0, 0, 0}},
+      {{1000, 0}, {1000, 0, 0, 0, 0}},
+      {{1000, 0, 1010}, {1010, 10, 1, 0, 1}},
+      {{nan, 1000, nan, 1010}, {1010, 10, 1, 0, 1}},
+      {{1000, inf, -inf, 990}, {990, -10, 0, 1, -1}},
+      // Any rise is one win, however large; a negative rating is still a rating.
+      {{-5, 3000}, {3000, 3005, 1, 0, 1}},
+  };
+  for (const auto& c : cases) {
+    Harness harness;
+    Probe& plugin = harness.load<Probe>();
+    for (float rating : c.ratings) plugin.applyMmr(rating);
+    EXPECT_EQ(tallyOf(plugin), c.after) << ::testing::PrintToString(c.ratings);
+    EXPECT_EQ(plugin.winsAsked, c.after.wins) << "wins go through the object's own addWin";
+    EXPECT_EQ(plugin.lossesAsked, c.after.losses);
+    EXPECT_FALSE(std::isnan(*plugin.mmrChange));
+  }
+}
+
+TEST(Tally, StreaksRunAndTurnOver) {
+  const struct {
+    const char* results;
+    std::vector<int> streaks;
+  } cases[] = {
+      {"WWL", {1, 2, -1}},
+      {"LLW", {-1, -2, 1}},
+      {"WLWL", {1, -1, 1, -1}},
+      {"LLLWW", {-1, -2, -3, 1, 2}},
+  };
+  for (const auto& c : cases) {
+    Harness harness;
+    rankwatch& plugin = harness.load();
+    std::vector<int> streaks;
+    for (const char* r = c.results; *r; ++r) {
+      harness.console(*r == 'W' ? "rankwatch_addwin" : "rankwatch_addloss");
+      streaks.push_back(*plugin.streak);
+    }
+    EXPECT_EQ(streaks, c.streaks) << c.results;
+  }
+}
+
+TEST(Tally, HandEnteredResultsLeaveTheRatingAlone) {
+  Harness harness;
+  rankwatch& plugin = harness.load();
+  plugin.applyMmr(1000);
+  plugin.applyMmr(1010);
+  harness.console("rankwatch_addloss");
+  harness.console("rankwatch_addloss");
+  harness.console("rankwatch_addwin");
+  EXPECT_EQ(tallyOf(plugin), (Tally{1010, 10, 2, 2, 1}));
+}
+
+TEST(Tally, ResetZeroesEverythingAndAsksForAFreshStart) {
+  Harness harness;
+  Probe& plugin = harness.load<Probe>();
+  *plugin.trackedPlaylist = 11;
+  plugin.applyMmr(1000);
+  plugin.applyMmr(1020);
+  plugin.applyMmr(1015);
+  harness.console("rankwatch_reset");
+  EXPECT_EQ(tallyOf(plugin), (Tally{0, 0, 0, 0, 0}));
+  EXPECT_EQ(*plugin.trackedPlaylist, 11);
+  EXPECT_EQ(plugin.refreshes, std::vector<int>{5});
+  // The next rating only starts the count again.
+  plugin.applyMmr(1200);
+  EXPECT_EQ(tallyOf(plugin), (Tally{1200, 0, 0, 0, 0}));
+}
