@@ -65,6 +65,8 @@ class Session {
 
   Host& host();
   bool quitting() const { return quit_; }
+  // The folder settings are kept in; empty until the first host starts.
+  const std::filesystem::path& configFolder() const { return options_.configFolder; }
 
  private:
   bool ensureConfigFolder();
