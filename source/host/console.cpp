@@ -142,37 +142,11 @@ void Console::execute(const std::string& line) {
 }
 
 void Console::forget(const PluginSlot* owner) {
-  // Moved out before they are destroyed: destroying a plugin's callback runs plugin code.
-  std::vector<hostsdk::CommandCallback> dying;
-  for (auto it = commands_.begin(); it != commands_.end();) {
-    if (it->second.owner == owner) {
-      dying.push_back(std::move(it->second.callback));
-      it = commands_.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  std::vector<hostsdk::Cell> cells;
-  std::vector<hostsdk::ChangeCallback> handlers;
+  auto dyingCommands =
+      takeOut(commands_, [&](const auto& command) { return command.second.owner == owner; });
   for (auto& [name, variable] : variables_) {
-    auto& bindings = variable->bindings;
-    for (auto it = bindings.begin(); it != bindings.end();) {
-      if (it->owner == owner) {
-        cells.push_back(std::move(it->cell));
-        it = bindings.erase(it);
-      } else {
-        ++it;
-      }
-    }
-    auto& listeners = variable->listeners;
-    for (auto it = listeners.begin(); it != listeners.end();) {
-      if (it->owner == owner) {
-        handlers.push_back(std::move(it->callback));
-        it = listeners.erase(it);
-      } else {
-        ++it;
-      }
-    }
+    auto cells = takeOut(variable->bindings, [&](const auto& b) { return b.owner == owner; });
+    auto handlers = takeOut(variable->listeners, [&](const auto& l) { return l.owner == owner; });
   }
 }
 

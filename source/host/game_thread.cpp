@@ -121,26 +121,15 @@ void GameThread::pass(Micros span) {
 }
 
 void GameThread::forget(const PluginSlot* owner) {
-  hooks_.erase(std::remove_if(hooks_.begin(), hooks_.end(),
-                              [&](const Hook& hook) { return hook.owner == owner; }),
-               hooks_.end());
-  for (auto it = timers_.begin(); it != timers_.end();) {
-    it = it->second.owner == owner ? timers_.erase(it) : std::next(it);
-  }
-  std::deque<Posted> dropped;
+  auto owned = [&](const auto& item) { return item.owner == owner; };
+  auto hooks = takeOut(hooks_, owned);
+  auto timers = takeOut(timers_, [&](const auto& timer) { return timer.second.owner == owner; });
+  std::vector<Posted> posted;
   {
     std::lock_guard<std::mutex> lock(postedMutex_);
     admitted_.erase(std::remove(admitted_.begin(), admitted_.end(), owner), admitted_.end());
-    for (auto it = posted_.begin(); it != posted_.end();) {
-      if (it->owner == owner) {
-        dropped.push_back(std::move(*it));
-        it = posted_.erase(it);
-      } else {
-        ++it;
-      }
-    }
+    posted = takeOut(posted_, owned);
   }
-  // `dropped` ends here, outside the lock: destroying a plugin's callback runs plugin code.
 }
 
 }  // namespace host

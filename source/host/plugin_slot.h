@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "hostsdk/plugin.h"
 #include "hostsdk/plugin_window.h"
@@ -30,6 +31,23 @@ struct PluginSlot {
 namespace host {
 
 using hostsdk::PluginSlot;
+
+// Moves the items `picks` chooses out of `items`, keeping the rest in order. What a plugin
+// handed the host is taken out before it is destroyed: destroying a plugin's callback runs
+// the plugin's code, which may call back into the container it came from.
+template <typename Container, typename Picks>
+std::vector<typename Container::value_type> takeOut(Container& items, Picks picks) {
+  std::vector<typename Container::value_type> taken;
+  for (auto it = items.begin(); it != items.end();) {
+    if (picks(*it)) {
+      taken.push_back(std::move(*it));
+      it = items.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return taken;
+}
 
 // Every call into plugin code goes through run(): it knows when the host is inside a plugin
 // (a plugin must not be unloaded under its own feet) and stops exceptions at the border.

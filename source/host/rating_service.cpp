@@ -55,15 +55,8 @@ void RatingService::stopListening(std::uint64_t registration) {
 }
 
 void RatingService::forget(const PluginSlot* owner) {
-  std::vector<Listener> dying;
-  for (auto it = listeners_.begin(); it != listeners_.end();) {
-    if (it->owner == owner) {
-      dying.push_back(std::move(*it));
-      it = listeners_.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  auto dying =
+      takeOut(listeners_, [&](const Listener& listener) { return listener.owner == owner; });
 }
 
 void RatingService::notify(PluginCalls& calls, const UniqueIDWrapper& id) {
