@@ -3,9 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "coloured_text_frame.h"
+#include "overlay_picture.h"
+#include "png_reader.h"
 
 namespace {
 
@@ -84,6 +92,53 @@ TEST(LiveWindowTest, SharesTheThreadWithAHeadlessRenderer) {
   ImGui::SetCurrentContext(offscreen);
   renderer.reset();
   ImGui::DestroyContext(offscreen);
+}
+
+// The interactive host as a user runs it: statements typed on its input, the overlay drawn live.
+TEST(LiveHostTest, ShowsTheOverlayLinesInItsWindow) {
+  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+  namespace fs = std::filesystem;
+  struct Folder {
+    fs::path path = fs::temp_directory_path() / ("live_host_" + std::to_string(getpid()));
+    Folder() { fs::create_directories(path); }
+    ~Folder() { fs::remove_all(path); }
+  } folder;
+  const std::string picture = (folder.path / "overlay.png").string();
+  const std::string output = (folder.path / "output.txt").string();
+
+  const std::string command = std::string("'") + RANKWATCH_HOST_FILE + "' --window --config '" +
+                              folder.path.string() + "' > '" + output + "' 2>&1";
+  FILE* host = popen(command.c_str(), "w");
+  ASSERT_NE(host, nullptr);
+  std::fputs(R"(load
+console rankwatch_enabled 1
+console rankwatch_addwin
+console rankwatch_addwin
+console rankwatch_addloss
+wait 0.2
+frame
+window Rankwatch
+)",
+             host);
+  std::fputs(("screenshot " + picture + "\nquit\n").c_str(), host);
+  const int status = pclose(host);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  std::ifstream lines(output);
+  std::string line, drawn, described;
+  while (std::getline(lines, line)) {
+    if (line.rfind("frame: ", 0) == 0) drawn = line;
+    if (line.rfind("window: ", 0) == 0) described = line;
+    EXPECT_EQ(line.rfind("error: ", 0), std::string::npos) << line;
+  }
+  EXPECT_EQ(drawn, "frame: MMR : +0.00 | Streak : -1 | Wins : 2 | Losses : 1");
+  overlay_picture::Box box{};
+  ASSERT_EQ(
+      std::sscanf(described.c_str(), "window: Rankwatch flags=%*d border=%*g pos=%d,%d size=%dx%d",
+                  &box.x, &box.y, &box.width, &box.height),
+      4)
+      << described;
+  overlay_picture::expectLines(readPng(picture), box);
 }
 
 }  // namespace

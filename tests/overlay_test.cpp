@@ -1,0 +1,240 @@
+// The overlay window: its four lines, the window state it leaves in the host's GUI context, the
+// menu commands it issues, and its safety before the host has set it up.
+
+#include <gtest/gtest.h>
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include "harness.h"
+#include "overlay_picture.h"
+#include "png_reader.h"
+
+using testing_support::Harness;
+
+namespace {
+
+class Overlay : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    harness.console("openmenu rankwatch");
+    harness.lines();
+  }
+
+  std::vector<std::string> frame() { return harness.host->gui().frame(); }
+
+  ImGuiWindow* window() {
+    ImGui::SetCurrentContext(harness.host->gui().context());
+    return ImGui::FindWindowByName("Rankwatch");
+  }
+
+  // The background is the first shape the window draws.
+  float bgAlpha() {
+    const ImDrawList* list = window()->DrawList;
+    return list->VtxBuffer.empty() ? -1.0f : (list->VtxBuffer[0].col >> IM_COL32_A_SHIFT) / 255.0f;
+  }
+
+  Harness harness;
+  rankwatch& plugin = harness.load();
+};
+
+struct ChangeCase {
+  float change;
+  bool round;
+  const char* line;
+};
+
+TEST_F(Overlay, ShowsTheRatingChangeSignedRoundedOrToTwoPlaces) {
+  const ChangeCase cases[] = {
+      {0.0f, false, "MMR : +0.00"},     {0.0f, true, "MMR : +0"},
+      {12.5f, false, "MMR : +12.50"},   {12.5f, true, "MMR : +13"},
+      {-12.5f, false, "MMR : -12.50"},  {-12.5f, true, "MMR : -13"},
+      {2.5f, true, "MMR : +3"},         {-2.5f, true, "MMR : -3"},  // halves away from zero
+      {0.4f, true, "MMR : +0"},         {-0.4f, true, "MMR : 0"},   // the sign is the change's
+      {-0.4f, false, "MMR : -0.40"},    {-0.001f, false, "MMR : -0.00"},
+      {1.0049f, false, "MMR : +1.01"},  {1.004f, false, "MMR : +1.00"},
+      {-1.0049f, false, "MMR : -1.01"}, {1234.56f, false, "MMR : +1234.56"},
+  };
+  *plugin.wins = 7;
+  *plugin.losses = 4;
+  for (const ChangeCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.change << (c.round ? " rounded" : ""));
+    *plugin.mmrChange = c.change;
+    *plugin.roundMmr = c.round;
+    EXPECT_EQ(frame(), (std::vector<std::string>{c.line, "Streak : 0", "Wins : 7", "Losses : 4"}));
+  }
+}
+
+TEST_F(Overlay, ShowsAWinningStreakWithAPlusSign) {
+  const std::pair<int, const char*> cases[] = {
+      {0, "Streak : 0"}, {3, "Streak : +3"}, {-2, "Streak : -2"}, {1, "Streak : +1"}};
+  for (const auto& [streak, line] : cases) {
+    *plugin.streak = streak;
+    EXPECT_EQ(frame().at(1), line);
+  }
+}
+
+TEST_F(Overlay, DrawsEachLineInItsOwnColourTopToBottom) {
+  for (int i = 0; i < 3; ++i) frame();  // a new window clips its text until it has its size
+  const ImU32 expected[] = {IM_COL32(255, 255, 0, 255), IM_COL32(0, 191, 255, 255),
+                            IM_COL32(0, 255, 0, 255), IM_COL32(255, 0, 0, 255)};
+  std::vector<ImU32> seen;
+  std::vector<float> top, bottom;
+  for (const ImDrawVert& vertex : window()->DrawList->VtxBuffer) {
+    if (std::find(std::begin(expected), std::end(expected), vertex.col) == std::end(expected)) {
+      continue;
+    }
+    if (seen.empty() || seen.back() != vertex.col) {
+      seen.push_back(vertex.col);
+      top.push_back(vertex.pos.y);
+      bottom.push_back(vertex.pos.y);
+    }
+    top.back() = std::min(top.back(), vertex.pos.y);
+    bottom.back() = std::max(bottom.back(), vertex.pos.y);
+  }
+  ASSERT_EQ(seen, std::vector<ImU32>(std::begin(expected), std::end(expected)));
+  for (size_t i = 1; i < seen.size(); ++i) EXPECT_LE(bottom[i - 1], top[i]) << "line " << i;
+}
+
+TEST_F(Overlay, AutoResizingWindowHasNoBorderAndFitsItsText) {
+  for (int i = 0; i < 3; ++i) frame();
+  EXPECT_EQ(window()->Flags, 107);
+  EXPECT_EQ(window()->WindowBorderSize, 0.0f);
+  const ImVec2 fitted = window()->SizeFull;
+  EXPECT_GT(fitted.x, 85.0f);  // wider than the fixed window's first size: it follows the text
+
+  harness.console("rankwatch_scale 2");
+  for (int i = 0; i < 3; ++i) frame();
+  EXPECT_GT(window()->SizeFull.x, fitted.x * 1.5f);
+}
+
+TEST_F(Overlay, FixedWindowTakesItsFirstSizeOnlyWhenFirstCreated) {
+  harness.console("rankwatch_autoresize 0");
+  frame();
+  EXPECT_EQ(window()->Flags, 41);
+  EXPECT_EQ(window()->WindowBorderSize, 0.0f);
+  EXPECT_EQ(window()->SizeFull.x, 85.0f);
+  EXPECT_EQ(window()->SizeFull.y, 80.0f);
+
+  // The user resizes it: later frames keep the new size.
+  ImGui::SetWindowSize("Rankwatch", ImVec2(150.0f, 110.0f));
+  frame();
+  EXPECT_EQ(window()->SizeFull.x, 150.0f);
+  EXPECT_EQ(window()->SizeFull.y, 110.0f);
+
+  // Switching auto-resize off again keeps the size it grew to.
+  harness.console("rankwatch_autoresize 1");
+  harness.console("rankwatch_scale 2");
+  for (int i = 0; i < 3; ++i) frame();
+  const ImVec2 grown = window()->SizeFull;
+  harness.console("rankwatch_autoresize 0");
+  frame();
+  EXPECT_EQ(window()->Flags, 41);
+  EXPECT_EQ(window()->SizeFull.x, grown.x);
+  EXPECT_EQ(window()->SizeFull.y, grown.y);
+}
+
+TEST_F(Overlay, OpacityAndScaleShowFromTheNextFrame) {
+  frame();
+  EXPECT_FLOAT_EQ(bgAlpha(), 204 / 255.0f);
+  EXPECT_EQ(window()->FontWindowScale, 1.0f);
+  harness.console("rankwatch_opacity 0.3");
+  harness.console("rankwatch_scale 2.5");
+  frame();
+  EXPECT_FLOAT_EQ(bgAlpha(), 77 / 255.0f);
+  EXPECT_EQ(window()->FontWindowScale, 2.5f);
+}
+
+TEST_F(Overlay, AFrameEndingWithTheOpenFlagClearedTogglesTheMenuOnce) {
+  for (int i = 0; i < 3; ++i) frame();
+  EXPECT_TRUE(harness.lines().empty()) << "an open, steady window asks for nothing";
+
+  plugin.windowOpen = false;  // the host still has it open
+  EXPECT_EQ(frame().size(), 4u);
+  EXPECT_EQ(harness.lines(), std::vector<std::string>{"command: togglemenu rankwatch"});
+  EXPECT_FALSE(harness.host->gui().isOpen("rankwatch"));
+
+  EXPECT_TRUE(frame().empty());
+  EXPECT_TRUE(harness.lines().empty());
+}
+
+TEST_F(Overlay, AWindowBeginCannotShowDrawsNothingAndAsksForNothing) {
+  frame();
+  // The window cannot collapse (it has no title bar); hidden for a frame, its Begin is false.
+  // Begin counts this down before it looks, hence two.
+  window()->HiddenFramesCanSkipItems = 2;
+  plugin.windowOpen = false;
+  EXPECT_TRUE(frame().empty());
+  EXPECT_TRUE(window()->SkipItems) << "Begin returned true: the test did not hide the window";
+  EXPECT_TRUE(harness.lines().empty());
+  EXPECT_TRUE(harness.host->gui().isOpen("rankwatch"));
+
+  // Shown again with the flag still cleared, it draws and asks.
+  EXPECT_EQ(frame().size(), 4u);
+  EXPECT_EQ(harness.lines(), std::vector<std::string>{"command: togglemenu rankwatch"});
+}
+
+TEST_F(Overlay, ShowsTheTallyInItsColoursInAPicture) {
+  *plugin.mmrChange = -23.75f;
+  *plugin.streak = 2;
+  *plugin.wins = 5;
+  *plugin.losses = 3;
+  frame();
+  frame();
+  const std::string path = (harness.folder.path() / "overlay.png").string();
+  std::string error;
+  ASSERT_TRUE(harness.host->gui().screenshot(path, error)) << error;
+
+  const ImGuiWindow* drawn = window();
+  overlay_picture::expectLines(
+      readPng(path), {static_cast<int>(drawn->Pos.x), static_cast<int>(drawn->Pos.y),
+                      static_cast<int>(drawn->SizeFull.x), static_cast<int>(drawn->SizeFull.y)});
+}
+
+struct CaptureCase {
+  bool mouse;
+  bool keyboard;
+};
+
+TEST_F(Overlay, BlocksInputWhileTheGuiWantsTheMouseOrTheKeyboard) {
+  const CaptureCase cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+  frame();
+  ImGui::SetCurrentContext(harness.host->gui().context());
+  for (const CaptureCase& c : cases) {
+    ImGui::GetIO().WantCaptureMouse = c.mouse;
+    ImGui::GetIO().WantCaptureKeyboard = c.keyboard;
+    EXPECT_EQ(plugin.shouldBlockInput(), c.mouse || c.keyboard) << c.mouse << c.keyboard;
+    EXPECT_FALSE(plugin.isActiveOverlay());
+  }
+}
+
+// A host that draws too early gets an empty frame, not a crash.
+TEST(OverlayBeforeSetUp, DrawsNothingBeforeOnLoad) {
+  rankwatch plugin;
+  EXPECT_EQ(plugin.getMenuName(), "rankwatch");
+  EXPECT_EQ(plugin.getMenuTitle(), "Rankwatch");
+
+  ImGuiContext* context = ImGui::CreateContext();
+  ImGui::GetIO().IniFilename = nullptr;
+  ImGui::GetIO().DisplaySize = ImVec2(640, 480);
+  ImGui::GetIO().Fonts->Build();
+  plugin.setImGuiContext(reinterpret_cast<std::uintptr_t>(context));
+  ImGui::NewFrame();
+  plugin.renderWindow();
+  EXPECT_FALSE(plugin.shouldBlockInput());
+  ImGui::Render();
+  EXPECT_EQ(ImGui::FindWindowByName("Rankwatch"), nullptr);
+  ImGui::DestroyContext(context);
+}
+
+TEST(OverlayBeforeSetUp, DrawsNothingWithoutAContext) {
+  for (bool loaded : {false, true}) {
+    Harness harness;
+    rankwatch bare;
+    rankwatch& plugin = loaded ? harness.load() : bare;
+    ImGui::SetCurrentContext(nullptr);
+    plugin.renderWindow();
+    EXPECT_FALSE(plugin.shouldBlockInput());
+  }
+}
+
+}  // namespace
