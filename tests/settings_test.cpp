@@ -135,7 +135,7 @@ class EagerBackend : public hostsdk::Backend {
  public:
   explicit EagerBackend(host::Host& inner) : inner_(inner) {}
   void noteCall(const std::function<std::string()>& d) override { inner_.noteCall(d); }
-  hostsdk::Variable* registerCvar(host::PluginSlot* o, const hostsdk::CvarSpec& s) override {
+  hostsdk::Variable* registerCvar(host::PluginSlot* o, const hostsdk::CvarDeclaration& s) override {
     return inner_.registerCvar(o, s);
   }
   hostsdk::Variable* findCvar(const std::string& n) override { return inner_.findCvar(n); }

@@ -39,18 +39,18 @@ void Console::addBuiltin(const std::string& name, Builtin run) {
   builtins_[name] = std::move(run);
 }
 
-Variable* Console::registerVariable(const hostsdk::CvarSpec& spec) {
-  auto found = variables_.find(spec.name);
+Variable* Console::registerVariable(const hostsdk::CvarDeclaration& declared) {
+  auto found = variables_.find(declared.name);
   if (found != variables_.end()) return found->second.get();
   auto variable = std::make_unique<Variable>();
-  variable->spec = spec;
-  variable->value = spec.defaultValue;
-  auto saved = saved_.find(spec.name);
+  variable->declared = declared;
+  variable->value = declared.defaultValue;
+  auto saved = saved_.find(declared.name);
   if (saved != saved_.end()) {
     std::string error;
     if (!set(*variable, saved->second, error)) output_.error("saved value ignored: " + error);
   }
-  return variables_.emplace(spec.name, std::move(variable)).first->second.get();
+  return variables_.emplace(declared.name, std::move(variable)).first->second.get();
 }
 
 Variable* Console::find(const std::string& name) {
@@ -59,17 +59,17 @@ Variable* Console::find(const std::string& name) {
 }
 
 bool Console::set(Variable& variable, const std::string& text, std::string& error) {
-  const hostsdk::CvarSpec& spec = variable.spec;
+  const hostsdk::CvarDeclaration& declared = variable.declared;
   std::string value = text;
-  if (spec.hasMinimum || spec.hasMaximum) {
+  if (declared.hasMinimum || declared.hasMaximum) {
     std::optional<float> number = hostsdk::readNumber(text);
     if (!number) {
-      error = spec.name + ": \"" + text + "\" is not a number";
+      error = declared.name + ": \"" + text + "\" is not a number";
       return false;
     }
     float kept = *number;
-    if (spec.hasMinimum && kept < spec.minimum) kept = spec.minimum;
-    if (spec.hasMaximum && kept > spec.maximum) kept = spec.maximum;
+    if (declared.hasMinimum && kept < declared.minimum) kept = declared.minimum;
+    if (declared.hasMaximum && kept > declared.maximum) kept = declared.maximum;
     if (kept != *number) value = formatNumber(kept);
   }
   if (value == variable.value) return true;
@@ -104,7 +104,7 @@ void Console::addCommand(PluginSlot* owner, const std::string& name,
 }
 
 void Console::print(const Variable& variable) {
-  output_.line("cvar " + variable.spec.name + " = " + variable.value);
+  output_.line("cvar " + variable.declared.name + " = " + variable.value);
 }
 
 void Console::execute(const std::string& line) {
@@ -157,7 +157,7 @@ void Console::restore(std::map<std::string, std::string> saved) {
 std::map<std::string, std::string> Console::valuesToSave() const {
   std::map<std::string, std::string> values = saved_;
   for (const auto& [name, variable] : variables_) {
-    if (variable->spec.saved) values[name] = variable->value;
+    if (variable->declared.saved) values[name] = variable->value;
   }
   return values;
 }

@@ -31,7 +31,7 @@ struct Variable {
     ChangeCallback callback;
   };
 
-  CvarSpec spec;
+  CvarDeclaration declared;
   std::string value;
   std::vector<Binding> bindings;
   std::vector<Listener> listeners;
@@ -53,7 +53,7 @@ class Console {
 
   // A new variable starts from its saved value when there is one; one that exists already is
   // returned as it stands.
-  Variable* registerVariable(const hostsdk::CvarSpec& spec);
+  Variable* registerVariable(const hostsdk::CvarDeclaration& declared);
   Variable* find(const std::string& name);
   bool set(Variable& variable, const std::string& text, std::string& error);
   void bind(PluginSlot* owner, Variable& variable, hostsdk::Cell cell);

@@ -58,7 +58,8 @@ class Host final : public hostsdk::Backend {
 
   // hostsdk::Backend
   void noteCall(const std::function<std::string()>& describe) override;
-  hostsdk::Variable* registerCvar(PluginSlot* owner, const hostsdk::CvarSpec& spec) override;
+  hostsdk::Variable* registerCvar(PluginSlot* owner,
+                                  const hostsdk::CvarDeclaration& declared) override;
   hostsdk::Variable* findCvar(const std::string& name) override;
   std::string cvarName(const hostsdk::Variable* variable) override;
   std::string cvarValue(const hostsdk::Variable* variable) override;

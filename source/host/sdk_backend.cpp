@@ -10,9 +10,9 @@ void Host::noteCall(const std::function<std::string()>& describe) {
   if (output_.tracing()) output_.trace(Clock::format(clock_.now()) + " " + describe());
 }
 
-hostsdk::Variable* Host::registerCvar(PluginSlot*, const hostsdk::CvarSpec& spec) {
-  if (spec.name.empty()) return nullptr;
-  return console_.registerVariable(spec);
+hostsdk::Variable* Host::registerCvar(PluginSlot*, const hostsdk::CvarDeclaration& declared) {
+  if (declared.name.empty()) return nullptr;
+  return console_.registerVariable(declared);
 }
 
 hostsdk::Variable* Host::findCvar(const std::string& name) {
@@ -20,7 +20,7 @@ hostsdk::Variable* Host::findCvar(const std::string& name) {
 }
 
 std::string Host::cvarName(const hostsdk::Variable* variable) {
-  return variable->spec.name;
+  return variable->declared.name;
 }
 
 std::string Host::cvarValue(const hostsdk::Variable* variable) {

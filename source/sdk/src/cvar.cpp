@@ -113,16 +113,16 @@ CVarWrapper CVarManagerWrapper::registerCvar(std::string name, std::string defau
   });
   hostsdk::Backend* backend = installedBackend();
   if (!backend) return CVarWrapper(owner_, nullptr);
-  hostsdk::CvarSpec spec{std::move(name),
-                         std::move(defaultValue),
-                         std::move(description),
-                         listed,
-                         hasMinimum,
-                         minimum,
-                         hasMaximum,
-                         maximum,
-                         saved};
-  return CVarWrapper(owner_, backend->registerCvar(owner_, spec));
+  hostsdk::CvarDeclaration declared{std::move(name),
+                                    std::move(defaultValue),
+                                    std::move(description),
+                                    listed,
+                                    hasMinimum,
+                                    minimum,
+                                    hasMaximum,
+                                    maximum,
+                                    saved};
+  return CVarWrapper(owner_, backend->registerCvar(owner_, declared));
 }
 
 CVarWrapper CVarManagerWrapper::getCvar(std::string name) {

@@ -21,7 +21,7 @@ namespace hostsdk {
 struct PluginSlot;  // defined by the host: one loaded plugin
 struct Variable;    // defined by the host: one console variable
 
-struct CvarSpec {
+struct CvarDeclaration {
   std::string name;
   std::string defaultValue;
   std::string description;
@@ -51,7 +51,7 @@ class Backend {
   virtual void noteCall(const std::function<std::string()>& describe) = 0;
 
   // Console.
-  virtual Variable* registerCvar(PluginSlot* owner, const CvarSpec& spec) = 0;
+  virtual Variable* registerCvar(PluginSlot* owner, const CvarDeclaration& declared) = 0;
   virtual Variable* findCvar(const std::string& name) = 0;
   virtual std::string cvarName(const Variable* variable) = 0;
   virtual std::string cvarValue(const Variable* variable) = 0;
