@@ -174,10 +174,12 @@ std::vector<std::string> Gui::frame() {
       blocks = owner->window->shouldBlockInput();
       overlay = owner->window->isActiveOverlay();
     });
-    output_.trace(Clock::format(now) + " host: " + owner->name + ".shouldBlockInput() -> " +
-                  (blocks ? "true" : "false"));
-    output_.trace(Clock::format(now) + " host: " + owner->name + ".isActiveOverlay() -> " +
-                  (overlay ? "true" : "false"));
+    if (output_.tracing()) {
+      output_.trace(Clock::format(now) + " host: " + owner->name + ".shouldBlockInput() -> " +
+                    (blocks ? "true" : "false"));
+      output_.trace(Clock::format(now) + " host: " + owner->name + ".isActiveOverlay() -> " +
+                    (overlay ? "true" : "false"));
+    }
 
     Capture capture;
     auto savedSet = io.SetClipboardTextFn;
