@@ -104,6 +104,31 @@ TEST(Tally, StreaksRunAndTurnOver) {
   }
 }
 
+TEST(Tally, CountersStopAtTheEndsOfTheirType) {
+  constexpr int most = std::numeric_limits<int>::max();
+  constexpr int least = std::numeric_limits<int>::min();
+  const struct {
+    int wins, losses, streak;
+    char result;
+    int winsAfter, lossesAfter, streakAfter;
+  } cases[] = {
+      {most, 0, most, 'W', most, 0, most},     {most - 1, 0, most - 1, 'W', most, 0, most},
+      {0, most, least, 'L', 0, most, least},   {0, most, -1, 'L', 0, most, -2},
+      {most, most, least, 'W', most, most, 1}, {most, most, most, 'L', most, most, -1},
+  };
+  for (const auto& c : cases) {
+    Harness harness;
+    rankwatch& plugin = harness.load();
+    *plugin.wins = c.wins;
+    *plugin.losses = c.losses;
+    *plugin.streak = c.streak;
+    harness.console(c.result == 'W' ? "rankwatch_addwin" : "rankwatch_addloss");
+    EXPECT_EQ(*plugin.wins, c.winsAfter) << c.wins << " " << c.result;
+    EXPECT_EQ(*plugin.losses, c.lossesAfter) << c.losses << " " << c.result;
+    EXPECT_EQ(*plugin.streak, c.streakAfter) << c.streak << " " << c.result;
+  }
+}
+
 TEST(Tally, HandEnteredResultsLeaveTheRatingAlone) {
   Harness harness;
   rankwatch& plugin = harness.load();

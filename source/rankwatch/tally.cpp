@@ -1,17 +1,27 @@
 // The tally: wins, losses, streak and rating change, inferred from successive ratings.
 
 #include <cmath>
+#include <limits>
 
 #include "rankwatch.h"
 
+namespace {
+
+// The counters stop at the ends of their type: an overflow would be undefined behaviour, and
+// a tally that wrapped to a negative count would be a plainly wrong one.
+constexpr int kMost = std::numeric_limits<int>::max();
+constexpr int kLeast = std::numeric_limits<int>::min();
+
+}  // namespace
+
 void rankwatch::addWin() {
-  *wins += 1;
-  *streak = *streak < 0 ? 1 : *streak + 1;
+  if (*wins < kMost) *wins += 1;
+  *streak = *streak < 0 ? 1 : (*streak < kMost ? *streak + 1 : kMost);
 }
 
 void rankwatch::addLoss() {
-  *losses += 1;
-  *streak = *streak > 0 ? -1 : *streak - 1;
+  if (*losses < kMost) *losses += 1;
+  *streak = *streak > 0 ? -1 : (*streak > kLeast ? *streak - 1 : kLeast);
 }
 
 void rankwatch::resetTally() {
