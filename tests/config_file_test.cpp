@@ -46,10 +46,11 @@ TEST(ConfigFile, DamagedLinesAreReportedAndSkippedOneByOne) {
             "trailing \"x\" junk\n"
             "also_good \"two words\"\n"
             "\"bad name\" \"x\"\n"
-            "lonely\n");
+            "lonely\n"
+            "good \"2\"\n");  // a name repeated: the later line wins
   host::ConfigContents read = host::readConfig(file);
   EXPECT_EQ(read.values,
-            (std::map<std::string, std::string>{{"good", "1"}, {"also_good", "two words"}}));
+            (std::map<std::string, std::string>{{"good", "2"}, {"also_good", "two words"}}));
   ASSERT_EQ(read.problems.size(), 5u);
   EXPECT_EQ(read.problems[0], file.string() + ":4: not a `name \"value\"` line, skipped");
   EXPECT_TRUE(host::readConfig(folder.path() / "missing.cfg").values.empty());

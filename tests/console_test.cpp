@@ -41,6 +41,9 @@ TEST(CvarText, ReadingsOfTheUsualTexts) {
       {"true", true, 1.0f, 1},   {"FALSE", false, 0.0f, 0},    {"abc", false, 0.0f, 0},
       {"1x", false, 0.0f, 0},    {"", false, 0.0f, 0},         {"nan", false, 0.0f, 0},
       {"inf", false, 0.0f, 0},   {"1e3", true, 1000.0f, 1000}, {"1e12", true, 1e12f, 2147483647},
+      {"TRUE", true, 1.0f, 1},   {"True", true, 1.0f, 1},      {"tRuE", true, 1.0f, 1},
+      {"False", false, 0.0f, 0}, {"truex", false, 0.0f, 0},    {"0.5", true, 0.5f, 0},
+      {"-0.5", true, -0.5f, 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(hostsdk::readBool(c.text), c.asBool) << c.text;
@@ -57,14 +60,17 @@ TEST_F(ConsoleFixture, RangedVariablesKeepNumbersInRangeAndRefuseText) {
   console.execute("scale");
   console.execute("scale -1");
   console.execute("scale");
+  console.execute("scale 2.50");  // a number in range is kept as typed
+  console.execute("scale");
   console.execute("scale abc");
   console.execute("scale nan");
   console.execute("scale 1 2");
-  EXPECT_EQ(scale.value, "1");
+  EXPECT_EQ(scale.value, "2.50");
   EXPECT_EQ(lines(), (std::vector<std::string>{
                          "cvar scale = 2.5",
                          "cvar scale = 3",
                          "cvar scale = 1",
+                         "cvar scale = 2.50",
                          "error: scale: \"abc\" is not a number",
                          "error: scale: \"nan\" is not a number",
                          "error: scale: takes one value (quote a value with blanks)",
@@ -100,8 +106,9 @@ TEST_F(ConsoleFixture, CommandsGetTheirWordsAndBadLinesAnError) {
   std::vector<std::string> words;
   console.addCommand(
       nullptr, "say", [&](std::vector<std::string> w) { words = w; }, "", 0);
-  console.execute("  say hello \"big world\" \"a \\\"quote\\\"\"  ");
-  EXPECT_EQ(words, (std::vector<std::string>{"say", "hello", "big world", "a \"quote\""}));
+  console.execute("  say hello \"big world\" \"a \\\"quote\\\"\" \"c:\\\\dir\\x\"  ");
+  EXPECT_EQ(words,
+            (std::vector<std::string>{"say", "hello", "big world", "a \"quote\"", "c:\\dir\\x"}));
   console.execute("");
   console.execute("nothing here");
   console.execute("say \"unterminated");

@@ -70,6 +70,26 @@ TEST_F(GameThreadFixture, PostsFromOtherThreadsRunOnTheGameThreadInOrder) {
   EXPECT_TRUE(onGameThread);
 }
 
+TEST_F(GameThreadFixture, APostRunsBeforeATimerDueAtTheSameTurn) {
+  at(1.0f, "timer");
+  clock.advanceTo(host::toMicros(1.0));
+  std::thread other([&] {
+    game.post(nullptr, [this] { log.push_back("posted@" + host::Clock::format(clock.now())); });
+  });
+  other.join();
+  game.pass(0);
+  EXPECT_EQ(log, (std::vector<std::string>{"posted@1.000", "timer@1.000"}));
+}
+
+TEST(Clock, SecondsBecomeTheNearestMicrosecond) {
+  const std::pair<double, host::Micros> cases[] = {
+      {0.0, 0},       {0.000001, 1},          {1.001, 1001000}, {0.3, 300000},
+      {2.5, 2500000}, {86400.0, 86400000000}, {0.0000004, 0},   {1e9, 1000000000000000},
+  };
+  for (const auto& [seconds, micros] : cases) EXPECT_EQ(host::toMicros(seconds), micros) << seconds;
+  EXPECT_EQ(host::Clock::format(host::toMicros(1.001)), "1.001");
+}
+
 TEST_F(GameThreadFixture, AForgottenPluginLosesItsHooksTimersAndPosts) {
   auto* plugin = reinterpret_cast<host::PluginSlot*>(0x1);
   auto* other = reinterpret_cast<host::PluginSlot*>(0x2);

@@ -45,14 +45,16 @@ struct ChangeCase {
 
 TEST_F(Overlay, ShowsTheRatingChangeSignedRoundedOrToTwoPlaces) {
   const ChangeCase cases[] = {
-      {0.0f, false, "MMR : +0.00"},     {0.0f, true, "MMR : +0"},
-      {12.5f, false, "MMR : +12.50"},   {12.5f, true, "MMR : +13"},
-      {-12.5f, false, "MMR : -12.50"},  {-12.5f, true, "MMR : -13"},
-      {2.5f, true, "MMR : +3"},         {-2.5f, true, "MMR : -3"},  // halves away from zero
-      {0.4f, true, "MMR : +0"},         {-0.4f, true, "MMR : 0"},   // the sign is the change's
-      {-0.4f, false, "MMR : -0.40"},    {-0.001f, false, "MMR : -0.00"},
-      {1.0049f, false, "MMR : +1.01"},  {1.004f, false, "MMR : +1.00"},
-      {-1.0049f, false, "MMR : -1.01"}, {1234.56f, false, "MMR : +1234.56"},
+      {0.0f, false, "MMR : +0.00"},       {0.0f, true, "MMR : +0"},
+      {12.5f, false, "MMR : +12.50"},     {12.5f, true, "MMR : +13"},
+      {-12.5f, false, "MMR : -12.50"},    {-12.5f, true, "MMR : -13"},
+      {2.5f, true, "MMR : +3"},           {-2.5f, true, "MMR : -3"},  // halves away from zero
+      {0.4f, true, "MMR : +0"},           {-0.4f, true, "MMR : 0"},   // the sign is the change's
+      {-0.4f, false, "MMR : -0.40"},      {-0.001f, false, "MMR : -0.00"},
+      {1.0049f, false, "MMR : +1.01"},    {1.004f, false, "MMR : +1.00"},
+      {-1.0049f, false, "MMR : -1.01"},   {1234.56f, false, "MMR : +1234.56"},
+      {3e9f, true, "MMR : +2147483647"},  // beyond int's range: the ends of it
+      {-3e9f, true, "MMR : -2147483648"}, {2147483520.0f, true, "MMR : +2147483520"},
   };
   *plugin.wins = 7;
   *plugin.losses = 4;

@@ -57,6 +57,44 @@ TEST(OnLoad, BoundSettingsFollowTheConsole) {
   EXPECT_EQ(*plugin.opacity, 1.0f);
 }
 
+TEST(OnLoad, EverySettingKeepsItsRangeAndComesBackAfterARestart) {
+  const struct {
+    const char* name;
+    const char* low;  // a value below the range, and what the variable keeps of it
+    const char* lowKept;
+    const char* high;
+    const char* highKept;
+    const char* saved;  // a value in range, kept as typed through a restart
+  } settings[] = {
+      {"rankwatch_enabled", "-1", "0", "2", "1", "1"},
+      {"rankwatch_singlequeue", "-1", "0", "2", "1", "0"},
+      {"rankwatch_autoresize", "-1", "0", "2", "1", "0"},
+      {"rankwatch_round", "-1", "0", "2", "1", "1"},
+      {"rankwatch_trackingmethod", "-1", "-1", "2", "2", "web"},  // free text
+      {"rankwatch_scale", "0.5", "1", "9", "3", "2.50"},
+      {"rankwatch_opacity", "-1", "0", "2", "1", "0.25"},
+  };
+  Harness harness;
+  harness.load();
+  auto value = [&](const char* name) {
+    const host::Variable* variable = harness.host->console().find(name);
+    return variable ? variable->value : std::string("(none)");
+  };
+  for (const auto& s : settings) {
+    harness.console(std::string(s.name) + " " + s.low);
+    EXPECT_EQ(value(s.name), s.lowKept) << s.name;
+    harness.console(std::string(s.name) + " " + s.high);
+    EXPECT_EQ(value(s.name), s.highKept) << s.name;
+    harness.console(std::string(s.name) + " " + s.saved);
+  }
+  // Unloads and saves, then a fresh host reads the folder and the plugin registers again.
+  harness.host.reset();
+  harness.host = std::make_unique<host::Host>(harness.output, harness.clock, harness.ratings,
+                                              harness.folder.path());
+  harness.load();
+  for (const auto& s : settings) EXPECT_EQ(value(s.name), s.saved) << s.name;
+}
+
 TEST(OnLoad, HooksCommandsAndNotificationsReachTheirHandlersThroughTheObject) {
   Harness harness;
   Probe& probe = harness.load<Probe>();
@@ -84,18 +122,28 @@ TEST(OnLoad, HooksCommandsAndNotificationsReachTheirHandlersThroughTheObject) {
 TEST(EnabledSetting, AsksForTheWindowOnlyWhenItDisagreesWithIt) {
   Harness harness;
   rankwatch& plugin = harness.load();
-  harness.console("rankwatch_enabled 1");  // on while closed: the host opens it
-  EXPECT_TRUE(*plugin.enabled);
-  EXPECT_TRUE(plugin.windowOpen);
-  harness.console("rankwatch_enabled 0.5");  // on while open: nothing to ask
-  harness.console("rankwatch_enabled 0");    // off while open
-  EXPECT_FALSE(plugin.windowOpen);
-  harness.console("closemenu rankwatch");
-  harness.console("rankwatch_enabled false");  // a new text that agrees with the window
-  EXPECT_EQ(harness.lines(), (std::vector<std::string>{
-                                 "command: togglemenu rankwatch",
-                                 "command: togglemenu rankwatch",
-                             }));
+  // Each step: a console line, then what the plugin holds and what it asked for.
+  const struct {
+    const char* line;
+    bool enabled;
+    bool windowOpen;
+    std::vector<std::string> asked;
+  } steps[] = {
+      {"rankwatch_enabled 1", true, true, {"command: togglemenu rankwatch"}},  // on, closed
+      {"rankwatch_enabled 0.5", true, true, {}},  // on while open: nothing to ask
+      {"rankwatch_enabled 0", false, false, {"command: togglemenu rankwatch"}},
+      {"rankwatch_enabled TRUE", true, true, {"command: togglemenu rankwatch"}},
+      {"closemenu rankwatch", true, false, {}},
+      {"rankwatch_enabled True", true, true, {"command: togglemenu rankwatch"}},
+      {"rankwatch_enabled 0", false, false, {"command: togglemenu rankwatch"}},
+      {"rankwatch_enabled false", false, false, {}},  // a new text that agrees with the window
+  };
+  for (const auto& step : steps) {
+    harness.console(step.line);
+    EXPECT_EQ(*plugin.enabled, step.enabled) << step.line;
+    EXPECT_EQ(plugin.windowOpen, step.windowOpen) << step.line;
+    EXPECT_EQ(harness.lines(), step.asked) << step.line;
+  }
 }
 
 TEST(EnabledSetting, ALoadWithItSavedOnOpensTheWindowOneSecondLater) {
