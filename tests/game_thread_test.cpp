@@ -51,6 +51,21 @@ TEST_F(GameThreadFixture, ATimerThatSetsItselfAgainMovesTimeOnInsteadOfSpinning)
   EXPECT_EQ(runs, 1000);
 }
 
+TEST_F(GameThreadFixture, TimeStopsAtItsEndInsteadOfOverflowing) {
+  int runs = 0;
+  std::function<void()> again = [&] {
+    ++runs;
+    game.setTimeout(nullptr, again, 1e9f);
+  };
+  game.setTimeout(nullptr, again, 1e9f);
+  for (int i = 0; i < 3; ++i) game.pass(host::kEndOfTime / 2);
+  EXPECT_EQ(clock.now(), host::kEndOfTime);
+  const int atTheEnd = runs;
+  EXPECT_GE(atTheEnd, 9000);
+  game.pass(1);
+  EXPECT_LE(runs, atTheEnd + 3) << "a timer at the end of time does not spin";
+}
+
 TEST_F(GameThreadFixture, PostsFromOtherThreadsRunOnTheGameThreadInOrder) {
   std::vector<int> order;
   const auto gameThread = std::this_thread::get_id();

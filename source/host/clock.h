@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace host {
@@ -14,6 +15,14 @@ using Micros = std::int64_t;
 
 constexpr Micros toMicros(double seconds) {
   return static_cast<Micros>(seconds * 1e6 + (seconds >= 0 ? 0.5 : -0.5));
+}
+
+// Game time stops here: a sum of times that would pass it is kept at it instead of overflowing.
+constexpr Micros kEndOfTime = std::numeric_limits<Micros>::max();
+
+// `when` plus a span of time that is not negative, kept at kEndOfTime.
+constexpr Micros after(Micros when, Micros span) {
+  return span > kEndOfTime - when ? kEndOfTime : when + span;
 }
 
 class Clock {

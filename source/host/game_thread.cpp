@@ -36,7 +36,7 @@ void GameThread::setTimeout(PluginSlot* owner, std::function<void()> call, float
   // a very long one.
   double delay = std::isnan(seconds) ? 0.0 : std::max(0.0, static_cast<double>(seconds));
   delay = std::min(delay, 1e9);
-  const Micros due = clock_.now() + std::max<Micros>(toMicros(delay), 1);
+  const Micros due = after(clock_.now(), std::max<Micros>(toMicros(delay), 1));
   timers_.emplace(std::make_pair(due, timersSet_++), Timer{owner, std::move(call)});
 }
 
@@ -97,15 +97,18 @@ void GameThread::waitForPost(Micros deadline) {
 }
 
 void GameThread::pass(Micros span) {
-  const Micros target = clock_.now() + std::max<Micros>(span, 0);
+  const Micros target = after(clock_.now(), std::max<Micros>(span, 0));
   runPosted();
   runDue();
   if (clock_.mode() == Clock::Mode::Virtual) {
     // Step from one due timer to the next so that each fires at its own moment.
     while (nextDue() && *nextDue() <= target) {
-      clock_.advanceTo(*nextDue());
+      const Micros due = *nextDue();
+      clock_.advanceTo(due);
       runDue();
       runPosted();
+      // Time cannot move past its end, so a timer that sets itself again there would spin.
+      if (due == kEndOfTime) break;
     }
     clock_.advanceTo(target);
     runDue();

@@ -15,7 +15,7 @@ void RatingService::setRating(int playlist, float rating) {
 }
 
 void RatingService::unsync(int playlist, std::optional<Micros> after) {
-  ratings_[playlist].syncedFrom = after ? clock_.now() + *after : kNever;
+  ratings_[playlist].syncedFrom = after ? host::after(clock_.now(), *after) : kNever;
 }
 
 bool RatingService::isLocal(const UniqueIDWrapper& id) const {
