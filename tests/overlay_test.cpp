@@ -159,6 +159,32 @@ TEST_F(Overlay, AFrameEndingWithTheOpenFlagClearedTogglesTheMenuOnce) {
   EXPECT_TRUE(harness.lines().empty());
 }
 
+TEST(MenuCommands, RunOnceTheCallbackThatIssuedThemHasReturned) {
+  // Opens and closes counting the calls into the plugin on the host's stack.
+  struct Nesting : rankwatch {
+    const host::PluginCalls* calls = nullptr;
+    std::vector<std::string> seen;
+    void onOpen() override {
+      seen.push_back("onOpen at depth " + std::to_string(calls->depth()));
+      rankwatch::onOpen();
+    }
+    void onClose() override {
+      seen.push_back("onClose at depth " + std::to_string(calls->depth()));
+      rankwatch::onClose();
+    }
+  };
+  Harness harness;
+  Nesting& plugin = harness.load<Nesting>();
+  plugin.calls = &harness.host->calls();
+  harness.console("rankwatch_enabled 1");  // from a change handler
+  harness.host->gui().frame();
+  plugin.windowOpen = false;  // from renderWindow
+  harness.host->gui().frame();
+  EXPECT_EQ(plugin.seen, (std::vector<std::string>{"onOpen at depth 1", "onClose at depth 1"}));
+  EXPECT_EQ(harness.lines(), (std::vector<std::string>{"command: togglemenu rankwatch",
+                                                       "command: togglemenu rankwatch"}));
+}
+
 TEST_F(Overlay, AWindowBeginCannotShowDrawsNothingAndAsksForNothing) {
   frame();
   // The window cannot collapse (it has no title bar); hidden for a frame, its Begin is false.

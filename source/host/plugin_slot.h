@@ -2,7 +2,9 @@
 
 // One loaded plugin as the host keeps it, and the one way the host runs plugin code.
 
+#include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,7 +52,8 @@ std::vector<typename Container::value_type> takeOut(Container& items, Picks pick
 }
 
 // Every call into plugin code goes through run(): it knows when the host is inside a plugin
-// (a plugin must not be unloaded under its own feet) and stops exceptions at the border.
+// (a plugin must not be unloaded under its own feet), stops exceptions at the border, and
+// holds back work that must not run inside a plugin's callback. Game thread only.
 class PluginCalls {
  public:
   explicit PluginCalls(Output& output) : output_(output) {}
@@ -66,13 +69,33 @@ class PluginCalls {
       output_.error((slot ? slot->name : std::string("plugin")) + ": unknown exception");
     }
     --depth_;
+    if (depth_ == 0) runDeferred();
   }
 
   bool inside() const { return depth_ > 0; }
+  // How many calls into plugins are on the stack.
+  int depth() const { return depth_; }
+
+  // Runs `work` at once when no plugin code is on the stack, otherwise as soon as the
+  // outermost call into a plugin returns; deferred work runs in the order it came.
+  void defer(std::function<void()> work) {
+    deferred_.push_back(std::move(work));
+    if (depth_ == 0) runDeferred();
+  }
 
  private:
+  void runDeferred() {
+    // Work that calls a plugin drains the rest itself when that call returns.
+    while (depth_ == 0 && !deferred_.empty()) {
+      std::function<void()> work = std::move(deferred_.front());
+      deferred_.pop_front();
+      work();
+    }
+  }
+
   Output& output_;
   int depth_ = 0;
+  std::deque<std::function<void()>> deferred_;
 };
 
 }  // namespace host

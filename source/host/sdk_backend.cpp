@@ -49,7 +49,8 @@ void Host::registerCommand(PluginSlot* owner, const std::string& name,
 
 void Host::executeCommand(PluginSlot*, const std::string& line, bool) {
   output_.line("command: " + line);
-  console_.execute(line);
+  // One callback at a time: a command issued from plugin code runs once that code returned.
+  calls_.defer([this, line] { console_.execute(line); });
 }
 
 void Host::hookEvent(PluginSlot* owner, const std::string& name, hostsdk::HookCallback callback) {
