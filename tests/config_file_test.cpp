@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
+#include <sstream>
 
 #include "config_file.h"
 #include "harness.h"
@@ -28,7 +30,7 @@ TEST(ConfigFile, ValuesSurviveARoundTrip) {
   const std::map<std::string, std::string> values = {
       {"plain", "1"}, {"blank", ""}, {"quoted", "say \"hi\" \\ back"}, {"lines", "a\nb"}};
   std::string error;
-  ASSERT_TRUE(host::writeConfig(file, values, error)) << error;
+  ASSERT_TRUE(host::writeConfig(file, host::mergeValues({}, values), error)) << error;
   host::ConfigContents read = host::readConfig(file);
   EXPECT_TRUE(read.problems.empty());
   EXPECT_EQ(read.values, values);
@@ -51,27 +53,83 @@ TEST(ConfigFile, DamagedLinesAreReportedAndSkippedOneByOne) {
   host::ConfigContents read = host::readConfig(file);
   EXPECT_EQ(read.values,
             (std::map<std::string, std::string>{{"good", "2"}, {"also_good", "two words"}}));
+  EXPECT_EQ(read.lineOf, (std::map<std::string, int>{{"good", 10}, {"also_good", 7}}));
+  EXPECT_EQ(read.damaged, (std::set<std::string>{"noquotes", "open", "trailing", "lonely"}));
   ASSERT_EQ(read.problems.size(), 5u);
-  EXPECT_EQ(read.problems[0], file.string() + ":4: not a `name \"value\"` line, skipped");
+  EXPECT_EQ(read.problems[0],
+            file.string() + ":4: not a `name \"value\"` line; skipped, and kept as it is");
   EXPECT_TRUE(host::readConfig(folder.path() / "missing.cfg").values.empty());
+  std::filesystem::create_directory(folder.path() / "folder.cfg");
+  EXPECT_EQ(host::readConfig(folder.path() / "folder.cfg").problems,
+            std::vector<std::string>{(folder.path() / "folder.cfg").string() +
+                                     ": is not a file; the settings start from their defaults"});
+}
+
+TEST(ConfigFile, SavingKeepsTheUsersLinesAndWritesEachValueInItsPlace) {
+  const struct {
+    const char* asRead;
+    std::map<std::string, std::string> values;
+    const char* written;
+  } cases[] = {
+      {"",
+       {{"b", "2"}, {"a", "1"}},
+       "// rankwatch-host settings, written on exit and by writeconfig\na \"1\"\nb \"2\"\n"},
+      {"// mine\nb   \"old\"  \n\nopacity \"0.5\n",
+       {{"b", "new"}, {"a", "1"}},
+       "// mine\nb \"new\"\n\nopacity \"0.5\na \"1\"\n"},
+      // A name left out of the values (its saved value was refused) keeps its line.
+      {"enabled \"junk\"\nscale \"2\"\n", {{"scale", "3"}}, "enabled \"junk\"\nscale \"3\"\n"},
+      {"x \"1\"\r\nx \"2\"\n", {{"x", "3"}}, "x \"3\"\nx \"3\"\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> asRead;
+    std::istringstream in(c.asRead);
+    for (std::string line; std::getline(in, line);) asRead.push_back(line);
+    std::string written;
+    for (const std::string& line : host::mergeValues(asRead, c.values)) written += line + "\n";
+    EXPECT_EQ(written, c.written) << c.asRead;
+  }
+}
+
+TEST(ConfigFile, AConfigFolderMustBeAFolderWithRoomForTheFile) {
+  TempFolder folder;
+  writeText(folder.path() / "plain", "");
+  std::filesystem::create_directories(folder.path() / "taken" / "config.cfg");
+  const struct {
+    std::filesystem::path folder;
+    std::string error;
+  } cases[] = {
+      {folder.path() / "new" / "inner", ""},
+      {folder.path() / "plain", (folder.path() / "plain").string() +
+                                    ": is not a folder; name a folder to keep the settings in"},
+      {folder.path() / "taken", (folder.path() / "taken" / "config.cfg").string() +
+                                    ": is not a file; move it away to keep the settings there"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_EQ(host::prepareConfigFolder(c.folder, error), c.error.empty()) << c.folder;
+    EXPECT_EQ(error, c.error);
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "new" / "inner"));
 }
 
 TEST(ConfigFile, AFailedSaveLeavesThePreviousFileWhole) {
   TempFolder folder;
   const auto file = host::configFile(folder.path());
   std::string error;
-  ASSERT_TRUE(host::writeConfig(file, {{"kept", "1"}}, error));
+  ASSERT_TRUE(host::writeConfig(file, {"kept \"1\""}, error));
   const std::string before = readText(file);
   // The temporary file's name is taken by a folder, so the save cannot write it.
   std::filesystem::create_directory(file.string() + ".tmp");
-  EXPECT_FALSE(host::writeConfig(file, {{"kept", "2"}}, error));
+  EXPECT_FALSE(host::writeConfig(file, {"kept \"2\""}, error));
   EXPECT_NE(error.find("cannot write"), std::string::npos);
   EXPECT_EQ(readText(file), before);
 }
 
 TEST(ConfigFile, TheHostSavesOnExitAndStartsFromTheSavedValues) {
   TempFolder folder;
-  writeText(host::configFile(folder.path()), "rankwatch_scale \"2\"\nbroken\n");
+  writeText(host::configFile(folder.path()),
+            "rankwatch_scale \"2\"\nbroken\n// my comment\nrankwatch_opacity \"0.5\n");
   {
     testing_support::Harness harness;  // a folder of its own, to show it is not shared
   }
@@ -87,6 +145,9 @@ TEST(ConfigFile, TheHostSavesOnExitAndStartsFromTheSavedValues) {
     first.console().execute("rankwatch_scale 3");
   }
   EXPECT_NE(stream.str().find("config.cfg:2: not a"), std::string::npos);
+  // The damaged lines and the comment are written back; opacity, never read, stays unsaved.
+  EXPECT_EQ(readText(host::configFile(folder.path())),
+            "rankwatch_scale \"3\"\nbroken\n// my comment\nrankwatch_opacity \"0.5\n");
   host::Host second(output, clock, ratings, folder.path());
   EXPECT_EQ(second.console()
                 .registerVariable({"rankwatch_scale", "1", "", true, true, 1.0f, true, 3.0f, true})

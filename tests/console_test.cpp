@@ -62,15 +62,19 @@ TEST_F(ConsoleFixture, RangedVariablesKeepNumbersInRangeAndRefuseText) {
   console.execute("scale");
   console.execute("scale 2.50");  // a number in range is kept as typed
   console.execute("scale");
+  console.execute("scale 1e1");
   console.execute("scale abc");
   console.execute("scale nan");
   console.execute("scale 1 2");
-  EXPECT_EQ(scale.value, "2.50");
+  EXPECT_EQ(scale.value, "3");
   EXPECT_EQ(lines(), (std::vector<std::string>{
                          "cvar scale = 2.5",
+                         "note: scale: 9 is more than 3, kept at 3",
                          "cvar scale = 3",
+                         "note: scale: -1 is less than 1, kept at 1",
                          "cvar scale = 1",
                          "cvar scale = 2.50",
+                         "note: scale: 1e1 is more than 3, kept at 3",
                          "error: scale: \"abc\" is not a number",
                          "error: scale: \"nan\" is not a number",
                          "error: scale: takes one value (quote a value with blanks)",
@@ -117,16 +121,29 @@ TEST_F(ConsoleFixture, CommandsGetTheirWordsAndBadLinesAnError) {
 }
 
 TEST_F(ConsoleFixture, SavedValuesStartNewVariablesAndOutliveUnknownOnes) {
-  console.restore({{"scale", "2"}, {"other", "kept"}, {"enabled", "junk"}});
+  console.restore({{"scale", {"2", "cfg:1"}},
+                   {"other", {"kept", "cfg:2"}},
+                   {"enabled", {"junk", "cfg:3"}},
+                   {"opacity", {"7", "cfg:4"}}},
+                  {"damaged"});
   EXPECT_EQ(ranged("scale", "1", 1.0f, 3.0f).value, "2");
   EXPECT_EQ(ranged("enabled", "0", 0.0f, 1.0f).value, "0");
-  EXPECT_EQ(lines(), std::vector<std::string>{
-                         "error: saved value ignored: enabled: \"junk\" is not a number"});
+  EXPECT_EQ(ranged("opacity", "0.8", 0.0f, 1.0f).value, "1");
+  EXPECT_EQ(ranged("damaged", "5", 0.0f, 9.0f).value, "5");
+  EXPECT_EQ(lines(), (std::vector<std::string>{
+                         "error: cfg:3: saved value ignored: enabled: \"junk\" is not a number",
+                         "note: cfg:4: opacity: 7 is more than 1, kept at 1",
+                     }));
   console.execute("scale 3");
-  const auto saved = console.valuesToSave();
-  EXPECT_EQ(saved.at("scale"), "3");
-  EXPECT_EQ(saved.at("other"), "kept");
+  // What could not be read is not saved over until the user sets it.
+  auto saved = console.valuesToSave();
+  EXPECT_EQ(saved, (std::map<std::string, std::string>{
+                       {"scale", "3"}, {"other", "kept"}, {"opacity", "1"}}));
+  console.execute("enabled 0");
+  console.execute("damaged 5");
+  saved = console.valuesToSave();
   EXPECT_EQ(saved.at("enabled"), "0");
+  EXPECT_EQ(saved.at("damaged"), "5");
 }
 
 TEST_F(ConsoleFixture, ForgettingAPluginDropsItsCommandsBindingsAndHandlers) {

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -60,6 +59,30 @@ std::string quote(const std::string& value) {
   return out + "\"";
 }
 
+// What one line of the file holds.
+struct Line {
+  enum Kind { Skipped, Value, Damaged } kind = Skipped;
+  std::string name;  // for a damaged line, when its first word could be a name
+  std::string value;
+};
+
+Line readLine(std::string text) {
+  Line line;
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  size_t start = text.find_first_not_of(" \t");
+  if (start == std::string::npos || text.compare(start, 2, "//") == 0) return line;
+  size_t end = text.find_first_of(" \t", start);
+  std::string name = text.substr(start, end == std::string::npos ? end : end - start);
+  line.kind = Line::Damaged;
+  if (validName(name)) line.name = name;
+  if (end == std::string::npos || line.name.empty() || text.find('\0') != std::string::npos ||
+      !readQuoted(text.substr(end), line.value)) {
+    return line;
+  }
+  line.kind = Line::Value;
+  return line;
+}
+
 }  // namespace
 
 std::filesystem::path configFile(const std::filesystem::path& folder) {
@@ -68,49 +91,92 @@ std::filesystem::path configFile(const std::filesystem::path& folder) {
 
 ConfigContents readConfig(const std::filesystem::path& file) {
   ConfigContents contents;
-  std::error_code exists;
-  if (!std::filesystem::exists(file, exists)) return contents;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    contents.problems.push_back(file.string() + ": cannot be read, starting without it");
+  std::error_code failure;
+  const std::filesystem::file_status status = std::filesystem::status(file, failure);
+  if (!std::filesystem::exists(status)) return contents;
+  if (!std::filesystem::is_regular_file(status)) {
+    contents.problems.push_back(file.string() +
+                                ": is not a file; the settings start from their defaults");
     return contents;
   }
-  std::string line;
-  int number = 0;
-  while (std::getline(in, line)) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos || line.compare(start, 2, "//") == 0) continue;
-    size_t end = line.find_first_of(" \t", start);
-    std::string name = line.substr(start, end == std::string::npos ? end : end - start);
-    std::string value;
-    if (end == std::string::npos || !validName(name) || line.find('\0') != std::string::npos ||
-        !readQuoted(line.substr(end), value)) {
-      contents.problems.push_back(file.string() + ":" + std::to_string(number) +
-                                  ": not a `name \"value\"` line, skipped");
-      continue;
-    }
-    contents.values[name] = value;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    contents.problems.push_back(file.string() + ": cannot be read (" + std::strerror(errno) +
+                                "); the settings start from their defaults");
+    return contents;
   }
-  if (in.bad()) contents.problems.push_back(file.string() + ": read failed part way");
+  std::string text;
+  while (std::getline(in, text)) {
+    contents.lines.push_back(text);
+    const int number = static_cast<int>(contents.lines.size());
+    Line line = readLine(text);
+    if (line.kind == Line::Value) {
+      contents.values[line.name] = line.value;
+      contents.lineOf[line.name] = number;
+      contents.damaged.erase(line.name);
+    } else if (line.kind == Line::Damaged) {
+      contents.problems.push_back(file.string() + ":" + std::to_string(number) +
+                                  ": not a `name \"value\"` line; skipped, and kept as it is");
+      if (!line.name.empty() && !contents.values.count(line.name)) {
+        contents.damaged.insert(line.name);
+      }
+    }
+  }
+  if (in.bad()) {
+    contents.problems.push_back(file.string() + ": read failed after line " +
+                                std::to_string(contents.lines.size()));
+  }
   return contents;
 }
 
-bool writeConfig(const std::filesystem::path& file,
-                 const std::map<std::string, std::string>& values, std::string& error) {
+std::vector<std::string> mergeValues(const std::vector<std::string>& asRead,
+                                     const std::map<std::string, std::string>& values) {
+  std::vector<std::string> lines;
+  if (asRead.empty())
+    lines.push_back("// rankwatch-host settings, written on exit and by writeconfig");
+  std::set<std::string> written;
+  for (const std::string& text : asRead) {
+    Line line = readLine(text);
+    auto value = values.find(line.name);
+    if (line.kind == Line::Value && value != values.end()) {
+      lines.push_back(line.name + ' ' + quote(value->second));
+      written.insert(line.name);
+    } else {
+      lines.push_back(text);
+    }
+  }
+  for (const auto& [name, value] : values) {
+    if (validName(name) && !written.count(name)) lines.push_back(name + ' ' + quote(value));
+  }
+  return lines;
+}
+
+bool prepareConfigFolder(const std::filesystem::path& folder, std::string& error) {
+  std::error_code failure;
+  std::filesystem::create_directories(folder, failure);
+  if (!std::filesystem::is_directory(folder, failure)) {
+    error = folder.string() + ": is not a folder; name a folder to keep the settings in";
+    return false;
+  }
+  const std::filesystem::path file = configFile(folder);
+  const std::filesystem::file_status status = std::filesystem::status(file, failure);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    error = file.string() + ": is not a file; move it away to keep the settings there";
+    return false;
+  }
+  return true;
+}
+
+bool writeConfig(const std::filesystem::path& file, const std::vector<std::string>& lines,
+                 std::string& error) {
   std::error_code failure;
   std::filesystem::create_directories(file.parent_path(), failure);
   if (failure) {
     error = "cannot create " + file.parent_path().string() + ": " + failure.message();
     return false;
   }
-  std::ostringstream text;
-  text << "// rankwatch-host settings, written on exit and by writeconfig\n";
-  for (const auto& [name, value] : values) {
-    if (validName(name)) text << name << ' ' << quote(value) << '\n';
-  }
-  const std::string data = text.str();
+  std::string data;
+  for (const std::string& line : lines) data += line + '\n';
   const std::filesystem::path temporary = file.string() + ".tmp";
 
 #if defined(_WIN32)

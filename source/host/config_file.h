@@ -2,10 +2,12 @@
 
 // The saved settings: one `name "value"` line per variable in <folder>/config.cfg. Inside the
 // quotes, \" and \\ stand for themselves and \n for a line break. Blank lines and lines starting
-// with // are skipped.
+// with // are skipped. The file is the user's too: saving keeps their comments, their order and
+// the lines it could not read.
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,17 +15,31 @@ namespace host {
 
 struct ConfigContents {
   std::map<std::string, std::string> values;
+  std::map<std::string, int> lineOf;  // the line each value was read from, counting from 1
+  // Names found on lines that could not be read: what the user meant for them is unknown.
+  std::set<std::string> damaged;
   std::vector<std::string> problems;  // one line each, naming the file and line
+  std::vector<std::string> lines;     // the file as read, for writing the values back into
 };
 
 // A missing file is an empty config; a line that cannot be read is reported and skipped.
 ConfigContents readConfig(const std::filesystem::path& file);
 
+// The lines of a config file with `values` written in: a line that holds a value of one of
+// them gets its value, every other line (comments, damaged lines, names not in `values`) stays
+// as it was, and names without a line are added at the end. Empty `asRead`: a new file.
+std::vector<std::string> mergeValues(const std::vector<std::string>& asRead,
+                                     const std::map<std::string, std::string>& values);
+
 // Writes a temporary file next to the config and renames it over the old one, so the previous
 // file survives a crash while saving. False, with a reason, when it cannot.
-bool writeConfig(const std::filesystem::path& file,
-                 const std::map<std::string, std::string>& values, std::string& error);
+bool writeConfig(const std::filesystem::path& file, const std::vector<std::string>& lines,
+                 std::string& error);
 
 std::filesystem::path configFile(const std::filesystem::path& folder);
+
+// Makes `folder` ready to keep settings in: created when missing; refused, with a reason,
+// when it is not a folder or its config file is not a file.
+bool prepareConfigFolder(const std::filesystem::path& folder, std::string& error);
 
 }  // namespace host

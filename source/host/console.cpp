@@ -47,8 +47,13 @@ Variable* Console::registerVariable(const hostsdk::CvarDeclaration& declared) {
   variable->value = declared.defaultValue;
   auto saved = saved_.find(declared.name);
   if (saved != saved_.end()) {
+    const std::string& where = saved->second.where;
     std::string error;
-    if (!set(*variable, saved->second, error)) output_.error("saved value ignored: " + error);
+    if (!set(*variable, saved->second.value, error,
+             [&](const std::string& note) { output_.note(where + ": " + note); })) {
+      output_.error(where + ": saved value ignored: " + error);
+      held_.insert(declared.name);
+    }
   }
   return variables_.emplace(declared.name, std::move(variable)).first->second.get();
 }
@@ -58,7 +63,8 @@ Variable* Console::find(const std::string& name) {
   return found == variables_.end() ? nullptr : found->second.get();
 }
 
-bool Console::set(Variable& variable, const std::string& text, std::string& error) {
+bool Console::set(Variable& variable, const std::string& text, std::string& error,
+                  const std::function<void(const std::string&)>& clamped) {
   const hostsdk::CvarDeclaration& declared = variable.declared;
   std::string value = text;
   if (declared.hasMinimum || declared.hasMaximum) {
@@ -70,8 +76,16 @@ bool Console::set(Variable& variable, const std::string& text, std::string& erro
     float kept = *number;
     if (declared.hasMinimum && kept < declared.minimum) kept = declared.minimum;
     if (declared.hasMaximum && kept > declared.maximum) kept = declared.maximum;
-    if (kept != *number) value = formatNumber(kept);
+    if (kept != *number) {
+      value = formatNumber(kept);
+      if (clamped) {
+        clamped(declared.name + ": " + text +
+                (kept < *number ? " is more than " : " is less than ") + value + ", kept at " +
+                value);
+      }
+    }
   }
+  held_.erase(declared.name);
   if (value == variable.value) return true;
   std::string oldValue = std::exchange(variable.value, value);
   changed(variable, oldValue);
@@ -133,7 +147,8 @@ void Console::execute(const std::string& line) {
       print(*variable);
     } else if (words.size() > 2) {
       output_.error(name + ": takes one value (quote a value with blanks)");
-    } else if (!set(*variable, words[1], error)) {
+    } else if (!set(*variable, words[1], error,
+                    [this](const std::string& note) { output_.note(note); })) {
       output_.error(error);
     }
     return;
@@ -150,15 +165,18 @@ void Console::forget(const PluginSlot* owner) {
   }
 }
 
-void Console::restore(std::map<std::string, std::string> saved) {
+void Console::restore(std::map<std::string, Saved> saved, std::set<std::string> held) {
   saved_ = std::move(saved);
+  held_ = std::move(held);
 }
 
 std::map<std::string, std::string> Console::valuesToSave() const {
-  std::map<std::string, std::string> values = saved_;
+  std::map<std::string, std::string> values;
+  for (const auto& [name, saved] : saved_) values[name] = saved.value;
   for (const auto& [name, variable] : variables_) {
     if (variable->declared.saved) values[name] = variable->value;
   }
+  for (const std::string& name : held_) values.erase(name);
   return values;
 }
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,10 @@ class Console {
   // returned as it stands.
   Variable* registerVariable(const hostsdk::CvarDeclaration& declared);
   Variable* find(const std::string& name);
-  bool set(Variable& variable, const std::string& text, std::string& error);
+  // A number outside the variable's range is kept at the nearer end; `clamped`, when given,
+  // hears how before the change takes effect.
+  bool set(Variable& variable, const std::string& text, std::string& error,
+           const std::function<void(const std::string&)>& clamped = {});
   void bind(PluginSlot* owner, Variable& variable, hostsdk::Cell cell);
   void listen(PluginSlot* owner, Variable& variable, hostsdk::ChangeCallback callback);
   void addCommand(PluginSlot* owner, const std::string& name, hostsdk::CommandCallback callback,
@@ -68,8 +72,14 @@ class Console {
   // Drops the commands, bindings and handlers of a plugin about to go away. Its variables stay.
   void forget(const PluginSlot* owner);
 
-  // Values read from the config file; kept for variables not registered yet.
-  void restore(std::map<std::string, std::string> saved);
+  struct Saved {
+    std::string value;
+    std::string where;  // "file:line", for messages
+  };
+  // Values read from the config file; kept for variables not registered yet. A variable
+  // whose saved value it refuses, or one named in `held` (its line could not be read), keeps
+  // its default and is left out of the values to save until it is set.
+  void restore(std::map<std::string, Saved> saved, std::set<std::string> held = {});
   std::map<std::string, std::string> valuesToSave() const;
 
   // Splits a line into words: blanks separate, double quotes group, and inside quotes \" and
@@ -91,7 +101,8 @@ class Console {
   std::map<std::string, std::unique_ptr<Variable>> variables_;  // addresses stay put
   std::map<std::string, Command> commands_;
   std::map<std::string, Builtin> builtins_;
-  std::map<std::string, std::string> saved_;
+  std::map<std::string, Saved> saved_;
+  std::set<std::string> held_;
 };
 
 }  // namespace host

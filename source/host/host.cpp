@@ -24,9 +24,15 @@ Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem
       game_(clock, calls_),
       gui_(output, calls_, clock, iniFileIn(configFolder_)) {
   if (!configFolder_.empty()) {
-    ConfigContents saved = readConfig(configFile(configFolder_));
+    const std::filesystem::path file = configFile(configFolder_);
+    ConfigContents saved = readConfig(file);
     for (const std::string& problem : saved.problems) output_.error(problem);
-    console_.restore(std::move(saved.values));
+    std::map<std::string, Console::Saved> values;
+    for (auto& [name, value] : saved.values) {
+      values[name] = {std::move(value), file.string() + ":" + std::to_string(saved.lineOf[name])};
+    }
+    console_.restore(std::move(values), std::move(saved.damaged));
+    configLines_ = std::move(saved.lines);
   }
   addBuiltins();
   hostsdk::installBackend(this);
@@ -50,7 +56,10 @@ void Host::shutdown() {
 
 bool Host::saveConfig(std::string& error) {
   if (configFolder_.empty()) return true;
-  return writeConfig(configFile(configFolder_), console_.valuesToSave(), error);
+  std::vector<std::string> lines = mergeValues(configLines_, console_.valuesToSave());
+  if (!writeConfig(configFile(configFolder_), lines, error)) return false;
+  configLines_ = std::move(lines);
+  return true;
 }
 
 PluginSlot* Host::plugin(const std::string& name) {

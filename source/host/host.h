@@ -95,6 +95,7 @@ class Host final : public hostsdk::Backend {
   Clock& clock_;
   RatingService& ratings_;
   std::filesystem::path configFolder_;
+  std::vector<std::string> configLines_;  // the config file as last read or written
   PluginCalls calls_;
   Console console_;
   GameThread game_;

@@ -19,6 +19,8 @@ class Output {
   void line(const std::string& text);
   // "error: <message>".
   void error(const std::string& message) { line("error: " + message); }
+  // "note: <message>": input taken, but not quite as given.
+  void note(const std::string& message) { line("note: " + message); }
   // "trace: <text>", only when tracing; never what `expect` checks. Safe from any thread.
   void trace(const std::string& text);
 
