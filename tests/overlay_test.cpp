@@ -5,6 +5,8 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include <fstream>
+
 #include "harness.h"
 #include "overlay_picture.h"
 #include "png_reader.h"
@@ -232,6 +234,44 @@ TEST_F(Overlay, BlocksInputWhileTheGuiWantsTheMouseOrTheKeyboard) {
     ImGui::GetIO().WantCaptureKeyboard = c.keyboard;
     EXPECT_EQ(plugin.shouldBlockInput(), c.mouse || c.keyboard) << c.mouse << c.keyboard;
     EXPECT_FALSE(plugin.isActiveOverlay());
+  }
+}
+
+TEST_F(Overlay, TheHostTracesItsPerFrameQuestionsOnlyWhenTheAnswerChanges) {
+  harness.output.setTracing(true);
+  for (int i = 0; i < 3; ++i) frame();
+  EXPECT_EQ(harness.traced("host: rankwatch.shouldBlockInput()").size(), 1u);
+  // The mouse over the window: the GUI wants it, so the plugin blocks input.
+  ImGui::SetCurrentContext(harness.host->gui().context());
+  ImGui::GetIO().MousePos = ImVec2(window()->Pos.x + 5, window()->Pos.y + 5);
+  for (int i = 0; i < 3; ++i) frame();
+  EXPECT_EQ(harness.traced("host: rankwatch.shouldBlockInput()"),
+            std::vector<std::string>{"0.000 host: rankwatch.shouldBlockInput() -> true"});
+  EXPECT_TRUE(harness.traced("host: rankwatch.isActiveOverlay()").empty());
+}
+
+TEST(OverlayPlacement, AWindowSavedOffTheScreenComesBackWhole) {
+  const struct {
+    const char* saved;
+    ImVec2 shown;
+  } cases[] = {
+      {"5000,5000", ImVec2(1280 - 93, 720 - 80)},
+      {"-3000,-40", ImVec2(0, 0)},
+      {"600,2000", ImVec2(600, 720 - 80)},
+      {"100,100", ImVec2(100, 100)},
+  };
+  for (const auto& c : cases) {
+    Harness harness;
+    std::ofstream(harness.folder.path() / "gui.ini")
+        << "[Window][Rankwatch]\nPos=" << c.saved << "\nSize=93,80\nCollapsed=0\n";
+    harness.load();
+    harness.console("openmenu rankwatch");
+    harness.host->gui().frame();
+    ImGui::SetCurrentContext(harness.host->gui().context());
+    const ImGuiWindow* window = ImGui::FindWindowByName("Rankwatch");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Pos.x, c.shown.x) << c.saved;
+    EXPECT_EQ(window->Pos.y, c.shown.y) << c.saved;
   }
 }
 

@@ -76,7 +76,7 @@ void Gui::add(PluginSlot* owner) {
     owner->window->setImGuiContext(reinterpret_cast<std::uintptr_t>(context_));
     menu = owner->window->getMenuName();
   });
-  windows_.push_back(Window{owner, menu, false});
+  windows_.push_back(Window{owner, menu, false, std::nullopt, std::nullopt});
 }
 
 void Gui::forget(const PluginSlot* owner) {
@@ -92,6 +92,20 @@ Gui::Window* Gui::find(const std::string& menu) {
   return nullptr;
 }
 
+std::vector<std::string> Gui::menus() const {
+  std::vector<std::string> names;
+  for (const Window& window : windows_) names.push_back(window.menu);
+  return names;
+}
+
+std::vector<std::string> Gui::openMenus() const {
+  std::vector<std::string> names;
+  for (const Window& window : windows_) {
+    if (window.open) names.push_back(window.menu);
+  }
+  return names;
+}
+
 bool Gui::isOpen(const std::string& menu) const {
   for (const Window& window : windows_) {
     if (window.menu == menu) return window.open;
@@ -102,6 +116,8 @@ bool Gui::isOpen(const std::string& menu) const {
 void Gui::setOpen(Window& window, bool open) {
   if (window.open == open) return;
   window.open = open;
+  window.blocks.reset();
+  window.overlay.reset();
   PluginSlot* owner = window.owner;
   calls_.run(owner, [&] {
     if (open) {
@@ -150,6 +166,42 @@ void Gui::drawGameScreen() {
   draw->AddText(ImVec2(w - 170.0f, h - 24.0f), IM_COL32(255, 255, 255, 140), clock);
 }
 
+void Gui::keepWindowsOnScreen() {
+  // A window placed off the screen (a gui.ini from a larger screen, or edited by hand) would
+  // stay out of reach for good: every window is kept whole on the screen where it fits.
+  const auto onScreen = [](float at, float size, int screen) {
+    return std::max(0.0f, std::min(at, static_cast<float>(screen) - std::max(size, 0.0f)));
+  };
+  ImGuiContext& g = *context_;
+  for (ImGuiWindowSettings* saved = g.SettingsWindows.begin(); saved != nullptr;
+       saved = g.SettingsWindows.next_chunk(saved)) {
+    saved->Pos.x = static_cast<short>(onScreen(saved->Pos.x, saved->Size.x, kScreenWidth));
+    saved->Pos.y = static_cast<short>(onScreen(saved->Pos.y, saved->Size.y, kScreenHeight));
+  }
+  for (ImGuiWindow* window : g.Windows) {
+    if (window->Flags & ImGuiWindowFlags_ChildWindow) continue;
+    const ImVec2 pos(onScreen(window->Pos.x, window->SizeFull.x, kScreenWidth),
+                     onScreen(window->Pos.y, window->SizeFull.y, kScreenHeight));
+    if (pos.x != window->Pos.x || pos.y != window->Pos.y) ImGui::SetWindowPos(window, pos);
+  }
+}
+
+void Gui::traceAnswers(const Window& asked, Micros now, bool blocks, bool overlay) {
+  // Asked every frame; traced only when an answer changes, or the trace would bury the rest.
+  for (Window& window : windows_) {
+    if (window.owner != asked.owner || window.menu != asked.menu) continue;
+    const std::string who = Clock::format(now) + " host: " + window.owner->name;
+    if (window.blocks != blocks) {
+      output_.trace(who + ".shouldBlockInput() -> " + (blocks ? "true" : "false"));
+    }
+    if (window.overlay != overlay) {
+      output_.trace(who + ".isActiveOverlay() -> " + (overlay ? "true" : "false"));
+    }
+    window.blocks = blocks;
+    window.overlay = overlay;
+  }
+}
+
 std::vector<std::string> Gui::frame() {
   ImGui::SetCurrentContext(context_);
   ImGuiIO& io = ImGui::GetIO();
@@ -159,7 +211,8 @@ std::vector<std::string> Gui::frame() {
   lastFrameAt_ = now;
 
   if (live_ && !live_->beginFrame()) liveOpen_ = false;
-  ImGui::NewFrame();
+  ImGui::NewFrame();  // reads gui.ini the first time
+  keepWindowsOnScreen();
   drawGameScreen();
 
   std::vector<std::string> lines;
@@ -174,12 +227,7 @@ std::vector<std::string> Gui::frame() {
       blocks = owner->window->shouldBlockInput();
       overlay = owner->window->isActiveOverlay();
     });
-    if (output_.tracing()) {
-      output_.trace(Clock::format(now) + " host: " + owner->name + ".shouldBlockInput() -> " +
-                    (blocks ? "true" : "false"));
-      output_.trace(Clock::format(now) + " host: " + owner->name + ".isActiveOverlay() -> " +
-                    (overlay ? "true" : "false"));
-    }
+    if (output_.tracing()) traceAnswers(window, now, blocks, overlay);
 
     Capture capture;
     auto savedSet = io.SetClipboardTextFn;

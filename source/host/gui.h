@@ -2,10 +2,12 @@
 
 // The host's GUI: it owns the one GUI context, keeps each plugin window's open state by menu
 // name, and draws a frame: the game screen, then every open plugin window once. What a plugin
-// window wrote is captured from the shared context as text lines.
+// window wrote is captured from the shared context as text lines. Window places are kept in
+// gui.ini in the config folder, and every window is kept on the screen.
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,9 @@ class Gui {
   bool open(const std::string& menu);
   bool close(const std::string& menu);
   bool isOpen(const std::string& menu) const;
+  // The menu names of the plugin windows, and of those open.
+  std::vector<std::string> menus() const;
+  std::vector<std::string> openMenus() const;
 
   // One frame; returns the text lines the plugin windows drew, in order.
   std::vector<std::string> frame();
@@ -69,11 +74,16 @@ class Gui {
     PluginSlot* owner;
     std::string menu;
     bool open = false;
+    // The window's last answers to the per-frame questions, as traced since it opened.
+    std::optional<bool> blocks;
+    std::optional<bool> overlay;
   };
 
   Window* find(const std::string& menu);
   void setOpen(Window& window, bool open);
   void drawGameScreen();
+  void keepWindowsOnScreen();
+  void traceAnswers(const Window& asked, Micros now, bool blocks, bool overlay);
 
   Output& output_;
   PluginCalls& calls_;
