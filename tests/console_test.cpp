@@ -120,6 +120,32 @@ TEST_F(ConsoleFixture, CommandsGetTheirWordsAndBadLinesAnError) {
                                                "error: unterminated quote"}));
 }
 
+TEST_F(ConsoleFixture, ListsVariablesAndCommandsWithTheirValuesAndDescriptions) {
+  console.registerVariable({"rw_scale", "1", "Scale", true, true, 1.0f, true, 3.0f, true});
+  console.registerVariable({"rw_method", "web", "Method", true, false, 0, false, 0, true});
+  console.registerVariable({"rw_floor", "2", "", true, true, 0.5f, false, 0, true});
+  console.registerVariable({"rw_hidden", "x", "Hidden", false, false, 0, false, 0, true});
+  console.addCommand(
+      nullptr, "rw_reset", [](std::vector<std::string>) {}, "Reset", 0);
+  console.addBuiltin("rw_save", "rw_save <file>", "save", [](const std::vector<std::string>&) {});
+  console.listVariables("rw_");
+  console.listVariables("rw_s");
+  console.listCommands("rw_");
+  console.listCommands("none");
+  EXPECT_EQ(lines(), (std::vector<std::string>{
+                         "cvar rw_floor = 2 (0.5 to any)",
+                         "cvar rw_method = web - Method",
+                         "cvar rw_scale = 1 (1 to 3) - Scale",
+                         "cvarlist: 3 variables",
+                         "cvar rw_scale = 1 (1 to 3) - Scale",
+                         "cvarlist: 1 variable",
+                         "cmd rw_reset - Reset",
+                         "cmd rw_save <file> - save",
+                         "cmdlist: 2 commands",
+                         "cmdlist: 0 commands",
+                     }));
+}
+
 TEST_F(ConsoleFixture, SavedValuesStartNewVariablesAndOutliveUnknownOnes) {
   console.restore({{"scale", {"2", "cfg:1"}},
                    {"other", {"kept", "cfg:2"}},

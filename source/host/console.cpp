@@ -35,8 +35,9 @@ void write(const hostsdk::Cell& cell, const std::string& value) {
 
 }  // namespace
 
-void Console::addBuiltin(const std::string& name, Builtin run) {
-  builtins_[name] = std::move(run);
+void Console::addBuiltin(const std::string& name, const std::string& usage,
+                         const std::string& description, Builtin run) {
+  builtins_[name] = BuiltinCommand{usage, description, std::move(run)};
 }
 
 Variable* Console::registerVariable(const hostsdk::CvarDeclaration& declared) {
@@ -121,6 +122,41 @@ void Console::print(const Variable& variable) {
   output_.line("cvar " + variable.declared.name + " = " + variable.value);
 }
 
+void Console::listVariables(const std::string& prefix) {
+  int listed = 0;
+  for (const auto& [name, variable] : variables_) {
+    const hostsdk::CvarDeclaration& declared = variable->declared;
+    if (!declared.listed || name.compare(0, prefix.size(), prefix) != 0) continue;
+    std::string line = "cvar " + name + " = " + variable->value;
+    if (declared.hasMinimum || declared.hasMaximum) {
+      line += " (" + (declared.hasMinimum ? formatNumber(declared.minimum) : std::string("any")) +
+              " to " + (declared.hasMaximum ? formatNumber(declared.maximum) : "any") + ")";
+    }
+    if (!declared.description.empty()) line += " - " + declared.description;
+    output_.line(line);
+    ++listed;
+  }
+  output_.line("cvarlist: " + std::to_string(listed) + (listed == 1 ? " variable" : " variables"));
+}
+
+void Console::listCommands(const std::string& prefix) {
+  // Plugin commands and the host's own, in one name order.
+  std::map<std::string, std::string> lines;
+  for (const auto& [name, command] : commands_) {
+    lines[name] = "cmd " + name + (command.description.empty() ? "" : " - " + command.description);
+  }
+  for (const auto& [name, builtin] : builtins_) {
+    lines[name] = "cmd " + builtin.usage + " - " + builtin.description;
+  }
+  int listed = 0;
+  for (const auto& [name, line] : lines) {
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    output_.line(line);
+    ++listed;
+  }
+  output_.line("cmdlist: " + std::to_string(listed) + (listed == 1 ? " command" : " commands"));
+}
+
 void Console::execute(const std::string& line) {
   std::vector<std::string> words;
   std::string error;
@@ -132,7 +168,7 @@ void Console::execute(const std::string& line) {
   const std::string& name = words.front();
 
   if (auto builtin = builtins_.find(name); builtin != builtins_.end()) {
-    Builtin run = builtin->second;
+    Builtin run = builtin->second.run;
     run(words);
     return;
   }

@@ -50,7 +50,9 @@ class Console {
 
   Console(Output& output, PluginCalls& calls) : output_(output), calls_(calls) {}
 
-  void addBuiltin(const std::string& name, Builtin run);
+  // A command of the host itself; `usage` and `description` are for `cmdlist`.
+  void addBuiltin(const std::string& name, const std::string& usage, const std::string& description,
+                  Builtin run);
 
   // A new variable starts from its saved value when there is one; one that exists already is
   // returned as it stands.
@@ -68,6 +70,10 @@ class Console {
   // Runs one line as typed. Refused input is printed as one "error:" line and changes nothing.
   void execute(const std::string& line);
   void print(const Variable& variable);
+  // `cvarlist` and `cmdlist`: one line for each variable or command whose name starts with
+  // `prefix`, in name order, then a count.
+  void listVariables(const std::string& prefix);
+  void listCommands(const std::string& prefix);
 
   // Drops the commands, bindings and handlers of a plugin about to go away. Its variables stay.
   void forget(const PluginSlot* owner);
@@ -100,7 +106,13 @@ class Console {
   PluginCalls& calls_;
   std::map<std::string, std::unique_ptr<Variable>> variables_;  // addresses stay put
   std::map<std::string, Command> commands_;
-  std::map<std::string, Builtin> builtins_;
+  struct BuiltinCommand {
+    std::string usage;
+    std::string description;
+    Builtin run;
+  };
+
+  std::map<std::string, BuiltinCommand> builtins_;
   std::map<std::string, Saved> saved_;
   std::set<std::string> held_;
 };

@@ -43,15 +43,17 @@ Host::~Host() {
   if (hostsdk::installedBackend() == this) hostsdk::installBackend(nullptr);
 }
 
-void Host::shutdown() {
-  if (shutDown_) return;
+bool Host::shutdown() {
+  if (shutDown_) return true;
   shutDown_ = true;
   while (!plugins_.empty()) {
     std::string error;
     unload(plugins_.back()->name, error);
   }
   std::string error;
-  if (!saveConfig(error)) output_.error(error);
+  if (saveConfig(error)) return true;
+  output_.error("the settings were not saved: " + error);
+  return false;
 }
 
 bool Host::saveConfig(std::string& error) {
@@ -178,26 +180,48 @@ bool Host::unload(const std::string& name, std::string& error) {
 }
 
 void Host::addBuiltins() {
-  console_.addBuiltin("plugin",
+  console_.addBuiltin("plugin", "plugin load <name>|plugin unload <name>",
+                      "load a plugin from the plugins folder (or a path), or unload one",
                       [this](const std::vector<std::string>& words) { pluginCommand(words); });
-  for (const char* name : {"togglemenu", "openmenu", "closemenu"}) {
-    console_.addBuiltin(name,
-                        [this](const std::vector<std::string>& words) { menuCommand(words); });
-  }
-  console_.addBuiltin("writeconfig", [this](const std::vector<std::string>&) {
-    std::string error;
-    if (!saveConfig(error)) output_.error("writeconfig: " + error);
-  });
+  const auto menu = [this](const std::vector<std::string>& words) { menuCommand(words); };
+  console_.addBuiltin("togglemenu", "togglemenu <menu>", "open a plugin window, or close it", menu);
+  console_.addBuiltin("openmenu", "openmenu <menu>", "open a plugin window", menu);
+  console_.addBuiltin("closemenu", "closemenu <menu>", "close a plugin window", menu);
+  console_.addBuiltin("writeconfig", "writeconfig", "save the settings to config.cfg now",
+                      [this](const std::vector<std::string>&) {
+                        std::string error;
+                        if (!saveConfig(error)) output_.error("writeconfig: " + error);
+                      });
+  console_.addBuiltin("cvarlist", "cvarlist [<prefix>]",
+                      "list the variables with their values, ranges and descriptions",
+                      [this](const std::vector<std::string>& words) {
+                        console_.listVariables(words.size() > 1 ? words[1] : "");
+                      });
+  console_.addBuiltin("cmdlist", "cmdlist [<prefix>]", "list the commands with their descriptions",
+                      [this](const std::vector<std::string>& words) {
+                        console_.listCommands(words.size() > 1 ? words[1] : "");
+                      });
 }
 
 void Host::pluginCommand(const std::vector<std::string>& words) {
   const std::string action = words.size() > 1 ? words[1] : std::string();
   if ((action != "load" && action != "unload") || words.size() != 3) {
-    output_.error("plugin: use \"plugin load <path>\" or \"plugin unload <name>\"");
+    output_.error("plugin: use \"plugin load <name>\" or \"plugin unload <name>\"");
     return;
   }
   std::string error;
-  const bool done = action == "load" ? load(words[2], error) : unload(words[2], error);
+  bool done = false;
+  if (action == "load") {
+    // A bare name is a library in the plugins folder, its suffix optional.
+    std::string path = words[2];
+    if (path.find_first_of("/\\") == std::string::npos) {
+      if (std::filesystem::path(path).extension() != kLibrarySuffix) path += kLibrarySuffix;
+      path = (pluginFolder_ / path).string();
+    }
+    done = load(path, error);
+  } else {
+    done = unload(words[2], error);
+  }
   if (!done) output_.error(error);
 }
 

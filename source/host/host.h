@@ -48,9 +48,12 @@ class Host final : public hostsdk::Backend {
   PluginSlot* plugin(const std::string& name);
   std::vector<std::string> pluginNames() const;
 
+  // Where `plugin load <name>` looks for a library named without a folder.
+  void setPluginFolder(std::filesystem::path folder) { pluginFolder_ = std::move(folder); }
+
   bool saveConfig(std::string& error);
-  // Unloads every plugin and saves the settings.
-  void shutdown();
+  // Unloads every plugin and saves the settings; false, once told, when saving failed.
+  bool shutdown();
 
   // SDK calls made by plugins since the last reset.
   long callsMade() const { return callsMade_.load(); }
@@ -95,6 +98,7 @@ class Host final : public hostsdk::Backend {
   Clock& clock_;
   RatingService& ratings_;
   std::filesystem::path configFolder_;
+  std::filesystem::path pluginFolder_ = ".";
   std::vector<std::string> configLines_;  // the config file as last read or written
   PluginCalls calls_;
   Console console_;

@@ -14,6 +14,13 @@ class PluginWindow;
 
 namespace host {
 
+// What a plugin library's file name ends with on this system.
+#if defined(_WIN32)
+constexpr char kLibrarySuffix[] = ".dll";
+#else
+constexpr char kLibrarySuffix[] = ".so";
+#endif
+
 // An open shared library; closes it when dropped.
 class Library {
  public:
