@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
+#include "config_file.h"
 #include "harness.h"
 #include "scenario.h"
+#include "terminal.h"
 
 using testing_support::TempFolder;
 
@@ -20,7 +27,7 @@ struct Outcome {
 Outcome runScenario(const std::string& text, const std::filesystem::path& folder,
                     bool trace = false) {
   const auto file = folder / "test.scn";
-  std::ofstream(file) << text;
+  if (std::filesystem::is_directory(folder)) std::ofstream(file, std::ios::binary) << text;
   std::ostringstream stream;
   host::Output output(stream);
   host::SessionOptions options;
@@ -59,24 +66,64 @@ TEST(Scenario, ExpectChecksTheLastLineButNeverATraceLine) {
   EXPECT_EQ(failed.lines[3], "  actual:   cvar rankwatch_scale = 1");
 }
 
-TEST(Scenario, BadStatementsStopTheRunWithoutTouchingTheOutput) {
+TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
   TempFolder folder;
-  for (const char* statement :
-       {"jump", "wait", "wait -1", "wait soon", "rating 11", "rating x 1000", "playlist",
-        "player 1", "syncing maybe", "unsynced", "unsynced 11 later", "load now", "frame 2",
-        "trace", "notify a b", "console", "event", "screenshot", "calls 1"}) {
+  const struct {
+    const char* statement;
+    const char* error;
+  } cases[] = {
+      {"jump", "unknown statement \"jump\"; \"help\" lists the statements"},
+      {"wait", "wait needs one number of seconds (use: wait <seconds>)"},
+      {"wait -1", "\"-1\" is not within 0 to 999999999 seconds (use: wait <seconds>)"},
+      {"wait 1e9", "\"1e9\" is not within 0 to 999999999 seconds (use: wait <seconds>)"},
+      {"wait 1e999", "\"1e999\" is not within 0 to 999999999 seconds (use: wait <seconds>)"},
+      {"wait soon", "\"soon\" is not a number of seconds (use: wait <seconds>)"},
+      {"wait nan", "\"nan\" is not a number of seconds (use: wait <seconds>)"},
+      {"rating 11", "rating needs two numbers (use: rating <playlist> <value>)"},
+      {"rating 11 abc", "\"abc\" is not a rating (use: rating <playlist> <value>)"},
+      {"rating x 1000", "\"x\" is not a playlist id (use: rating <playlist> <value>)"},
+      {"playlist", "playlist needs one id (use: playlist <id>)"},
+      {"player 1", "player needs two words (use: player <platform-number> <id-text>)"},
+      {"player steam 7",
+       "\"steam\" is not a platform number (use: player <platform-number> "
+       "<id-text>)"},
+      {"syncing maybe", "syncing needs on or off (use: syncing on|off)"},
+      {"unsynced",
+       "unsynced needs a playlist id and at most a number of seconds (use: unsynced "
+       "<playlist> [<seconds>])"},
+      {"unsynced 11 later",
+       "\"later\" is not a number of seconds (use: unsynced <playlist> [<seconds>])"},
+      {"load now", "load takes no argument (use: load)"},
+      {"frame 2", "frame takes no argument (use: frame)"},
+      {"trace", "trace needs on or off (use: trace on|off)"},
+      {"notify a b", "notify takes at most one id (use: notify [<id-text>])"},
+      {"console", "console needs a line (use: console <line>)"},
+      {"event", "event needs a game function name (use: event <game function name>)"},
+      {"screenshot", "screenshot needs one file name (use: screenshot <file.png>)"},
+      {"calls 1", "calls takes no argument (use: calls)"},
+      {"help me", "help takes no argument (use: help)"},
+      {"quit now", "quit takes no argument (use: quit)"},
+      {"config a b", "config needs one folder (use: config <folder>)"},
+  };
+  const std::string where = (folder.path() / "test.scn").string() + ":1: ";
+  for (const auto& c : cases) {
     Outcome run =
-        runScenario(std::string(statement) + "\nconsole rankwatch_scale\n", folder.path());
-    EXPECT_EQ(run.result, host::Session::Result::BadScenario) << statement;
-    EXPECT_TRUE(run.lines.empty()) << statement;
+        runScenario(std::string(c.statement) + "\nconsole rankwatch_scale\n", folder.path());
+    EXPECT_EQ(run.result, host::Session::Result::BadScenario) << c.statement;
+    EXPECT_EQ(run.lines, std::vector<std::string>{"error: " + where + c.error});
   }
   Outcome late = runScenario("load\nconfig elsewhere\n", folder.path());
   EXPECT_EQ(late.result, host::Session::Result::BadScenario);
+  Outcome missing = runScenario("", folder.path() / "nowhere");
+  EXPECT_EQ(missing.result, host::Session::Result::BadScenario);
+  EXPECT_EQ(missing.lines,
+            std::vector<std::string>{"error: " + (folder.path() / "nowhere" / "test.scn").string() +
+                                     ": cannot read the scenario file: no such file"});
 }
 
-TEST(Scenario, CommentsBlanksAndRefusedInputGoOn) {
+TEST(Scenario, CommentsBlanksAndRefusedInputGoOnWhateverTheLineEndings) {
   TempFolder folder;
-  Outcome run = runScenario(
+  const std::string text =
       "# a comment\n"
       "\n"
       "   \n"
@@ -84,16 +131,20 @@ TEST(Scenario, CommentsBlanksAndRefusedInputGoOn) {
       "console nonsense\n"
       "expect error: nonsense: unknown command\n"
       "screenshot " +
-          (folder.path() / "early.png").string() +
-          "\n"
-          "expect error: screenshot: no frame drawn yet\n"
-          "window Rankwatch\n"
-          "expect error: window: no window titled \"Rankwatch\"\n"
-          "frame\n"
-          "expect frame: -\n",
-      folder.path());
-  EXPECT_EQ(run.result, host::Session::Result::Ok);
-  EXPECT_FALSE(std::filesystem::exists(folder.path() / "early.png"));
+      (folder.path() / "early.png").string() +
+      "\n"
+      "expect error: screenshot: no frame drawn yet\n"
+      "window Rankwatch\n"
+      "expect error: window: no window titled \"Rankwatch\"\n"
+      "frame\n"
+      "expect frame: -\n";
+  std::string windows;  // as saved by a Windows editor
+  for (char c : text) windows += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  for (const std::string& lines : {text, windows}) {
+    Outcome run = runScenario(lines, folder.path());
+    EXPECT_EQ(run.result, host::Session::Result::Ok) << lines;
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "early.png"));
+  }
 }
 
 TEST(Scenario, RestartKeepsTheSettingsInANamedConfigFolder) {
@@ -137,15 +188,72 @@ TEST(Scenario, WithoutAConfigStatementTheSettingsGoAwayWithTheRun) {
   EXPECT_FALSE(std::filesystem::exists(used));
 }
 
+namespace {
+
+// Input a person types: lines come when the test types them, and end when it says so.
+class TypedInput : public std::streambuf {
+ public:
+  void type(const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_ += text;
+    changed_.notify_all();
+  }
+  void end() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ended_ = true;
+    changed_.notify_all();
+  }
+
+ protected:
+  int_type underflow() override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return !pending_.empty() || ended_; });
+    if (pending_.empty()) return traits_type::eof();
+    current_ = std::exchange(pending_, std::string());
+    setg(current_.data(), current_.data(), current_.data() + current_.size());
+    return traits_type::to_int_type(current_[0]);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string pending_;
+  std::string current_;
+  bool ended_ = false;
+};
+
+struct TypedStream : std::istream {
+  TypedStream() : std::istream(nullptr) { rdbuf(&input); }
+  TypedInput input;
+};
+
+struct Interactive {
+  explicit Interactive(const std::filesystem::path& config) {
+    options.pluginFolder = std::filesystem::path(RANKWATCH_PLUGIN_FILE).parent_path();
+    options.configFolder = config;
+    options.time = host::Clock::Mode::Real;
+  }
+  std::string text() const { return stream.str(); }
+  bool shows(const std::string& line) const {
+    return ("\n" + text()).find("\n" + line + "\n") != std::string::npos;
+  }
+
+  std::ostringstream stream;
+  host::Output output{stream};
+  host::SessionOptions options;
+};
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
 TEST(Scenario, InteractiveRunsInRealTimeAndGoesOnAfterMistakes) {
   TempFolder folder;
-  std::ostringstream stream;
-  host::Output output(stream);
-  host::SessionOptions options;
-  options.pluginFolder = std::filesystem::path(RANKWATCH_PLUGIN_FILE).parent_path();
-  options.configFolder = folder.path();
-  options.time = host::Clock::Mode::Real;
-  std::istringstream in(
+  Interactive run(folder.path());
+  auto typed = std::make_shared<TypedStream>();
+  typed->input.type(
       "load\n"
       "nonsense statement\n"
       "console rankwatch_enabled 1\n"
@@ -153,10 +261,105 @@ TEST(Scenario, InteractiveRunsInRealTimeAndGoesOnAfterMistakes) {
       "restart\n"
       "wait 1.2\n"
       "frame\n");
+  // Typed while the wait is under way: it waits its turn.
+  std::thread typist([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    typed->input.type("console rankwatch_addwin\nframe\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    typed->input.type("quit\n");
+  });
+  const auto start = std::chrono::steady_clock::now();
+  host::Session session(run.output, run.options);
+  EXPECT_EQ(session.runInteractive(typed), host::Session::Result::Ok);
+  EXPECT_GE(secondsSince(start), 1.2);
+  typist.join();
+  typed->input.end();
+  EXPECT_TRUE(run.shows("command: openmenu rankwatch")) << run.text();
+  EXPECT_TRUE(
+      run.shows("error: stdin:2: unknown statement \"nonsense\"; \"help\" lists the "
+                "statements"))
+      << run.text();
+  const std::string shown =
+      "frame: MMR : +0.00 | Streak : 0 | Wins : 0 | Losses : 0\n"
+      "frame: MMR : +0.00 | Streak : +1 | Wins : 1 | Losses : 0\n";
+  EXPECT_NE(run.text().find(shown), std::string::npos) << run.text();
+}
+
+TEST(Scenario, AnInteractiveWaitEndsEarlyAtQuitTheEndOfInputOrAStopRequest) {
+  TempFolder folder;
+  const struct {
+    const char* typed;
+    bool ends;  // the input ends after the lines
+    bool stop;  // a stop request comes
+    host::Session::Result result;
+  } cases[] = {
+      {"wait 999999999\nquit\nframe\n", false, false, host::Session::Result::Ok},
+      {"wait 999999999\n", true, false, host::Session::Result::Ok},
+      {"wait 999999999\n", false, true, host::Session::Result::Stopped},
+  };
+  for (const auto& c : cases) {
+    Interactive run(folder.path());
+    auto typed = std::make_shared<TypedStream>();
+    typed->input.type(std::string("load\nconsole rankwatch_scale 2\n") + c.typed);
+    if (c.ends) typed->input.end();
+    std::thread stopper([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      if (c.stop) host::requestStop(SIGINT);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    {
+      host::Session session(run.output, run.options);
+      EXPECT_EQ(session.runInteractive(typed), c.result) << c.typed;
+    }
+    EXPECT_LT(secondsSince(start), 10.0);
+    stopper.join();
+    host::requestStop(0);
+    typed->input.end();
+    EXPECT_FALSE(run.shows("frame: -")) << "nothing after quit runs";
+    // However it ended, the settings were saved.
+    std::ifstream saved(host::configFile(folder.path()));
+    const std::string text((std::istreambuf_iterator<char>(saved)), {});
+    EXPECT_NE(text.find("rankwatch_scale \"2\""), std::string::npos) << c.typed;
+    std::filesystem::remove(host::configFile(folder.path()));
+  }
+}
+
+TEST(Scenario, AStopRequestEndsAScenarioAndItsTemporaryFolderGoes) {
+  TempFolder folder;
+  const auto file = folder.path() / "test.scn";
+  std::ofstream(file) << "console rankwatch_scale 2\n";
+  std::ostringstream stream;
+  host::Output output(stream);
+  host::SessionOptions options;
+  options.pluginFolder = std::filesystem::path(RANKWATCH_PLUGIN_FILE).parent_path();
+  std::filesystem::path used;
+  {
+    host::Session session(output, options);
+    EXPECT_EQ(session.run("load", "test:1"), host::Session::Result::Ok);
+    used = session.configFolder();
+    host::requestStop(SIGTERM);
+    EXPECT_EQ(session.runFile(file), host::Session::Result::Stopped);
+    host::requestStop(0);
+    EXPECT_TRUE(session.finish());
+  }
+  EXPECT_EQ(stream.str(),
+            "note: stopped by SIGTERM; unloading the plugin and saving the settings\n");
+  EXPECT_FALSE(used.empty());
+  EXPECT_FALSE(std::filesystem::exists(used));
+}
+
+TEST(Scenario, FinishingSaysWhenTheSettingsCouldNotBeSaved) {
+  TempFolder folder;
+  std::filesystem::create_directory(host::configFile(folder.path()).string() + ".tmp");
+  std::ostringstream stream;
+  host::Output output(stream);
+  host::SessionOptions options;
+  options.pluginFolder = std::filesystem::path(RANKWATCH_PLUGIN_FILE).parent_path();
+  options.configFolder = folder.path();
   host::Session session(output, options);
-  EXPECT_EQ(session.runInteractive(in), host::Session::Result::Ok);
-  const std::string text = stream.str();
-  EXPECT_NE(text.find("command: openmenu rankwatch\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("frame: MMR : +0.00 | Streak : 0 | Wins : 0 | Losses : 0"), std::string::npos)
-      << text;
+  EXPECT_EQ(session.run("load", "test:1"), host::Session::Result::Ok);
+  EXPECT_FALSE(session.finish());
+  EXPECT_NE(stream.str().find("error: the settings were not saved: cannot write"),
+            std::string::npos)
+      << stream.str();
 }

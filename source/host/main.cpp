@@ -1,13 +1,13 @@
 // rankwatch-host: the stand-in host. Runs a scenario file, or statements typed at the console.
-//
-//   rankwatch-host [--trace] [--window] [--config <folder>] [--plugins <folder>] [<file>]
+// command_line.h lists its options.
 
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <string>
 
+#include "command_line.h"
 #include "scenario.h"
+#include "terminal.h"
 
 namespace {
 
@@ -25,45 +25,47 @@ std::filesystem::path defaultConfigFolder() {
   return std::filesystem::current_path() / "rankwatch-host-config";
 }
 
-int usage() {
-  std::cerr << "usage: rankwatch-host [--trace] [--window] [--config <folder>] "
-               "[--plugins <folder>] [<scenario file>]\n";
+int refuse(const std::string& error) {
+  std::cerr << "error: " << error << '\n'
+            << host::usageText() << "\n\"rankwatch-host --help\" tells more.\n";
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  host::SessionOptions options;
-  options.pluginFolder = RANKWATCH_PLUGIN_DIR;
-  std::string file;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--trace") {
-      options.trace = true;
-    } else if (arg == "--window") {
-      options.window = true;
-    } else if ((arg == "--config" || arg == "--plugins") && i + 1 < argc) {
-      (arg == "--config" ? options.configFolder : options.pluginFolder) = argv[++i];
-    } else if (arg == "--help" || arg == "-h") {
-      usage();
-      return 0;
-    } else if (!arg.empty() && arg[0] == '-') {
-      return usage();
-    } else if (file.empty()) {
-      file = arg;
-    } else {
-      return usage();
+  host::CommandLine command;
+  command.options.pluginFolder = RANKWATCH_PLUGIN_DIR;
+  std::string error;
+  if (!host::parseCommandLine({argv + 1, argv + argc}, command, error)) return refuse(error);
+  if (command.help) {
+    std::cout << host::helpText();
+    return 0;
+  }
+  const bool interactive = command.file.empty();
+  if (interactive) {
+    if (command.options.configFolder.empty()) {
+      command.options.configFolder = defaultConfigFolder();
     }
+    command.options.time = host::Clock::Mode::Real;
+    command.options.prompt = host::inputIsTerminal();
   }
+  if (!host::checkCommandLine(command, error)) return refuse(error);
 
+  host::catchStopRequests();
   host::Output output(std::cout);
-  if (!file.empty()) {
-    host::Session session(output, options);
-    return static_cast<int>(session.runFile(file));
+  host::Session::Result result;
+  bool saved = false;
+  {
+    host::Session session(output, command.options);
+    // std::cin lives as long as the process; a reader still blocked in it at exit is let go.
+    result =
+        interactive
+            ? session.runInteractive(std::shared_ptr<std::istream>(&std::cin, [](std::istream*) {}))
+            : session.runFile(command.file);
+    saved = session.finish();
   }
-  if (options.configFolder.empty()) options.configFolder = defaultConfigFolder();
-  options.time = host::Clock::Mode::Real;
-  host::Session session(output, options);
-  return static_cast<int>(session.runInteractive(std::cin));
+  if (result == host::Session::Result::Stopped) return 128 + host::stopRequested();
+  if (result == host::Session::Result::Ok && !saved) return 3;
+  return static_cast<int>(result);
 }

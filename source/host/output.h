@@ -23,6 +23,13 @@ class Output {
   void note(const std::string& message) { line("note: " + message); }
   // "trace: <text>", only when tracing; never what `expect` checks. Safe from any thread.
   void trace(const std::string& text);
+  // "hint: <text>": guidance for a person; never what `expect` checks.
+  void hint(const std::string& text);
+
+  // Shows `text` without a line break. A line printed while it shows takes its place, and
+  // the prompt shows again after it; a line the user entered ends it.
+  void prompt(const std::string& text);
+  void promptAnswered();
 
   bool tracing() const { return tracing_; }
   void setTracing(bool on) { tracing_ = on; }
@@ -31,7 +38,10 @@ class Output {
  private:
   std::ostream& stream_;
   mutable std::mutex mutex_;
+  void write(const std::string& text);
+
   std::string last_;
+  std::string prompt_;  // showing now; empty when none
   std::atomic<bool> tracing_{false};
 };
 

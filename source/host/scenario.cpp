@@ -3,31 +3,24 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <condition_variable>
+#include <csignal>
 #include <cstdlib>
-#include <deque>
-#include <fstream>
-#include <iostream>
-#include <mutex>
 #include <random>
-#include <thread>
 
+#include "config_file.h"
 #include "hostsdk/cvar_text.h"
+#include "line_reader.h"
+#include "statements.h"
+#include "terminal.h"
 
 namespace host {
 
 namespace {
 
-// How long the interactive loop sleeps at most between looks at its timers.
+// How long a run waits at most for its next line before it looks for a stop request.
 constexpr Micros kIdleWait = 50000;
-// With a window on the screen, about sixty frames a second.
-constexpr Micros kFrameInterval = 16000;
-
-#if defined(_WIN32)
-constexpr char kPluginFile[] = "rankwatch.dll";
-#else
-constexpr char kPluginFile[] = "rankwatch.so";
-#endif
+// The longest wait: game time could not hold much more.
+constexpr double kMostSeconds = 999999999;
 
 // The statement's first word and the rest, blanks around it trimmed.
 void cut(const std::string& statement, std::string& word, std::string& rest) {
@@ -59,10 +52,27 @@ bool parseFloat(const std::string& text, float& value) {
   return error == std::errc() && ptr == text.data() + text.size() && begin != ptr;
 }
 
-bool parseSeconds(const std::string& text, double& value) {
+// Empty when `text` is a number of seconds a wait can take; otherwise what is wrong with it.
+std::string readSeconds(const std::string& text, double& value) {
   auto [ptr, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && ptr == text.data() + text.size() && !text.empty() &&
-         std::isfinite(value) && value >= 0 && value < 1e9;
+  if (text.empty() || ptr != text.data() + text.size() ||
+      (error != std::errc() && error != std::errc::result_out_of_range) || std::isnan(value)) {
+    return "\"" + text + "\" is not a number of seconds";
+  }
+  if (error == std::errc::result_out_of_range || value < 0 || value > kMostSeconds) {
+    return "\"" + text + "\" is not within 0 to 999999999 seconds";
+  }
+  return {};
+}
+
+std::string inQuotes(const std::string& text) {
+  return "\"" + text + "\"";
+}
+
+std::string signalName(int signal) {
+  if (signal == SIGINT) return "Ctrl-C (SIGINT)";
+  if (signal == SIGTERM) return "SIGTERM";
+  return "signal " + std::to_string(signal);
 }
 
 std::vector<std::string> words(const std::string& text) {
@@ -98,11 +108,19 @@ Session::Session(Output& output, SessionOptions options)
 }
 
 Session::~Session() {
+  finish();
+}
+
+bool Session::finish() {
+  if (finished_) return true;
+  finished_ = true;
+  const bool saved = !host_ || host_->shutdown();
   host_.reset();
   if (!temporaryFolder_.empty()) {
     std::error_code ignored;
     std::filesystem::remove_all(temporaryFolder_, ignored);
   }
+  return saved;
 }
 
 bool Session::ensureConfigFolder() {
@@ -115,6 +133,7 @@ bool Session::ensureConfigFolder() {
 void Session::startHost() {
   if (!ensureConfigFolder()) output_.error("no temporary config folder; settings are not kept");
   host_ = std::make_unique<Host>(output_, clock_, ratings_, options_.configFolder);
+  host_->setPluginFolder(options_.pluginFolder);
   std::string error;
   if (options_.window && !host_->gui().openLiveWindow(error)) {
     output_.error("window: " + error + "; going on without one");
@@ -128,12 +147,24 @@ Host& Session::host() {
 }
 
 std::string Session::pluginPath() const {
-  return (options_.pluginFolder / kPluginFile).string();
+  return (options_.pluginFolder / (std::string("rankwatch") + kLibrarySuffix)).string();
 }
 
-Session::Result Session::bad(const std::string& where, const std::string& message) {
-  std::cerr << where << ": " << message << '\n';
+Session::Result Session::bad(const std::string& where, const std::string& word,
+                             const std::string& reason) {
+  const std::string usage = usageOf(word);
+  output_.error(where + ": " + reason + (usage.empty() ? "" : " (use: " + usage + ")"));
   return Result::BadScenario;
+}
+
+void Session::hint(const std::string& key, const std::string& text) {
+  if (hints_ && hinted_.insert(key).second) output_.hint(text);
+}
+
+Session::Result Session::stopped() {
+  output_.note("stopped by " + signalName(stopRequested()) +
+               "; unloading the plugin and saving the settings");
+  return Result::Stopped;
 }
 
 Session::Result Session::run(const std::string& statement, const std::string& where) {
@@ -142,6 +173,7 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
   cut(statement, word, rest);
   if (word.empty() || word[0] == '#') return Result::Ok;
   const std::vector<std::string> args = words(rest);
+  const std::string noArgument = word + " takes no argument";
 
   if (word == "expect") {
     const std::string actual = output_.lastLine();
@@ -152,90 +184,104 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     return Result::ExpectFailed;
   }
   if (word == "config") {
-    if (args.size() != 1) return bad(where, "config needs one folder");
-    if (loadedOnce_) return bad(where, "config must come before the first load");
-    std::error_code failure;
-    std::filesystem::create_directories(args[0], failure);
-    if (failure)
-      return bad(where, "cannot use config folder " + args[0] + ": " + failure.message());
+    if (args.size() != 1) return bad(where, word, "config needs one folder");
+    if (loadedOnce_) return bad(where, word, "config must come before the first load");
+    std::string error;
+    if (!prepareConfigFolder(args[0], error)) return bad(where, word, error);
     host_.reset();
     options_.configFolder = std::filesystem::absolute(args[0]);
     return Result::Ok;
   }
   if (word == "player") {
     int platform = 0;
-    if (args.size() != 2 || !parseInt(args[0], platform)) {
-      return bad(where, "player needs <platform-number> <id-text>");
+    if (args.size() != 2) return bad(where, word, "player needs two words");
+    if (!parseInt(args[0], platform)) {
+      return bad(where, word, inQuotes(args[0]) + " is not a platform number");
     }
     ratings_.setPlayer(static_cast<OnlinePlatform>(platform), args[1]);
     return Result::Ok;
   }
   if (word == "playlist") {
     int playlist = 0;
-    if (args.size() != 1 || !parseInt(args[0], playlist)) return bad(where, "playlist needs <id>");
+    if (args.size() != 1) return bad(where, word, "playlist needs one id");
+    if (!parseInt(args[0], playlist)) {
+      return bad(where, word, inQuotes(args[0]) + " is not a playlist id");
+    }
     ratings_.setPlaylist(playlist);
     return Result::Ok;
   }
   if (word == "rating") {
     int playlist = 0;
     float value = 0;
-    if (args.size() != 2 || !parseInt(args[0], playlist) || !parseFloat(args[1], value)) {
-      return bad(where, "rating needs <playlist> <value>");
+    if (args.size() != 2) return bad(where, word, "rating needs two numbers");
+    if (!parseInt(args[0], playlist)) {
+      return bad(where, word, inQuotes(args[0]) + " is not a playlist id");
     }
+    if (!parseFloat(args[1], value))
+      return bad(where, word, inQuotes(args[1]) + " is not a rating");
     ratings_.setRating(playlist, value);
     return Result::Ok;
   }
   if (word == "unsynced") {
     int playlist = 0;
     double seconds = 0;
-    if (args.empty() || args.size() > 2 || !parseInt(args[0], playlist) ||
-        (args.size() == 2 && !parseSeconds(args[1], seconds))) {
-      return bad(where, "unsynced needs <playlist> [<seconds>]");
+    if (args.empty() || args.size() > 2) {
+      return bad(where, word, "unsynced needs a playlist id and at most a number of seconds");
+    }
+    if (!parseInt(args[0], playlist)) {
+      return bad(where, word, inQuotes(args[0]) + " is not a playlist id");
+    }
+    if (args.size() == 2) {
+      const std::string wrong = readSeconds(args[1], seconds);
+      if (!wrong.empty()) return bad(where, word, wrong);
     }
     ratings_.unsync(playlist,
                     args.size() == 2 ? std::optional<Micros>(toMicros(seconds)) : std::nullopt);
     return Result::Ok;
   }
-  if (word == "syncing") {
+  if (word == "syncing" || word == "trace") {
     if (args.size() != 1 || (args[0] != "on" && args[0] != "off")) {
-      return bad(where, "syncing needs on or off");
+      return bad(where, word, word + " needs on or off");
     }
-    ratings_.setSyncing(args[0] == "on");
+    if (word == "syncing") {
+      ratings_.setSyncing(args[0] == "on");
+    } else {
+      output_.setTracing(args[0] == "on");
+    }
     return Result::Ok;
   }
-  if (word == "load") {
-    if (!args.empty()) return bad(where, "load takes no argument");
+  if (word == "load" || word == "restart") {
+    if (!args.empty()) return bad(where, word, noArgument);
     loadedOnce_ = true;
+    if (word == "restart") host_.reset();  // unloads and saves
     std::string error;
-    if (!host().load(pluginPath(), error)) output_.error(error);
+    if (!host().load(pluginPath(), error)) {
+      output_.error(error);
+    } else {
+      hint("loaded",
+           "the plugin is loaded; \"console cvarlist\" lists its settings, \"console cmdlist\" "
+           "its commands");
+    }
     return Result::Ok;
   }
   if (word == "unload") {
-    if (!args.empty()) return bad(where, "unload takes no argument");
+    if (!args.empty()) return bad(where, word, noArgument);
     std::string error;
     if (!host().unload("rankwatch", error)) output_.error(error);
     return Result::Ok;
   }
-  if (word == "restart") {
-    if (!args.empty()) return bad(where, "restart takes no argument");
-    loadedOnce_ = true;
-    host_.reset();  // unloads and saves
-    std::string error;
-    if (!host().load(pluginPath(), error)) output_.error(error);
-    return Result::Ok;
-  }
   if (word == "console") {
-    if (rest.empty()) return bad(where, "console needs a line");
+    if (rest.empty()) return bad(where, word, "console needs a line");
     host().console().execute(rest);
     return Result::Ok;
   }
   if (word == "event") {
-    if (rest.empty()) return bad(where, "event needs a game function name");
+    if (rest.empty()) return bad(where, word, "event needs a game function name");
     host().game().fire(rest);
     return Result::Ok;
   }
   if (word == "notify") {
-    if (args.size() > 1) return bad(where, "notify takes at most one id");
+    if (args.size() > 1) return bad(where, word, "notify takes at most one id");
     UniqueIDWrapper local = ratings_.player();
     UniqueIDWrapper id =
         args.empty() ? local : UniqueIDWrapper(hostsdk::idPlatform(local), args[0]);
@@ -244,23 +290,37 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
   }
   if (word == "wait") {
     double seconds = 0;
-    if (args.size() != 1 || !parseSeconds(args[0], seconds))
-      return bad(where, "wait needs <seconds>");
-    host().game().pass(toMicros(seconds));
+    if (args.size() != 1) return bad(where, word, "wait needs one number of seconds");
+    const std::string wrong = readSeconds(args[0], seconds);
+    if (!wrong.empty()) return bad(where, word, wrong);
+    if (clock_.mode() == Clock::Mode::Real) {
+      // The interactive loop lets the time pass, reading input and drawing meanwhile.
+      waitUntil_ = after(clock_.now(), toMicros(seconds));
+    } else {
+      host().game().pass(toMicros(seconds));
+    }
     return Result::Ok;
   }
   if (word == "frame") {
-    if (!args.empty()) return bad(where, "frame takes no argument");
+    if (!args.empty()) return bad(where, word, noArgument);
     Host& current = host();
     current.game().pass(0);
     std::vector<std::string> lines = current.gui().frame();
     std::string text;
     for (const std::string& line : lines) text += (text.empty() ? "" : " | ") + line;
     output_.line("frame: " + (text.empty() ? std::string("-") : text));
+    if (text.empty() && current.pluginNames().empty()) {
+      hint("no plugin", "no plugin is loaded: \"load\" loads it");
+    } else if (text.empty() && current.gui().openMenus().empty()) {
+      std::string menus;
+      for (const std::string& menu : current.gui().menus()) menus += " " + menu;
+      hint("no window",
+           "no plugin window is open; \"console openmenu <menu>\" opens one (menus:" + menus + ")");
+    }
     return Result::Ok;
   }
   if (word == "window") {
-    if (rest.empty()) return bad(where, "window needs a title");
+    if (rest.empty()) return bad(where, word, "window needs a title");
     std::string text;
     if (host().gui().describe(rest, text)) {
       output_.line(text);
@@ -270,105 +330,52 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     return Result::Ok;
   }
   if (word == "screenshot") {
-    if (args.size() != 1) return bad(where, "screenshot needs <file.png>");
+    if (args.size() != 1) return bad(where, word, "screenshot needs one file name");
     std::string error;
     if (!host().gui().screenshot(args[0], error)) output_.error("screenshot: " + error);
     return Result::Ok;
   }
   if (word == "calls") {
-    if (!args.empty()) return bad(where, "calls takes no argument");
+    if (!args.empty()) return bad(where, word, noArgument);
     output_.line("calls: " + std::to_string(host().callsMade()));
     host().resetCalls();
     return Result::Ok;
   }
-  if (word == "trace") {
-    if (args.size() != 1 || (args[0] != "on" && args[0] != "off")) {
-      return bad(where, "trace needs on or off");
-    }
-    output_.setTracing(args[0] == "on");
+  if (word == "help") {
+    if (!args.empty()) return bad(where, word, noArgument);
+    for (const std::string& line : helpLines()) output_.line(line);
     return Result::Ok;
   }
   if (word == "quit") {
+    if (!args.empty()) return bad(where, word, noArgument);
     quit_ = true;
     return Result::Ok;
   }
-  return bad(where, "unknown statement \"" + word + "\"");
+  return bad(where, word,
+             "unknown statement " + inQuotes(word) + "; \"help\" lists the statements");
 }
 
 Session::Result Session::runFile(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  if (!in) return bad(file.string(), "cannot read the scenario file");
-  std::string line;
-  int number = 0;
-  while (!quit_ && std::getline(in, line)) {
-    ++number;
-    Result result = run(line, file.string() + ":" + std::to_string(number));
-    if (result != Result::Ok) return result;
+  std::string reason;
+  std::shared_ptr<std::istream> in = openLines(file.string(), reason);
+  if (!in) {
+    output_.error(file.string() + ": cannot read the scenario file: " + reason);
+    return Result::BadScenario;
   }
-  return Result::Ok;
-}
-
-Session::Result Session::runInteractive(std::istream& in) {
-  // A reader thread hands lines over, so timers keep firing while the user types. It shares
-  // what it hands over with the loop, as it may outlive the loop blocked in a read.
-  struct Lines {
-    std::mutex mutex;
-    std::condition_variable ready;
-    std::deque<std::string> waiting;
-    bool ended = false;
-  };
-  auto lines = std::make_shared<Lines>();
-  std::thread reader([lines, &in] {
-    std::string line;
-    while (std::getline(in, line)) {
-      std::lock_guard<std::mutex> lock(lines->mutex);
-      lines->waiting.push_back(line);
-      lines->ready.notify_all();
-    }
-    std::lock_guard<std::mutex> lock(lines->mutex);
-    lines->ended = true;
-    lines->ready.notify_all();
-  });
+  // Read on a thread of its own, so a stop request is seen even while the file blocks.
+  LineReader reader(std::move(in));
   int number = 0;
-  bool ended = false;
   while (!quit_) {
+    if (stopRequested()) return stopped();
     std::string line;
-    bool got = false;
-    {
-      const auto due = host().game().nextDue();
-      const Micros idle = host().gui().hasLiveWindow() ? kFrameInterval : kIdleWait;
-      const Micros wait =
-          std::min<Micros>(due ? std::max<Micros>(0, *due - clock_.now()) : idle, idle);
-      std::unique_lock<std::mutex> lock(lines->mutex);
-      lines->ready.wait_for(lock, std::chrono::microseconds(wait),
-                            [&] { return !lines->waiting.empty() || lines->ended; });
-      if (!lines->waiting.empty()) {
-        line = std::move(lines->waiting.front());
-        lines->waiting.pop_front();
-        got = true;
-      } else if (lines->ended) {
-        ended = true;
-      }
-    }
-    host().game().pass(0);
-    if (ended) {
+    if (reader.take(line)) {
+      Result result = run(line, file.string() + ":" + std::to_string(++number));
+      if (result != Result::Ok) return result;
+    } else if (reader.done()) {
       break;
+    } else {
+      reader.idle(kIdleWait);
     }
-    if (got) {
-      run(line, "stdin:" + std::to_string(++number));
-    }
-    Gui& gui = host().gui();
-    if (gui.hasLiveWindow()) {
-      gui.frame();
-      if (!gui.liveWindowOpen()) {
-        break;
-      }
-    }
-  }
-  if (ended) {
-    reader.join();
-  } else {
-    reader.detach();  // still blocked in a read; the process is ending
   }
   return Result::Ok;
 }

@@ -4,31 +4,16 @@
 // world they play in. A Session outlives the hosts it starts, so `restart` can start a fresh
 // host on the same config folder, in the same game time and rating service.
 //
-//   # comment
-//   config <folder>                     use this config folder (before the first load)
-//   player <platform-number> <id-text>  the local player
-//   playlist <id>                       the rating service's current playlist
-//   rating <playlist> <value>           the local player's rating there, synced
-//   unsynced <playlist> [<seconds>]     not synced; synced after <seconds> if given
-//   syncing on|off                      whether a sync is under way
-//   load | unload                       load or unload the plugin from the plugin folder
-//   restart                             unload, save, start a fresh host, load
-//   console <line>                      a console line, as typed by the user
-//   event <game function name>          the game runs that function (hooks fire)
-//   notify [<id-text>]                  a rating-change notification (default: local player)
-//   wait <seconds>                      game time passes
-//   frame                               one GUI frame
-//   window <title>                      what the GUI holds for that window after the last frame
-//   screenshot <file.png>               a picture of the last frame
-//   calls                               "calls: N", SDK calls made by plugins since the last
-//   trace on|off                        print every SDK call from here on, or stop
-//   expect <text>                       the previous output line must equal <text>
-//   quit                                stop here (interactive use)
+// The statements are listed in statements.cpp, for `help`. In a scenario file time is virtual
+// and each statement runs at once. In an interactive run time is real: `wait` lets it pass
+// while timers fire, the live window draws and typed lines queue; `quit`, the end of the input
+// or a stop request ends a wait early.
 
 #include <filesystem>
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "clock.h"
@@ -46,20 +31,25 @@ struct SessionOptions {
   // Show the game screen in a window on the display.
   bool window = false;
   Clock::Mode time = Clock::Mode::Virtual;
+  // A person types the input: show a prompt.
+  bool prompt = false;
 };
 
 class Session {
  public:
-  enum class Result { Ok = 0, ExpectFailed = 1, BadScenario = 2 };
+  // Stopped: a stop request (Ctrl-C) ended the run between statements.
+  enum class Result { Ok = 0, ExpectFailed = 1, BadScenario = 2, Stopped };
 
   Session(Output& output, SessionOptions options);
+  // Finishes if that has not happened yet.
   ~Session();
 
-  // Runs statements until the end, a failed `expect` or a bad statement.
+  // Runs statements until the end, a failed `expect`, a bad statement or a stop request.
   Result runFile(const std::filesystem::path& file);
   // Statements from a stream (a user at the console): errors are reported and the run goes
-  // on; in real time, timers fire between lines.
-  Result runInteractive(std::istream& in);
+  // on; time is real and passes between lines (interactive.cpp). Runs until `quit`, the end
+  // of the input, a stop request or the live window closing.
+  Result runInteractive(std::shared_ptr<std::istream> in);
   // One statement; `where` names it in messages ("file:line").
   Result run(const std::string& statement, const std::string& where);
 
@@ -67,12 +57,19 @@ class Session {
   bool quitting() const { return quit_; }
   // The folder settings are kept in; empty until the first host starts.
   const std::filesystem::path& configFolder() const { return options_.configFolder; }
+  // Unloads, saves and removes the temporary config folder. False when saving failed.
+  bool finish();
 
  private:
   bool ensureConfigFolder();
   void startHost();
   std::string pluginPath() const;
-  Result bad(const std::string& where, const std::string& message);
+  // "error: <where>: <reason> (use: <usage of word>)".
+  Result bad(const std::string& where, const std::string& word, const std::string& reason);
+  // Interactive runs only: a line of guidance, once for each `key`.
+  void hint(const std::string& key, const std::string& text);
+  Result stopped();
+  void banner();
 
   Output& output_;
   SessionOptions options_;
@@ -82,6 +79,11 @@ class Session {
   std::unique_ptr<Host> host_;
   bool loadedOnce_ = false;
   bool quit_ = false;
+  bool finished_ = false;
+  bool hints_ = false;
+  std::set<std::string> hinted_;
+  // Real time: when the `wait` under way ends.
+  std::optional<Micros> waitUntil_;
 };
 
 }  // namespace host

@@ -1,0 +1,76 @@
+#include "command_line.h"
+
+#include "config_file.h"
+
+namespace host {
+
+bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, std::string& error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--trace") {
+      line.options.trace = true;
+    } else if (arg == "--window") {
+      line.options.window = true;
+    } else if (arg == "--config" || arg == "--plugins") {
+      // An option in a value's place is a value forgotten.
+      if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1].rfind("--", 0) == 0) {
+        error = arg + " needs a folder";
+        return false;
+      }
+      (arg == "--config" ? line.options.configFolder : line.options.pluginFolder) = args[++i];
+    } else if (arg == "--help" || arg == "-h") {
+      line.help = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      error = "unknown option \"" + arg + "\"";
+      return false;
+    } else if (line.file.empty()) {
+      line.file = arg;
+    } else {
+      error = "one scenario file at most, not \"" + line.file + "\" and \"" + arg + "\"";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool checkCommandLine(const CommandLine& line, std::string& error) {
+  std::error_code failure;
+  if (!std::filesystem::is_directory(line.options.pluginFolder, failure)) {
+    error = "the plugins folder " + line.options.pluginFolder.string() + " is not a folder";
+    return false;
+  }
+  return line.options.configFolder.empty() || prepareConfigFolder(line.options.configFolder, error);
+}
+
+std::string usageText() {
+  return "usage: rankwatch-host [--trace] [--window] [--config <folder>] [--plugins <folder>] "
+         "[<scenario file>]";
+}
+
+std::string helpText() {
+  return usageText() + R"(
+
+The stand-in host: loads the rankwatch plugin and plays a scenario file against it in game
+time that moves only with `wait`, or, with no file, runs the statements typed on standard
+input in real time (type "help" there for the statements).
+
+  --trace             print every SDK call the plugin makes, and the host's questions to its
+                      window when their answer changes
+  --window            show the game screen and the overlay live in a window (needs a display)
+  --config <folder>   keep the settings in <folder>/config.cfg and window places in
+                      <folder>/gui.ini (default: a temporary folder for a scenario file, and
+                      $XDG_CONFIG_HOME/rankwatch-host or ~/.config/rankwatch-host otherwise)
+  --plugins <folder>  load plugins from <folder>
+  -h, --help          print this and exit
+
+Ctrl-C, SIGTERM or a closed terminal stops the run between statements: the plugin is unloaded,
+the settings are saved and a temporary config folder is removed; a second one ends the host at
+once.
+
+Exit status: 0 when the run went through; 1 when an `expect` failed; 2 for a bad option,
+scenario file or statement; 3 when the settings could not be saved at the end; 128 plus the
+signal's number when a stop request ended the run (130 for Ctrl-C).
+)";
+}
+
+}  // namespace host

@@ -1,0 +1,84 @@
+// The interactive run: statements typed at the console, in real time. Time passes between
+// lines and during a `wait`: timers fire, the live window draws, and typed lines queue until
+// the wait is over.
+
+#include <algorithm>
+
+#include "config_file.h"
+#include "line_reader.h"
+#include "scenario.h"
+#include "terminal.h"
+
+namespace host {
+
+namespace {
+
+// How long the loop sleeps at most between looks at its timers and at stop requests.
+constexpr Micros kIdleWait = 50000;
+// With a window on the screen, about sixty frames a second.
+constexpr Micros kFrameInterval = 16000;
+
+bool isQuit(const std::string& line) {
+  const size_t start = line.find_first_not_of(" \t");
+  return start != std::string::npos && line.compare(start, 4, "quit") == 0 &&
+         line.find_first_not_of(" \t", start + 4) == std::string::npos;
+}
+
+}  // namespace
+
+void Session::banner() {
+  const std::string settings = options_.configFolder.empty()
+                                   ? std::string("a temporary folder")
+                                   : configFile(options_.configFolder).string();
+  output_.line("rankwatch-host: plugins from " + options_.pluginFolder.string() + ", settings in " +
+               settings);
+  output_.line(
+      "Type \"help\" for the statements and \"load\" to load the plugin. \"quit\", end of input "
+      "(Ctrl-D) or Ctrl-C ends the run: the plugin is unloaded and the settings saved.");
+}
+
+Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
+  LineReader reader(std::move(in));
+  hints_ = true;
+  banner();
+  int number = 0;
+  while (!quit_) {
+    if (stopRequested()) return stopped();
+    Host& current = host();
+    current.game().pass(0);  // timers due and callbacks posted by now
+
+    // `quit` and the end of the input end a wait early; other lines wait their turn.
+    if (waitUntil_ && (clock_.now() >= *waitUntil_ || reader.endedOrWaiting(isQuit))) {
+      waitUntil_.reset();
+    }
+    bool ranOne = false;
+    if (!waitUntil_) {
+      std::string line;
+      if (reader.take(line)) {
+        output_.promptAnswered();
+        run(line, "stdin:" + std::to_string(++number));
+        ranOne = true;
+      } else if (reader.done()) {
+        break;
+      }
+    }
+
+    Gui& gui = host().gui();
+    if (gui.hasLiveWindow()) {
+      gui.frame();
+      if (!gui.liveWindowOpen()) break;
+    }
+
+    // Sleep until the next thing to do: a line, a timer, the end of the wait or a frame.
+    Micros sleep = gui.hasLiveWindow() ? kFrameInterval : kIdleWait;
+    const Micros now = clock_.now();
+    if (auto due = host().game().nextDue()) sleep = std::min(sleep, *due - now);
+    if (waitUntil_) sleep = std::min(sleep, *waitUntil_ - now);
+    if (ranOne && !waitUntil_) sleep = 0;  // more lines may be waiting
+    if (sleep > 0 && !waitUntil_ && options_.prompt && !quit_) output_.prompt("> ");
+    reader.idle(sleep);
+  }
+  return Result::Ok;
+}
+
+}  // namespace host

@@ -1,0 +1,61 @@
+#include "statements.h"
+
+#include <algorithm>
+
+namespace host {
+
+const std::vector<Statement>& statements() {
+  static const std::vector<Statement> all = {
+      {"config", "<folder>", "use this config folder (before the first load)"},
+      {"player", "<platform-number> <id-text>", "the local player (default: 1 76561198000000001)"},
+      {"playlist", "<id>", "the rating service's current playlist"},
+      {"rating", "<playlist> <value>", "the local player's rating there, synced"},
+      {"unsynced", "<playlist> [<seconds>]",
+       "not synced; synced after <seconds> of game time if given"},
+      {"syncing", "on|off", "whether a sync is under way"},
+      {"load", "", "load the plugin from the plugins folder"},
+      {"unload", "", "unload the plugin"},
+      {"restart", "", "unload, save settings, start a fresh host on the same config folder, load"},
+      {"console", "<line>", "a console line, as typed by the user"},
+      {"event", "<game function name>", "the game runs that function (hooks fire)"},
+      {"notify", "[<id-text>]", "a rating-change notification (default: the local player)"},
+      {"wait", "<seconds>", "game time passes"},
+      {"frame", "", "one GUI frame"},
+      {"window", "<title>", "what the GUI holds for that window after the last frame"},
+      {"screenshot", "<file.png>", "a picture of the last frame"},
+      {"calls", "", "\"calls: N\", the SDK calls plugins made since the last one"},
+      {"trace", "on|off", "start or stop printing every SDK call"},
+      {"expect", "<text>", "the previous output line must equal <text>"},
+      {"help", "", "this list"},
+      {"quit", "", "stop reading statements"},
+  };
+  return all;
+}
+
+std::string usageOf(const std::string& name) {
+  for (const Statement& statement : statements()) {
+    if (name != statement.name) continue;
+    return *statement.arguments ? name + " " + statement.arguments : name;
+  }
+  return {};
+}
+
+std::vector<std::string> helpLines() {
+  size_t width = 0;
+  for (const Statement& statement : statements()) {
+    width = std::max(width, usageOf(statement.name).size());
+  }
+  std::vector<std::string> lines = {"statements:"};
+  for (const Statement& statement : statements()) {
+    std::string usage = usageOf(statement.name);
+    usage.resize(width + 2, ' ');
+    lines.push_back("  " + usage + statement.description);
+  }
+  lines.push_back(
+      "the console: \"console cmdlist\" lists its commands, \"console cvarlist\" its variables "
+      "with their values");
+  lines.push_back("# starts a comment; quit, end of input or Ctrl-C ends the run and saves");
+  return lines;
+}
+
+}  // namespace host
