@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# scripts/host shows a failed build's output and stops, and says nothing of a good build: run
+# on a copy of the scripts over a tiny project, so a real compiler fails in seconds.
+#   host_build_output.sh <source folder>
+set -euo pipefail
+root=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+  echo "host_build_output: $*" >&2
+  exit 1
+}
+
+mkdir -p "$work/scripts" "$work/source/host" "$work/tests/scenarios"
+cp "$root/scripts/build" "$root/scripts/host" "$root/scripts/setup" "$work/scripts/"
+cp "$root/CMakePresets.json" "$work/"
+cat >"$work/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.22)
+project(tiny CXX)
+# Adding a scenario makes the build look again, as the real one does.
+file(GLOB scenarios CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/scenarios/*.scn)
+add_subdirectory(source/host)
+add_custom_target(rankwatch)
+CMAKE
+echo 'add_executable(rankwatch-host main.cpp)' >"$work/source/host/CMakeLists.txt"
+
+echo 'int main() { return undeclared_name; }' >"$work/source/host/main.cpp"
+if output=$("$work/scripts/host" 2>&1); then
+  fail "scripts/host went on after a compile error: $output"
+fi
+grep -q "undeclared_name" <<<"$output" || fail "the compiler's message was not shown: $output"
+
+printf '#include <cstdio>\nint main() { std::puts("host ran"); }\n' >"$work/source/host/main.cpp"
+output=$("$work/scripts/host" 2>&1) || fail "scripts/host failed: $output"
+[[ "$output" == "host ran" ]] || fail "a good build was not silent: $output"
+
+touch "$work/tests/scenarios/added.scn"
+output=$("$work/scripts/host" 2>&1) || fail "scripts/host failed: $output"
+[[ "$output" == "host ran" ]] || fail "a scenario added made the build talk: $output"
