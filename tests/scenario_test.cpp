@@ -254,6 +254,7 @@ TEST(Scenario, InteractiveRunsInRealTimeAndGoesOnAfterMistakes) {
   Interactive run(folder.path());
   auto typed = std::make_shared<TypedStream>();
   typed->input.type(
+      "frame\n"
       "load\n"
       "nonsense statement\n"
       "console rankwatch_enabled 1\n"
@@ -274,9 +275,12 @@ TEST(Scenario, InteractiveRunsInRealTimeAndGoesOnAfterMistakes) {
   EXPECT_GE(secondsSince(start), 1.2);
   typist.join();
   typed->input.end();
+  // A banner first, and a hint when a frame shows nothing.
+  EXPECT_EQ(run.text().rfind("rankwatch-host: plugins from ", 0), 0u) << run.text();
+  EXPECT_TRUE(run.shows("hint: no plugin is loaded: \"load\" loads it")) << run.text();
   EXPECT_TRUE(run.shows("command: openmenu rankwatch")) << run.text();
   EXPECT_TRUE(
-      run.shows("error: stdin:2: unknown statement \"nonsense\"; \"help\" lists the "
+      run.shows("error: stdin:3: unknown statement \"nonsense\"; \"help\" lists the "
                 "statements"))
       << run.text();
   const std::string shown =

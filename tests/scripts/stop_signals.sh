@@ -21,8 +21,16 @@ await() {
   fail "no \"$1\" in the host's output: $(cat "$2")"
 }
 
-# Waits for the host and checks how it ended.
+# Waits ten seconds at most for the host to end, and checks how it ended.
 ended() {
+  for _ in $(seq 200); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.05
+  done
+  if kill -0 "$1" 2>/dev/null; then
+    kill -KILL "$1"
+    fail "the host went on after $3: $(cat "$4")"
+  fi
   local status=0
   wait "$1" || status=$?
   [[ $status -eq $2 ]] || fail "exit status $status after $3, not $2: $(cat "$4")"
