@@ -43,7 +43,10 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
   banner();
   int number = 0;
   while (!quit_) {
-    if (stopRequested()) return stopped();
+    if (stopRequested()) {
+      output_.endPrompt();
+      return stopped();
+    }
     Host& current = host();
     current.game().pass(0);  // timers due and callbacks posted by now
 
@@ -78,6 +81,7 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
     if (sleep > 0 && !waitUntil_ && options_.prompt && !quit_) output_.prompt("> ");
     reader.idle(sleep);
   }
+  output_.endPrompt();
   return Result::Ok;
 }
 

@@ -37,6 +37,13 @@ void Output::promptAnswered() {
   prompt_.clear();
 }
 
+void Output::endPrompt() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (prompt_.empty()) return;
+  prompt_.clear();
+  stream_ << '\n' << std::flush;
+}
+
 std::string Output::lastLine() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return last_;

@@ -30,6 +30,8 @@ class Output {
   // the prompt shows again after it; a line the user entered ends it.
   void prompt(const std::string& text);
   void promptAnswered();
+  // Ends the prompt's line, if one shows, for the host's last words.
+  void endPrompt();
 
   bool tracing() const { return tracing_; }
   void setTracing(bool on) { tracing_ = on; }
