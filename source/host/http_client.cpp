@@ -1,0 +1,320 @@
+// The HTTP client on libcurl's multi interface: one thread performs every transfer and calls
+// every callback.
+//
+//   State        what the callers and the thread share, under one mutex
+//   Transfer     one request as the thread performs it
+//   the thread   starts what was sent, performs, hands each reply to its callback
+//   HttpClient   the callers' side
+
+#include "http_client.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cassert>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace host {
+
+namespace {
+
+struct Waiting {
+  std::uint64_t id;
+  HttpRequest request;
+  long timeoutMs;
+};
+
+struct Pending {
+  const void* owner;
+  HttpCallback callback;  // empty once the reply is dropped
+};
+
+HttpCallback take(HttpCallback& slot) {
+  HttpCallback taken = std::move(slot);
+  slot = nullptr;
+  return taken;
+}
+
+bool holdsLineBreak(const std::string& text) {
+  return text.find_first_of("\r\n") != std::string::npos;
+}
+
+}  // namespace
+
+// ---- State ----------------------------------------------------------------------------------
+
+struct HttpClient::State {
+  mutable std::mutex mutex;
+  mutable std::condition_variable changed;
+  std::vector<const void*> admitted;
+  std::deque<Waiting> waiting;               // sent, not yet started by the thread
+  std::map<std::uint64_t, Pending> pending;  // every request in flight
+  std::uint64_t sent = 0;
+  bool callbackRunning = false;
+  const void* callbackOwner = nullptr;
+  bool stopping = false;
+  long timeoutMs = static_cast<long>(kHttpDefaultTimeout.count());
+  CURLM* multi = nullptr;  // made with the thread
+  std::thread thread;
+
+  void run(CURLM* multi);
+  void finish(std::uint64_t id, int status, std::string body);
+};
+
+// ---- Transfer -------------------------------------------------------------------------------
+
+namespace {
+
+struct Transfer {
+  std::uint64_t id = 0;
+  CURL* easy = nullptr;
+  curl_slist* headers = nullptr;
+  std::string body;
+
+  Transfer() = default;
+  Transfer(const Transfer&) = delete;
+  Transfer& operator=(const Transfer&) = delete;
+  ~Transfer() {
+    if (easy) curl_easy_cleanup(easy);
+    curl_slist_free_all(headers);
+  }
+};
+
+size_t collect(char* data, size_t size, size_t count, void* user) {
+  auto& transfer = *static_cast<Transfer*>(user);
+  const size_t bytes = size * count;
+  // Returning less than was offered makes libcurl end the transfer with an error.
+  if (bytes > kHttpMaxBody - transfer.body.size()) return 0;
+  try {
+    transfer.body.append(data, bytes);
+  } catch (...) {
+    return 0;
+  }
+  return bytes;
+}
+
+bool prepare(Transfer& transfer, const Waiting& waiting) {
+  const HttpRequest& request = waiting.request;
+  for (const auto& [name, value] : request.headers) {
+    // A line break would let a header value smuggle in headers, or a request, of its own.
+    if (name.empty() || name.find(':') != std::string::npos || holdsLineBreak(name) ||
+        holdsLineBreak(value)) {
+      return false;
+    }
+    // "Name;" is libcurl's way to send a header with an empty value.
+    const std::string line = value.empty() ? name + ";" : name + ": " + value;
+    curl_slist* longer = curl_slist_append(transfer.headers, line.c_str());
+    if (!longer) return false;
+    transfer.headers = longer;
+  }
+  if (holdsLineBreak(request.verb)) return false;
+  transfer.easy = curl_easy_init();
+  if (!transfer.easy) return false;
+  CURL* easy = transfer.easy;
+  bool ok = curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str()) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, waiting.timeoutMs) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &collect) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer.headers) == CURLE_OK;
+  if (ok && !request.body.empty()) {
+    ok = curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                          static_cast<curl_off_t>(request.body.size())) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_COPYPOSTFIELDS, request.body.c_str()) == CURLE_OK;
+  }
+  const std::string verb = !request.verb.empty() ? request.verb : request.body.empty() ? "" : "GET";
+  if (ok && !verb.empty()) {
+    ok = curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str()) == CURLE_OK;
+  }
+  return ok;
+}
+
+}  // namespace
+
+// ---- the thread -----------------------------------------------------------------------------
+
+void HttpClient::State::run(CURLM* multi) {
+  std::map<CURL*, std::unique_ptr<Transfer>> transfers;
+  for (;;) {
+    std::deque<Waiting> fresh;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (stopping) break;
+      fresh.swap(waiting);
+    }
+    for (Waiting& next : fresh) {
+      auto transfer = std::make_unique<Transfer>();
+      transfer->id = next.id;
+      if (!prepare(*transfer, next) || curl_multi_add_handle(multi, transfer->easy) != CURLM_OK) {
+        finish(next.id, 0, std::string());
+        continue;
+      }
+      CURL* easy = transfer->easy;
+      transfers.emplace(easy, std::move(transfer));
+    }
+
+    int active = 0;
+    curl_multi_perform(multi, &active);
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+      if (message->msg != CURLMSG_DONE) continue;
+      CURL* easy = message->easy_handle;
+      const CURLcode result = message->data.result;  // gone once the handle is removed
+      long status = 0;
+      if (result == CURLE_OK) curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+      curl_multi_remove_handle(multi, easy);
+      auto found = transfers.find(easy);
+      if (found == transfers.end()) continue;
+      std::unique_ptr<Transfer> done = std::move(found->second);
+      transfers.erase(found);
+      const bool replied = result == CURLE_OK && status > 0;
+      finish(done->id, replied ? static_cast<int>(status) : 0,
+             replied ? std::move(done->body) : std::string());
+    }
+    // Sleeps until a socket is ready, libcurl's own timers are due, or send() wakes it.
+    curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+  }
+  for (auto& [easy, transfer] : transfers) curl_multi_remove_handle(multi, easy);
+}
+
+void HttpClient::State::finish(std::uint64_t id, int status, std::string body) {
+  HttpCallback callback;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto found = pending.find(id);
+    if (found != pending.end() && found->second.callback) {
+      callback = take(found->second.callback);
+      callbackRunning = true;
+      callbackOwner = found->second.owner;
+    }
+  }
+  if (callback) {
+    try {
+      callback(status, std::move(body));
+    } catch (...) {
+      // The host's callbacks report their own failures; nothing may end this thread.
+    }
+    callback = nullptr;  // destroying it runs the owner's code as well
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    callbackRunning = false;
+    pending.erase(id);
+  }
+  changed.notify_all();
+}
+
+// ---- HttpClient -----------------------------------------------------------------------------
+
+HttpClient::HttpClient() : state_(std::make_unique<State>()) {}
+
+HttpClient::~HttpClient() {
+  shutdown();
+}
+
+void HttpClient::setTimeout(std::chrono::milliseconds limit) {
+  assert(limit.count() > 0);
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  state_->timeoutMs = static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, limit.count()));
+}
+
+void HttpClient::admit(const void* owner) {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  state_->admitted.push_back(owner);
+}
+
+bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callback) {
+  State& s = *state_;
+  bool taken = false;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    const bool admitted =
+        !owner || std::find(s.admitted.begin(), s.admitted.end(), owner) != s.admitted.end();
+    if (admitted && !s.stopping) {
+      if (!s.multi) {
+        // libcurl's global set-up, once per process before its first handle.
+        static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        CURLM* multi = ready ? curl_multi_init() : nullptr;
+        if (multi) {
+          try {
+            s.thread = std::thread([&s, multi] { s.run(multi); });
+            s.multi = multi;
+          } catch (...) {
+            curl_multi_cleanup(multi);
+          }
+        }
+      }
+      if (s.multi) {
+        const std::uint64_t id = s.sent++;
+        s.waiting.push_back({id, std::move(request), s.timeoutMs});
+        try {
+          s.pending.emplace(id, Pending{owner, take(callback)});
+        } catch (...) {
+          s.waiting.pop_back();
+          throw;
+        }
+        curl_multi_wakeup(s.multi);
+        taken = true;
+      }
+    }
+  }
+  callback = nullptr;
+  return taken;
+}
+
+int HttpClient::forget(const void* owner) {
+  State& s = *state_;
+  std::vector<HttpCallback> dropped;
+  {
+    std::unique_lock<std::mutex> lock(s.mutex);
+    assert(std::this_thread::get_id() != s.thread.get_id());
+    s.admitted.erase(std::remove(s.admitted.begin(), s.admitted.end(), owner), s.admitted.end());
+    for (auto& [id, request] : s.pending) {
+      if (request.owner == owner && request.callback) dropped.push_back(take(request.callback));
+    }
+    s.changed.wait(lock, [&] { return !(s.callbackRunning && s.callbackOwner == owner); });
+  }
+  return static_cast<int>(dropped.size());
+}
+
+int HttpClient::inFlight() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return static_cast<int>(state_->pending.size());
+}
+
+bool HttpClient::waitIdle(std::chrono::milliseconds limit) const {
+  std::unique_lock<std::mutex> lock(state_->mutex);
+  return state_->changed.wait_for(lock, limit, [&] { return state_->pending.empty(); });
+}
+
+void HttpClient::shutdown() {
+  State& s = *state_;
+  std::thread thread;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    assert(std::this_thread::get_id() != s.thread.get_id());
+    s.stopping = true;
+    if (s.multi) curl_multi_wakeup(s.multi);
+    thread = std::move(s.thread);
+  }
+  if (thread.joinable()) thread.join();
+  std::map<std::uint64_t, Pending> left;
+  std::deque<Waiting> unsent;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    left.swap(s.pending);
+    unsent.swap(s.waiting);
+    if (s.multi) curl_multi_cleanup(s.multi);
+    s.multi = nullptr;
+  }
+  s.changed.notify_all();
+}
+
+}  // namespace host

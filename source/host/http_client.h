@@ -1,0 +1,70 @@
+#pragma once
+
+// The host's HTTP facility: requests performed on one thread of the client's own, many at a
+// time, each bounded by a time-out, and their replies called back on that thread. Every request
+// belongs to an owner (a plugin, or null for the host itself), so that an owner's replies can be
+// dropped before its code goes away. This header is the whole contract; each platform has its
+// own implementation file.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace host {
+
+struct HttpRequest {
+  std::string url;
+  std::string verb;  // empty: GET
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+};
+
+// Called once per request taken, on the client's thread, with the reply's status and body. A
+// request that cannot be made, times out or gets no complete reply reports status 0 and an
+// empty body; so does one whose header names or values hold line breaks, or whose reply body
+// is larger than kHttpMaxBody.
+using HttpCallback = std::function<void(int status, std::string body)>;
+
+inline constexpr std::size_t kHttpMaxBody = 8 << 20;
+inline constexpr std::chrono::milliseconds kHttpDefaultTimeout{8000};
+
+class HttpClient {
+ public:
+  HttpClient();
+  // Shuts down.
+  ~HttpClient();
+  HttpClient(const HttpClient&) = delete;
+  HttpClient& operator=(const HttpClient&) = delete;
+
+  // Requests taken from now on give up after `limit` (more than zero).
+  void setTimeout(std::chrono::milliseconds limit);
+
+  // Takes requests of `owner` from now on; the host's own (null) are always taken.
+  void admit(const void* owner);
+  // Queues the request and returns at once; safe from any thread. False when the owner is not
+  // admitted or the client has shut down: the callback is then destroyed here, uncalled.
+  bool send(HttpRequest request, const void* owner, HttpCallback callback);
+  // Takes no more requests of `owner`, destroys the callbacks of its requests here, uncalled,
+  // and waits while one of its callbacks runs: after this no code of the owner runs on the
+  // client's thread. Returns how many replies it dropped. Never from a callback.
+  int forget(const void* owner);
+
+  // Requests taken and not yet done: the transfer is under way (even when its reply has been
+  // dropped) or the callback has not returned.
+  int inFlight() const;
+  // Waits at most `limit` for none to be in flight; true when none is.
+  bool waitIdle(std::chrono::milliseconds limit) const;
+
+  // Ends every transfer, destroys every callback uncalled and stops the thread; takes nothing
+  // afterwards. Never from a callback.
+  void shutdown();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace host

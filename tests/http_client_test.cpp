@@ -1,0 +1,227 @@
+// The host's HTTP client against the local stats service: what each kind of reply reaches the
+// callback as, and the owner rules that keep unloaded code from running.
+
+#include "http_client.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "stats_service.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Reply {
+  int status = -1;
+  std::string body;
+  std::thread::id thread;
+};
+
+struct ClientFixture : ::testing::Test {
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(service.start(error)) << error;
+    service.setPlayer("steam", "7656");
+    service.setRating(11, 1000);
+  }
+
+  std::string profileUrl() const {
+    return service.base() + host::kStatsProfilePath + "steam/7656?1";
+  }
+
+  // Sends one request and waits for its reply.
+  Reply fetch(host::HttpRequest request) {
+    auto promise = std::make_shared<std::promise<Reply>>();
+    std::future<Reply> reply = promise->get_future();
+    EXPECT_TRUE(client.send(std::move(request), nullptr, [promise](int status, std::string body) {
+      promise->set_value({status, std::move(body), std::this_thread::get_id()});
+    }));
+    if (reply.wait_for(20s) != std::future_status::ready) {
+      ADD_FAILURE() << "no reply";
+      return {};
+    }
+    return reply.get();
+  }
+
+  host::StatsService service;
+  host::HttpClient client;
+};
+
+}  // namespace
+
+TEST_F(ClientFixture, EachKindOfReplyReachesTheCallbackOnTheClientsThread) {
+  const std::string big(host::kHttpMaxBody + 1, 'x');
+  struct Row {
+    const char* what;
+    std::function<void()> arrange;
+    std::string url;
+    std::vector<std::pair<std::string, std::string>> headers;
+    int status;
+    std::string body;  // "*": any non-empty body
+  };
+  const std::string profile = profileUrl();
+  const Row rows[] = {
+      {"the profile", [] {}, profile, {}, 200, "*"},
+      {"another player",
+       [] {},
+       service.base() + host::kStatsProfilePath + "steam/7657",
+       {},
+       404,
+       "*"},
+      {"a forced 429 with a body",
+       [&] { service.forceReply(429, "slow down"); },
+       profile,
+       {},
+       429,
+       "slow down"},
+      {"a forced 500 without one", [&] { service.forceReply(500, ""); }, profile, {}, 500, ""},
+      {"a dropped connection", [&] { service.dropNext(); }, profile, {}, 0, ""},
+      {"a reply slower than the time-out",
+       [&] {
+         service.setDelay(1500ms);
+         client.setTimeout(300ms);
+       },
+       profile,
+       {},
+       0,
+       ""},
+      {"a body larger than the client takes",
+       [&] {
+         service.setDelay(0ms);
+         client.setTimeout(host::kHttpDefaultTimeout);
+         service.forceReply(200, big);
+       },
+       profile,
+       {},
+       0,
+       ""},
+      {"nothing listening", [] {}, "http://127.0.0.1:0/", {}, 0, ""},
+      {"a scheme other than HTTP", [] {}, "file:///etc/hostname", {}, 0, ""},
+      {"a malformed URL", [] {}, "http://127.0.0.1:0:0/a b", {}, 0, ""},
+      {"a header value with a line break", [] {}, profile, {{"X-A", "1\r\nX-B: 2"}}, 0, ""},
+      {"a header name with a colon", [] {}, profile, {{"X-A: 1", "2"}}, 0, ""},
+  };
+  for (const Row& row : rows) {
+    row.arrange();
+    Reply reply = fetch({row.url, "", row.headers, ""});
+    EXPECT_EQ(reply.status, row.status) << row.what;
+    if (row.body == "*") {
+      EXPECT_FALSE(reply.body.empty()) << row.what;
+    } else {
+      EXPECT_EQ(reply.body, row.body) << row.what;
+    }
+    EXPECT_NE(reply.thread, std::this_thread::get_id()) << row.what;
+  }
+}
+
+TEST_F(ClientFixture, TheRequestGoesOutAsMade) {
+  Reply reply = fetch({profileUrl(), "", {{"Cache-Control", "no-cache"}, {"X-Two", "a b"}}, ""});
+  EXPECT_EQ(reply.status, 200);
+  auto seen = service.lastRequest();
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(seen->method, "GET");
+  EXPECT_EQ(seen->path, std::string(host::kStatsProfilePath) + "steam/7656");
+  EXPECT_EQ(seen->query, "1");
+  EXPECT_EQ(seen->headers, (std::vector<std::pair<std::string, std::string>>{
+                               {"Cache-Control", "no-cache"}, {"X-Two", "a b"}}));
+  EXPECT_EQ(seen->bodySize, 0u);
+
+  EXPECT_EQ(fetch({profileUrl(), "POST", {}, "abc"}).status, 404);
+  EXPECT_EQ(service.lastRequest()->method, "POST");
+  EXPECT_EQ(service.lastRequest()->bodySize, 3u);
+}
+
+TEST_F(ClientFixture, RequestsAreServedAtOnceNotOneAfterAnother) {
+  // Three replies held back 2 s each: one after another they would take 6 s.
+  service.setDelay(2000ms);
+  std::atomic<int> replies{0};
+  for (int i = 0; i < 3; ++i) {
+    client.send({profileUrl(), "", {}, ""}, nullptr, [&](int status, std::string) {
+      if (status == 200) ++replies;
+    });
+  }
+  EXPECT_EQ(client.inFlight(), 3);
+  EXPECT_TRUE(client.waitIdle(4500ms));
+  EXPECT_EQ(replies, 3);
+  EXPECT_EQ(client.inFlight(), 0);
+}
+
+TEST_F(ClientFixture, AForgottenOwnersRepliesAreDroppedUncalledAndItsRequestsRefused) {
+  int ownerA = 0;
+  int ownerB = 0;
+  client.admit(&ownerA);
+  client.admit(&ownerB);
+  service.setDelay(300ms);
+  auto token = std::make_shared<int>(0);  // counts the callbacks alive
+  std::atomic<int> calledA{0};
+  std::atomic<int> calledB{0};
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(client.send({profileUrl(), "", {}, ""}, &ownerA,
+                            [&, token](int, std::string) { ++calledA; }));
+  }
+  ASSERT_TRUE(client.send({profileUrl(), "", {}, ""}, &ownerB,
+                          [&, token](int, std::string) { ++calledB; }));
+  EXPECT_EQ(client.forget(&ownerA), 2);
+  EXPECT_EQ(token.use_count(), 2) << "A's callbacks are gone at once";
+  EXPECT_FALSE(client.send({profileUrl(), "", {}, ""}, &ownerA,
+                           [&, token](int, std::string) { ++calledA; }));
+  EXPECT_EQ(token.use_count(), 2) << "a refused callback is not kept";
+  EXPECT_EQ(client.inFlight(), 3) << "the dropped transfers still run";
+  ASSERT_TRUE(client.waitIdle(10s));
+  EXPECT_EQ(calledA, 0);
+  EXPECT_EQ(calledB, 1);
+  EXPECT_EQ(token.use_count(), 1);
+}
+
+TEST_F(ClientFixture, ForgettingAnOwnerWaitsForItsRunningCallback) {
+  int owner = 0;
+  client.admit(&owner);
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool started = false;
+  bool release = false;
+  std::atomic<bool> finished{false};
+  client.send({profileUrl(), "", {}, ""}, &owner, [&](int, std::string) {
+    std::unique_lock<std::mutex> lock(mutex);
+    started = true;
+    changed.notify_all();
+    changed.wait(lock, [&] { return release; });
+    finished = true;
+  });
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, 10s, [&] { return started; }));
+  }
+  auto forgetting = std::async(std::launch::async, [&] { return client.forget(&owner); });
+  EXPECT_EQ(forgetting.wait_for(200ms), std::future_status::timeout);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    release = true;
+  }
+  changed.notify_all();
+  EXPECT_EQ(forgetting.get(), 0);
+  EXPECT_TRUE(finished) << "forget returned while the callback ran";
+}
+
+TEST_F(ClientFixture, ShutdownEndsTransfersAndDestroysCallbacksUncalled) {
+  service.setDelay(5000ms);
+  auto token = std::make_shared<int>(0);
+  std::atomic<int> called{0};
+  for (int i = 0; i < 3; ++i) {
+    client.send({profileUrl(), "", {}, ""}, nullptr, [&, token](int, std::string) { ++called; });
+  }
+  const auto start = std::chrono::steady_clock::now();
+  client.shutdown();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << "the transfers were waited for";
+  EXPECT_EQ(token.use_count(), 1);
+  EXPECT_EQ(client.inFlight(), 0);
+  EXPECT_FALSE(
+      client.send({profileUrl(), "", {}, ""}, nullptr, [&, token](int, std::string) { ++called; }));
+  EXPECT_EQ(called, 0);
+}
