@@ -225,8 +225,8 @@ class EagerBackend : public hostsdk::Backend {
   bool isSyncing(const UniqueIDWrapper& i) override { return inner_.isSyncing(i); }
   bool isSynced(const UniqueIDWrapper& i, int p) override { return inner_.isSynced(i, p); }
   float playerRating(const UniqueIDWrapper& i, int p) override { return inner_.playerRating(i, p); }
-  void sendJsonRequest(CurlRequest r, hostsdk::ReplyCallback c) override {
-    inner_.sendJsonRequest(std::move(r), std::move(c));
+  void sendJsonRequest(const void* a, CurlRequest r, hostsdk::ReplyCallback c) override {
+    inner_.sendJsonRequest(a, std::move(r), std::move(c));
   }
 
   int eagerCalls = 0;

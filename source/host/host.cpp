@@ -50,6 +50,7 @@ bool Host::shutdown() {
     std::string error;
     unload(plugins_.back()->name, error);
   }
+  http_.shutdown();
   std::string error;
   if (saveConfig(error)) return true;
   output_.error("the settings were not saved: " + error);
@@ -111,6 +112,10 @@ bool Host::load(const std::string& path, std::string& error) {
   slot->path = path;
   slot->library = std::move(library);
   slot->owner = std::move(owner);
+  {
+    std::lock_guard<std::mutex> lock(sharedMutex_);
+    libraries_.emplace_back(slot->library.module(), slot.get());
+  }
   start(std::move(slot));
   return true;
 }
@@ -133,6 +138,7 @@ PluginSlot* Host::start(std::unique_ptr<PluginSlot> slot) {
   raw->plugin->gameWrapper = raw->gameWrapper;
   plugins_.push_back(std::move(slot));
   game_.admit(raw);
+  http_.admit(raw);
   gui_.add(raw);
   calls_.run(raw, [&] { raw->plugin->onLoad(); });
   return raw;
@@ -173,9 +179,22 @@ bool Host::unload(const std::string& name, std::string& error) {
   console_.forget(raw);
   game_.forget(raw);
   ratings_.forget(raw);
+  // Replies still to come would call into the library: they go too, and one that is being
+  // handled right now is waited for.
+  const int dropped = http_.forget(raw);
+  if (dropped > 0 && output_.tracing()) {
+    output_.trace(Clock::format(clock_.now()) + " http: " + std::to_string(dropped) + " " +
+                  (dropped == 1 ? "reply" : "replies") + " of " + raw->name + " dropped");
+  }
   raw->cvarManager.reset();
   raw->gameWrapper.reset();
   raw->library.close();
+  {
+    std::lock_guard<std::mutex> lock(sharedMutex_);
+    libraries_.erase(std::remove_if(libraries_.begin(), libraries_.end(),
+                                    [&](const auto& library) { return library.second == raw; }),
+                     libraries_.end());
+  }
   return true;
 }
 

@@ -7,7 +7,9 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "clock.h"
@@ -15,6 +17,7 @@
 #include "game_thread.h"
 #include "gui.h"
 #include "hostsdk/backend.h"
+#include "http_client.h"
 #include "output.h"
 #include "plugin_slot.h"
 #include "rating_service.h"
@@ -34,6 +37,11 @@ class Host final : public hostsdk::Backend {
   GameThread& game() { return game_; }
   Gui& gui() { return gui_; }
   PluginCalls& calls() { return calls_; }
+  HttpClient& http() { return http_; }
+
+  // Requests to the public stats service go to `base` (scheme, host and port) instead; empty:
+  // to the service itself.
+  void setStatsUrl(const std::string& base);
 
   // Opens a plugin library, makes its object and loads it. False, with a one-line reason,
   // for a library that is not a plugin or a plugin already loaded.
@@ -54,6 +62,9 @@ class Host final : public hostsdk::Backend {
   bool saveConfig(std::string& error);
   // Unloads every plugin and saves the settings; false, once told, when saving failed.
   bool shutdown();
+
+  // Web requests plugins have sent since the host started. Any thread.
+  long requestsSent() const { return requestsSent_.load(); }
 
   // SDK calls made by plugins since the last reset.
   long callsMade() const { return callsMade_.load(); }
@@ -86,13 +97,17 @@ class Host final : public hostsdk::Backend {
   bool isSyncing(const UniqueIDWrapper& id) override;
   bool isSynced(const UniqueIDWrapper& id, int playlist) override;
   float playerRating(const UniqueIDWrapper& id, int playlist) override;
-  void sendJsonRequest(CurlRequest request, hostsdk::ReplyCallback callback) override;
+  void sendJsonRequest(const void* caller, CurlRequest request,
+                       hostsdk::ReplyCallback callback) override;
 
  private:
   PluginSlot* start(std::unique_ptr<PluginSlot> slot);
   void addBuiltins();
   void menuCommand(const std::vector<std::string>& words);
   void pluginCommand(const std::vector<std::string>& words);
+  // The plugin whose library holds `address`; null for the host's own code. Any thread.
+  PluginSlot* ownerOf(const void* address) const;
+  std::string routed(const std::string& url) const;
 
   Output& output_;
   Clock& clock_;
@@ -105,7 +120,14 @@ class Host final : public hostsdk::Backend {
   GameThread game_;
   Gui gui_;
   std::vector<std::unique_ptr<PluginSlot>> plugins_;
+  HttpClient http_;
+  // Read from the threads that send requests: each plugin library, from load until it is
+  // closed, and where the stats service's requests go.
+  mutable std::mutex sharedMutex_;
+  std::vector<std::pair<const void*, PluginSlot*>> libraries_;
+  std::string statsUrl_;
   std::atomic<long> callsMade_{0};
+  std::atomic<long> requestsSent_{0};
   bool shutDown_ = false;
 };
 

@@ -15,6 +15,7 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <link.h>
 #endif
 
 namespace host {
@@ -54,6 +55,36 @@ void* Library::symbol(const char* name) const {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 #else
   return dlsym(handle_, name);
+#endif
+}
+
+const void* Library::module() const {
+  if (!handle_) return nullptr;
+#if defined(_WIN32)
+  return handle_;
+#else
+  link_map* map = nullptr;
+  if (dlinfo(handle_, RTLD_DI_LINKMAP, &map) != 0 || !map) return nullptr;
+  return moduleHolding(reinterpret_cast<const void*>(map->l_ld));
+#endif
+}
+
+const void* moduleHolding(const void* address) {
+  if (!address) return nullptr;
+#if defined(_WIN32)
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<LPCSTR>(address), &module)) {
+    return nullptr;
+  }
+  return module;
+#else
+  // Only dladdr here: it may run while the game thread is inside dlclose, which holds the
+  // loader's main lock while the library's destructors join its threads.
+  Dl_info info;
+  if (dladdr(address, &info) == 0) return nullptr;
+  return info.dli_fbase;
 #endif
 }
 

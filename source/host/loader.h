@@ -35,11 +35,17 @@ class Library {
   static Library open(const std::string& path, std::string& error);
   explicit operator bool() const { return handle_ != nullptr; }
   void* symbol(const char* name) const;
+  // What moduleHolding() answers for an address in this library; null when none is open.
+  const void* module() const;
   void close();
 
  private:
   void* handle_ = nullptr;
 };
+
+// The loaded module (program or library) whose mapping holds `address`, as an identity to
+// compare; null when none does. Safe from any thread.
+const void* moduleHolding(const void* address);
 
 // The library's record, checked: an API version the host accepts, non-empty names and both
 // functions. Null with a one-line reason otherwise.

@@ -1,7 +1,10 @@
-// The host's side of every SDK call: thin forwarding to the console, the game thread and the
-// rating service, on behalf of the plugin that called.
+// The host's side of every SDK call: thin forwarding to the console, the game thread, the
+// rating service and the HTTP client, on behalf of the plugin that called.
 
 #include "host.h"
+
+#include "loader.h"
+#include "stats_service.h"
 
 namespace host {
 
@@ -68,8 +71,11 @@ void Host::setTimeout(PluginSlot* owner, hostsdk::GameCallback callback, float s
 }
 
 void Host::execute(PluginSlot* owner, hostsdk::GameCallback callback) {
-  GameWrapper* game = owner ? owner->gameWrapper.get() : nullptr;
-  game_.post(owner, [callback = std::move(callback), game] { callback(game); });
+  // Any thread: the slot is read only on the game thread, where a post of a plugin runs only
+  // while the plugin is loaded.
+  game_.post(owner, [callback = std::move(callback), owner] {
+    callback(owner ? owner->gameWrapper.get() : nullptr);
+  });
 }
 
 UniqueIDWrapper Host::localPlayer() {
@@ -100,8 +106,61 @@ float Host::playerRating(const UniqueIDWrapper& id, int playlist) {
   return ratings_.rating(id, playlist);
 }
 
-void Host::sendJsonRequest(CurlRequest request, hostsdk::ReplyCallback) {
-  output_.error("http: this host makes no web requests yet; dropped " + request.url);
+void Host::setStatsUrl(const std::string& base) {
+  std::lock_guard<std::mutex> lock(sharedMutex_);
+  statsUrl_ = base;
+}
+
+std::string Host::routed(const std::string& url) const {
+  const std::string origin = kPublicStatsOrigin;
+  std::lock_guard<std::mutex> lock(sharedMutex_);
+  const bool toService = url.compare(0, origin.size(), origin) == 0 &&
+                         (url.size() == origin.size() || url[origin.size()] == '/');
+  return toService && !statsUrl_.empty() ? statsUrl_ + url.substr(origin.size()) : url;
+}
+
+PluginSlot* Host::ownerOf(const void* address) const {
+  const void* module = moduleHolding(address);
+  if (!module) return nullptr;
+  std::lock_guard<std::mutex> lock(sharedMutex_);
+  for (const auto& [library, slot] : libraries_) {
+    if (library == module) return slot;
+  }
+  return nullptr;
+}
+
+void Host::sendJsonRequest(const void* caller, CurlRequest request,
+                           hostsdk::ReplyCallback callback) {
+  ++requestsSent_;
+  PluginSlot* owner = ownerOf(caller);
+  const std::string url = request.url;
+  HttpRequest outgoing{routed(url),
+                       request.verb,
+                       {request.headers.begin(), request.headers.end()},
+                       std::move(request.body)};
+  if (output_.tracing()) {
+    output_.trace(Clock::format(clock_.now()) +
+                  " http: " + (outgoing.verb.empty() ? std::string("GET") : outgoing.verb) + " " +
+                  url + (outgoing.url != url ? " via " + outgoing.url : std::string()));
+  }
+  const std::string who = owner ? owner->name : std::string("plugin");
+  auto reply = [this, url, who, callback = std::move(callback)](int status, std::string body) {
+    if (output_.tracing()) {
+      output_.trace(Clock::format(clock_.now()) + " http: " + url + " -> " +
+                    std::to_string(status) + ", " + std::to_string(body.size()) + " bytes");
+    }
+    try {
+      callback(status, std::move(body));
+    } catch (const std::exception& error) {
+      output_.error(who + ": " + error.what());
+    } catch (...) {
+      output_.error(who + ": unknown exception");
+    }
+  };
+  if (!http_.send(std::move(outgoing), owner, std::move(reply)) && output_.tracing()) {
+    output_.trace(Clock::format(clock_.now()) + " http: " + url +
+                  " refused: the host takes no more requests of " + who);
+  }
 }
 
 }  // namespace host

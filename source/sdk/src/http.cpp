@@ -4,6 +4,13 @@
 
 #include "describe.h"
 
+#if defined(_MSC_VER)
+#include <intrin.h>
+#define HOSTSDK_RETURN_ADDRESS() _ReturnAddress()
+#else
+#define HOSTSDK_RETURN_ADDRESS() __builtin_return_address(0)
+#endif
+
 using hostsdk::installedBackend;
 using hostsdk::detail::note;
 using hostsdk::detail::quoted;
@@ -18,6 +25,11 @@ void HttpWrapper::SendCurlJsonRequest(CurlRequest request,
     return "HttpWrapper::SendCurlJsonRequest(" + quoted(request.url) + ", {" + headers +
            "}, callback)";
   });
+  // Where this call returns to is in the sender's code. Both arguments are destroyed by the
+  // caller after the call, so the sender cannot have left by a tail call.
+  const void* caller = HOSTSDK_RETURN_ADDRESS();
   hostsdk::Backend* backend = installedBackend();
-  if (backend && callback) backend->sendJsonRequest(std::move(request), std::move(callback));
+  if (backend && callback) {
+    backend->sendJsonRequest(caller, std::move(request), std::move(callback));
+  }
 }

@@ -77,8 +77,9 @@ class Backend {
   virtual bool isSynced(const UniqueIDWrapper& id, int playlist) = 0;
   virtual float playerRating(const UniqueIDWrapper& id, int playlist) = 0;
 
-  // HTTP: any thread.
-  virtual void sendJsonRequest(CurlRequest request, ReplyCallback callback) = 0;
+  // HTTP: any thread. `caller` is an address in the code that sent the request: the host
+  // tells by it which plugin's library the reply's callback lives in.
+  virtual void sendJsonRequest(const void* caller, CurlRequest request, ReplyCallback callback) = 0;
 };
 
 // The host installs its backend before it loads a plugin and removes it (nullptr) before it
