@@ -1,7 +1,11 @@
 #include "harness.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <random>
+
+#include "web_lookup.h"
 
 namespace testing_support {
 
@@ -20,9 +24,23 @@ TempFolder::~TempFolder() {
 
 Harness::Harness() {
   host = std::make_unique<host::Host>(output, clock, ratings, folder.path());
+  host->setStatsUrl("http://127.0.0.1:0");  // nothing listens on port 0
+}
+
+host::StatsService& Harness::serveStats() {
+  std::string error;
+  if (!stats.start(error)) ADD_FAILURE() << error;
+  const UniqueIDWrapper player = ratings.player();
+  stats.setPlayer(hostsdk::idPlatform(player) == OnlinePlatform_Steam ? "steam" : "epic",
+                  hostsdk::idText(player));
+  host->setStatsUrl(stats.base());
+  return stats;
 }
 
 Harness::~Harness() {
+  // The plugin's code lives in this program, so the host cannot tell its requests from its
+  // own: its lookup workers must be done before the host they send to goes away.
+  joinWebLookups();
   host.reset();
 }
 

@@ -12,6 +12,7 @@
 
 #include "host.h"
 #include "rankwatch.h"
+#include "stats_service.h"
 
 namespace testing_support {
 
@@ -57,6 +58,11 @@ class Harness {
   host::Output output{stream};
   host::Clock clock{host::Clock::Mode::Virtual};
   host::RatingService ratings{clock};
+  // Serves the stats service's requests from here on; until then they are refused at once on
+  // this machine. Tests never reach the network.
+  host::StatsService& serveStats();
+
+  host::StatsService stats;
   std::unique_ptr<host::Host> host;
   host::PluginSlot* slot = nullptr;
 

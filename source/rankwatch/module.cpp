@@ -7,6 +7,7 @@
 #include "lifeline.h"
 #include "names.h"
 #include "rankwatch.h"
+#include "web_lookup.h"
 
 namespace {
 
@@ -50,6 +51,9 @@ std::uintptr_t getPlugin() {
 void deleteMe() {
   // The holder is emptied before the last owner lets go, so the destructor never sees it full.
   pluginInstance.reset();
+  // The host closes the library after this: every lookup must have handed its request over by
+  // then, so that the host can drop the replies that would come back into unloaded code.
+  joinWebLookups();
 }
 
 }  // extern "C"

@@ -42,4 +42,22 @@ constexpr bool isTracked(int playlist) {
   }
 }
 
+// The playlists the web stats service rates; the lookup asks for any other one as 0.
+constexpr bool isWebRated(int playlist) {
+  switch (playlist) {
+    case 10:
+    case 11:
+    case 13:
+    case 26:
+    case 27:
+    case 28:
+    case 29:
+    case 30:
+    case 34:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace playlists

@@ -12,7 +12,7 @@
 //   match_events.cpp    the game-event and rating-notification handlers
 //   rating_refresh.cpp  refreshMmr: playlist rule and the host's rating service
 //   playlists.h         which playlists are tracked
-//   web_lookup.h/.cpp   the web profile lookup's job and worker
+//   web_lookup.h/.cpp   the web profile lookup: job, workers, request and reply hand-over
 //   web_reply.h/.cpp    reading the web stats service's profile reply
 //   overlay.cpp         the window operations and renderWindow
 

@@ -1,7 +1,7 @@
 // refreshMmr: follow the tracked playlist, then read the rating from the host's rating service
 // (retrying each second while it is not synced) or hand a lookup to the web stats service.
 
-#include <system_error>
+#include <utility>
 
 #include "lifeline.h"
 #include "playlists.h"
@@ -48,12 +48,17 @@ void rankwatch::refreshMmr(int attempts) {
     return;
   }
 
-  WebLookupJob job{this, lifeline::ticket(this), std::string(), std::string(), *trackedPlaylist};
-  job.platform = platformWord(gameWrapper->GetUniqueID().GetPlatform());
-  job.playerId = gameWrapper->GetUniqueID().str();
   try {
+    WebLookupJob job{};
+    job.plugin = this;
+    job.alive = lifeline::ticket(this);
+    job.game = gameWrapper;
+    job.platform = platformWord(gameWrapper->GetUniqueID().GetPlatform());
+    job.playerId = gameWrapper->GetUniqueID().str();
+    job.trackedPlaylist = *trackedPlaylist;
     startWebLookup(std::move(job));
-  } catch (const std::system_error&) {
-    // No thread, no lookup: the next trigger tries again.
+  } catch (...) {
+    // A lookup starts whole or not at all: no thread or no memory leaves nothing behind, and
+    // the next trigger tries again.
   }
 }

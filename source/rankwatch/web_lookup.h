@@ -1,28 +1,58 @@
 #pragma once
 
-// The web profile lookup: made on the game thread by refreshMmr, run on a worker thread.
+// The web profile lookup. refreshMmr makes the job on the game thread; a worker thread of its
+// own sends the request; the reply is read on whatever thread the host answers on, and only the
+// rating it yields crosses back to the game thread, where the tally lives.
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "lifeline.h"
 
+class GameWrapper;
 class rankwatch;
 
+// Scheme and host of the public web stats service.
+inline constexpr char kStatsServiceOrigin[] = "https://api.tracker.gg";
+
 struct WebLookupJob {
-  rankwatch* plugin;  // not owning
+  rankwatch* plugin;  // not owning; used on the game thread only, and only while `alive` holds
   lifeline::Ticket alive;
+  std::shared_ptr<GameWrapper> game;  // hands the rating back to the game thread
   std::string playerId;
   std::string platform;  // "steam" or "epic"
   // Taken on the game thread when the job is made: the worker must not read the plugin's cell.
   int trackedPlaylist;
 };
 
+// What the reply callable holds.
+struct WebReplyTarget {
+  rankwatch* plugin;  // as in the job
+  lifeline::Ticket alive;
+  std::shared_ptr<GameWrapper> game;
+  int wantedPlaylist;  // a web-rated playlist, or 0
+};
+
 // The platform word the web stats service uses in its paths.
 const char* platformWord(int onlinePlatform);
 
-// Runs fetchWebMmr on a worker thread of its own and returns at once. Throws
-// std::system_error when no thread can be started.
+// The profile's URL: the service's origin, the fixed path, the platform word, "/", the player
+// id and "?" with the Unix time taken as a signed 32-bit number. The id is percent-encoded
+// but for the characters URLs leave unreserved, so an ordinary id is written as it is.
+std::string webProfileUrl(const std::string& platform, const std::string& playerId,
+                          std::int64_t unixTime);
+
+// Runs fetchWebMmr on a worker thread of its own and returns at once. Either the worker starts
+// or nothing changes: whatever is thrown (no thread, no memory) leaves no trace behind.
 void startWebLookup(WebLookupJob job);
+
+// Waits for every worker started so far. Workers finish on their own and reap each other; this
+// is for the library's release, never for a frame.
+void joinWebLookups();
 
 // The whole body of a worker thread.
 void fetchWebMmr(WebLookupJob job);
+
+// The reply callable's body, on the host's reply thread.
+void onWebMmrReply(const WebReplyTarget& target, int status, std::string body);

@@ -1,0 +1,124 @@
+// The web lookup in the host: the URL it asks for, and the hand-over of the rating from the
+// reply's thread to the game thread, which never waits for the network.
+
+#include "web_lookup.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "harness.h"
+
+using namespace std::chrono_literals;
+using testing_support::Harness;
+
+namespace {
+
+// Counts the ratings that reach the object.
+struct Recording : rankwatch {
+  static std::atomic<int> applied;
+  void applyMmr(float mmr) override {
+    ++applied;
+    rankwatch::applyMmr(mmr);
+  }
+};
+std::atomic<int> Recording::applied{0};
+
+// A plugin tracking playlist 11 through the local stats service, which rates it 1000.
+template <typename Plugin = rankwatch>
+Plugin& webTracked(Harness& harness) {
+  Plugin& plugin = harness.load<Plugin>();
+  harness.serveStats().setRating(11, 1000);
+  harness.console("rankwatch_enabled 1");
+  harness.console("rankwatch_trackingmethod web");
+  harness.console("closemenu rankwatch");
+  harness.ratings.setPlaylist(11);
+  return plugin;
+}
+
+bool until(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST(WebLookup, ProfileUrls) {
+  const std::string base = "https://api.tracker.gg/api/v2/rocket-league/standard/profile/";
+  struct Row {
+    const char* platform;
+    std::string id;
+    std::int64_t time;
+    std::string url;
+  };
+  const Row rows[] = {
+      {"steam", "76561198000000001", 1712345678, base + "steam/76561198000000001?1712345678"},
+      {"epic", "A-z.0_9~", 0, base + "epic/A-z.0_9~?0"},
+      {"epic", "Some Player", 1, base + "epic/Some%20Player?1"},
+      {"epic", "a/b?c#d%e&f=g+h", 1, base + "epic/a%2Fb%3Fc%23d%25e%26f%3Dg%2Bh?1"},
+      {"epic", "\xC3\x9C\x01\x7F", 1, base + "epic/%C3%9C%01%7F?1"},
+      {"steam", "", 1, base + "steam/?1"},
+      {"steam", "1", 2147483647, base + "steam/1?2147483647"},
+      {"steam", "1", 2147483648, base + "steam/1?-2147483648"},
+      {"steam", "1", -1, base + "steam/1?-1"},
+      {"steam", "1", 4294967301, base + "steam/1?5"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(webProfileUrl(row.platform, row.id, row.time), row.url) << row.id;
+  }
+}
+
+TEST(WebLookup, FramesAndTimersRunWhileAReplyIsHeldBack) {
+  Harness harness;
+  rankwatch& plugin = webTracked(harness);
+  harness.stats.setDelay(2000ms);
+  harness.host->gui().frame();  // the first frame sets the renderer up
+
+  int ticks = 0;
+  std::function<void()> tick = [&] {
+    ++ticks;
+    harness.host->game().setTimeout(nullptr, tick, 0.01f);
+  };
+  tick();
+  plugin.refreshMmr(5);
+  const auto start = std::chrono::steady_clock::now();
+  auto longest = std::chrono::steady_clock::duration::zero();
+  int turns = 0;
+  while (*plugin.currentMmr == 0.0f && std::chrono::steady_clock::now() - start < 10s) {
+    const auto before = std::chrono::steady_clock::now();
+    harness.wait(0.01);
+    harness.host->gui().frame();
+    longest = std::max(longest, std::chrono::steady_clock::now() - before);
+    ++turns;
+  }
+  EXPECT_EQ(*plugin.currentMmr, 1000.0f);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 1900ms) << "the reply was not held back";
+  EXPECT_LT(longest, 250ms) << "a game-thread turn waited for the network";
+  EXPECT_GT(turns, 20);
+  EXPECT_GE(ticks, turns);
+}
+
+TEST(WebLookup, AReplyAfterTheObjectIsGoneTouchesNothing) {
+  for (bool release : {false, true}) {
+    Harness harness;
+    harness.output.setTracing(true);
+    {
+      Recording& plugin = webTracked<Recording>(harness);
+      harness.stats.setDelay(300ms);
+      Recording::applied = 0;
+      plugin.refreshMmr(5);
+      ASSERT_TRUE(until([&] { return harness.host->http().inFlight() == 1; }));
+    }
+    if (release) harness.slot->owner.reset();
+    ASSERT_TRUE(harness.host->http().waitIdle(10s));
+    harness.wait(1);
+    EXPECT_EQ(harness.traced("GameWrapper::Execute").size(), 1u) << "the rating was handed over";
+    EXPECT_EQ(Recording::applied, release ? 0 : 1) << release;
+  }
+}
