@@ -22,6 +22,10 @@ TEST(CommandLine, ReadsTheOptionsOrSaysWhatIsWrong) {
       {{"--config", "--trace"}, "--config needs a folder"},
       {{"--plugins", ""}, "--plugins needs a folder"},
       {{"a.scn", "b.scn"}, "one scenario file at most, not \"a.scn\" and \"b.scn\""},
+      {{"--local-stats", "--stats-url", "https://example.org/"}, ""},
+      {{"--stats-url"}, "--stats-url needs a base URL, such as http://127.0.0.1:8080"},
+      {{"--stats-url", "example.org"},
+       "--stats-url needs a base URL starting with http:// or https://, not \"example.org\""},
   };
   for (const auto& c : cases) {
     host::CommandLine line;
@@ -38,6 +42,17 @@ TEST(CommandLine, ReadsTheOptionsOrSaysWhatIsWrong) {
   EXPECT_TRUE(line.help);
   EXPECT_EQ(line.file, "x.scn");
   EXPECT_NE(host::helpText().find("--config <folder>"), std::string::npos);
+
+  // A scenario file always talks to the local stats service.
+  line = host::CommandLine();
+  ASSERT_TRUE(host::parseCommandLine({"--stats-url", "http://127.0.0.1:9/", "x.scn"}, line, error));
+  EXPECT_EQ(line.options.statsUrl, "http://127.0.0.1:9");
+  line.options.pluginFolder = std::filesystem::temp_directory_path();
+  line.options.configFolder.clear();
+  EXPECT_FALSE(host::checkCommandLine(line, error));
+  EXPECT_EQ(error,
+            "--stats-url is for interactive runs without --local-stats: a scenario file always "
+            "uses the local stats service");
 }
 
 TEST(CommandLine, RefusesFoldersThatAreNotFoldersAtTheStart) {

@@ -83,7 +83,8 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"rating 11 abc", "\"abc\" is not a rating (use: rating <playlist> <value>)"},
       {"rating x 1000", "\"x\" is not a playlist id (use: rating <playlist> <value>)"},
       {"playlist", "playlist needs one id (use: playlist <id>)"},
-      {"player 1", "player needs two words (use: player <platform-number> <id-text>)"},
+      {"player 1",
+       "player needs a platform number and an id (use: player <platform-number> <id-text>)"},
       {"player steam 7",
        "\"steam\" is not a platform number (use: player <platform-number> "
        "<id-text>)"},
@@ -104,6 +105,25 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"help me", "help takes no argument (use: help)"},
       {"quit now", "quit takes no argument (use: quit)"},
       {"config a b", "config needs one folder (use: config <folder>)"},
+      {"stats 11", "stats needs a playlist id and a rating (use: stats <playlist> <value>)"},
+      {"stats x 1000", "\"x\" is not a playlist id (use: stats <playlist> <value>)"},
+      {"stats 11 nan", "\"nan\" is not a finite rating (use: stats <playlist> <value>)"},
+      {"stats-reply",
+       "stats-reply needs a status and at most a body file, or drop (use: stats-reply <status> "
+       "[<body-file>] | drop)"},
+      {"stats-reply 199",
+       "\"199\" is not a status from 200 to 599 (use: stats-reply <status> [<body-file>] | drop)"},
+      {"stats-reply 600 a b",
+       "stats-reply needs a status and at most a body file, or drop (use: stats-reply <status> "
+       "[<body-file>] | drop)"},
+      {"stats-reply drop now",
+       "stats-reply drop takes nothing more (use: stats-reply <status> [<body-file>] | drop)"},
+      {"stats-delay -1", "\"-1\" is not within 0 to 600 seconds (use: stats-delay <seconds>)"},
+      {"stats-delay soon", "\"soon\" is not a number of seconds (use: stats-delay <seconds>)"},
+      {"http-timeout 0", "\"0\" is not within 0.001 to 600 seconds (use: http-timeout <seconds>)"},
+      {"stats-request 1", "stats-request takes no argument (use: stats-request)"},
+      {"settle now", "settle takes no argument (use: settle)"},
+      {"stats-bogus", "unknown statement \"stats-bogus\"; \"help\" lists the statements"},
   };
   const std::string where = (folder.path() / "test.scn").string() + ":1: ";
   for (const auto& c : cases) {
@@ -366,4 +386,39 @@ TEST(Scenario, FinishingSaysWhenTheSettingsCouldNotBeSaved) {
   EXPECT_NE(stream.str().find("error: the settings were not saved: cannot write"),
             std::string::npos)
       << stream.str();
+}
+
+TEST(Scenario, InteractiveRunsUseTheLocalStatsServiceOnlyWhenAsked) {
+  for (bool local : {false, true}) {
+    TempFolder folder;
+    Interactive run(folder.path());
+    run.options.localStats = local;
+    // Without the local service a lookup would go out to the public one: none is made.
+    auto typed = std::make_shared<std::istringstream>(
+        std::string("stats 11 1000\n") + (!local ? ""
+                                                 : "load\n"
+                                                   "console rankwatch_enabled 1\n"
+                                                   "console rankwatch_trackingmethod web\n"
+                                                   "playlist 11\n"
+                                                   "notify\n"
+                                                   "settle\n"
+                                                   "stats 11 1010\n"
+                                                   "notify\n"
+                                                   "settle\n"
+                                                   "frame\n"));
+    host::Session session(run.output, run.options);
+    EXPECT_EQ(session.runInteractive(typed), host::Session::Result::Ok);
+    EXPECT_EQ(run.text().find("Web lookups go to the local stats service at http://127.0.0.1:") !=
+                  std::string::npos,
+              local)
+        << run.text();
+    EXPECT_EQ(run.shows("error: stats: no local stats service here; start the host with "
+                        "--local-stats"),
+              !local)
+        << run.text();
+    if (local) {
+      EXPECT_TRUE(run.shows("frame: MMR : +10.00 | Streak : +1 | Wins : 1 | Losses : 0"))
+          << run.text();
+    }
+  }
 }

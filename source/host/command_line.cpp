@@ -18,6 +18,21 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
         return false;
       }
       (arg == "--config" ? line.options.configFolder : line.options.pluginFolder) = args[++i];
+    } else if (arg == "--stats-url") {
+      if (i + 1 == args.size() || args[i + 1].rfind("--", 0) == 0) {
+        error = "--stats-url needs a base URL, such as http://127.0.0.1:8080";
+        return false;
+      }
+      std::string base = args[++i];
+      while (!base.empty() && base.back() == '/') base.pop_back();
+      if (base.rfind("http://", 0) != 0 && base.rfind("https://", 0) != 0) {
+        error = "--stats-url needs a base URL starting with http:// or https://, not \"" + args[i] +
+                "\"";
+        return false;
+      }
+      line.options.statsUrl = base;
+    } else if (arg == "--local-stats") {
+      line.options.localStats = true;
     } else if (arg == "--help" || arg == "-h") {
       line.help = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -34,6 +49,12 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
 }
 
 bool checkCommandLine(const CommandLine& line, std::string& error) {
+  if (!line.options.statsUrl.empty() && (line.options.localStats || !line.file.empty())) {
+    error =
+        "--stats-url is for interactive runs without --local-stats: a scenario file always "
+        "uses the local stats service";
+    return false;
+  }
   std::error_code failure;
   if (!std::filesystem::is_directory(line.options.pluginFolder, failure)) {
     error = "the plugins folder " + line.options.pluginFolder.string() + " is not a folder";
@@ -44,7 +65,7 @@ bool checkCommandLine(const CommandLine& line, std::string& error) {
 
 std::string usageText() {
   return "usage: rankwatch-host [--trace] [--window] [--config <folder>] [--plugins <folder>] "
-         "[<scenario file>]";
+         "[--local-stats | --stats-url <base>] [<scenario file>]";
 }
 
 std::string helpText() {
@@ -61,6 +82,10 @@ input in real time (type "help" there for the statements).
                       <folder>/gui.ini (default: a temporary folder for a scenario file, and
                       $XDG_CONFIG_HOME/rankwatch-host or ~/.config/rankwatch-host otherwise)
   --plugins <folder>  load plugins from <folder>
+  --local-stats       send the plugin's web lookups to a local stand-in of the web stats
+                      service, set with the "stats" statements (scenario files always do)
+  --stats-url <base>  send the plugin's web lookups to <base> (scheme, host and port) instead
+                      of the public web stats service
   -h, --help          print this and exit
 
 Ctrl-C, SIGTERM or a closed terminal stops the run between statements: the plugin is unloaded,

@@ -1,7 +1,8 @@
 #pragma once
 
 // The host's command line:
-//   rankwatch-host [--trace] [--window] [--config <folder>] [--plugins <folder>] [<file>]
+//   rankwatch-host [--trace] [--window] [--config <folder>] [--plugins <folder>]
+//                  [--local-stats | --stats-url <base>] [<file>]
 
 #include <string>
 #include <vector>

@@ -89,6 +89,11 @@ void GameThread::runPosted() {
   }
 }
 
+bool GameThread::hasPosted() const {
+  std::lock_guard<std::mutex> lock(postedMutex_);
+  return !posted_.empty();
+}
+
 void GameThread::waitForPost(Micros deadline) {
   std::unique_lock<std::mutex> lock(postedMutex_);
   const Micros wait = deadline - clock_.now();

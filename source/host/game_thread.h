@@ -39,6 +39,8 @@ class GameThread {
   void admit(const PluginSlot* owner);
   void post(PluginSlot* owner, std::function<void()> call);
   void runPosted();
+  // Whether posted callbacks wait to run. Safe from any thread.
+  bool hasPosted() const;
   // Real time: sleeps until `deadline`, or until something is posted.
   void waitForPost(Micros deadline);
 

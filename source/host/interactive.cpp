@@ -41,6 +41,17 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
   LineReader reader(std::move(in));
   hints_ = true;
   banner();
+  if (options_.localStats) {
+    serveStatsLocally();
+    if (!stats_.base().empty()) {
+      output_.line("Web lookups go to the local stats service at " + statsRoute_ +
+                   "; \"stats\" sets what it serves.");
+    }
+  } else if (!options_.statsUrl.empty()) {
+    statsRoute_ = options_.statsUrl;
+    if (host_) host_->setStatsUrl(statsRoute_);
+    output_.line("Web lookups go to " + statsRoute_ + ".");
+  }
   int number = 0;
   while (!quit_) {
     if (stopRequested()) {

@@ -105,6 +105,9 @@ std::filesystem::path makeTemporaryFolder() {
 Session::Session(Output& output, SessionOptions options)
     : output_(output), options_(std::move(options)), clock_(options_.time), ratings_(clock_) {
   output_.setTracing(options_.trace);
+  const UniqueIDWrapper player = ratings_.player();
+  stats_.setPlayer(hostsdk::idPlatform(player) == OnlinePlatform_Steam ? "steam" : "epic",
+                   hostsdk::idText(player));
 }
 
 Session::~Session() {
@@ -134,6 +137,8 @@ void Session::startHost() {
   if (!ensureConfigFolder()) output_.error("no temporary config folder; settings are not kept");
   host_ = std::make_unique<Host>(output_, clock_, ratings_, options_.configFolder);
   host_->setPluginFolder(options_.pluginFolder);
+  host_->setStatsUrl(statsRoute_);
+  if (httpTimeout_) host_->http().setTimeout(*httpTimeout_);
   std::string error;
   if (options_.window && !host_->gui().openLiveWindow(error)) {
     output_.error("window: " + error + "; going on without one");
@@ -193,12 +198,17 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     return Result::Ok;
   }
   if (word == "player") {
+    // The id is the rest of the line: console players' names hold blanks.
     int platform = 0;
-    if (args.size() != 2) return bad(where, word, "player needs two words");
-    if (!parseInt(args[0], platform)) {
-      return bad(where, word, inQuotes(args[0]) + " is not a platform number");
+    std::string number;
+    std::string id;
+    cut(rest, number, id);
+    if (id.empty()) return bad(where, word, "player needs a platform number and an id");
+    if (!parseInt(number, platform)) {
+      return bad(where, word, inQuotes(number) + " is not a platform number");
     }
-    ratings_.setPlayer(static_cast<OnlinePlatform>(platform), args[1]);
+    ratings_.setPlayer(static_cast<OnlinePlatform>(platform), id);
+    stats_.setPlayer(platform == OnlinePlatform_Steam ? "steam" : "epic", id);
     return Result::Ok;
   }
   if (word == "playlist") {
@@ -346,6 +356,10 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     for (const std::string& line : helpLines()) output_.line(line);
     return Result::Ok;
   }
+  if (word == "stats" || word.rfind("stats-", 0) == 0 || word == "http-timeout" ||
+      word == "settle") {
+    return runWeb(word, rest, where);
+  }
   if (word == "quit") {
     if (!args.empty()) return bad(where, word, noArgument);
     quit_ = true;
@@ -362,6 +376,9 @@ Session::Result Session::runFile(const std::filesystem::path& file) {
     output_.error(file.string() + ": cannot read the scenario file: " + reason);
     return Result::BadScenario;
   }
+  // A scenario never reaches the network: the stats service is the local one.
+  scenarioFolder_ = file.parent_path();
+  serveStatsLocally();
   // Read on a thread of its own, so a stop request is seen even while the file blocks.
   LineReader reader(std::move(in));
   int number = 0;

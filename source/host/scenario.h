@@ -20,6 +20,7 @@
 #include "host.h"
 #include "output.h"
 #include "rating_service.h"
+#include "stats_service.h"
 
 namespace host {
 
@@ -33,6 +34,10 @@ struct SessionOptions {
   Clock::Mode time = Clock::Mode::Virtual;
   // A person types the input: show a prompt.
   bool prompt = false;
+  // Where an interactive run sends the stats service's requests: a base URL of its own, or the
+  // local stand-in. Neither: the public service. Scenario files always use the stand-in.
+  std::string statsUrl;
+  bool localStats = false;
 };
 
 class Session {
@@ -70,11 +75,19 @@ class Session {
   void hint(const std::string& key, const std::string& text);
   Result stopped();
   void banner();
+  // Starts the local stats service and sends the stats service's requests there.
+  void serveStatsLocally();
+  // The web statements: stats, stats-reply, stats-delay, stats-request, http-timeout, settle.
+  Result runWeb(const std::string& word, const std::string& rest, const std::string& where);
 
   Output& output_;
   SessionOptions options_;
   Clock clock_;
   RatingService ratings_;
+  StatsService stats_;
+  std::string statsRoute_;  // where the host sends the stats service's requests
+  std::optional<std::chrono::milliseconds> httpTimeout_;
+  std::filesystem::path scenarioFolder_;  // body files are read from here
   std::filesystem::path temporaryFolder_;
   std::unique_ptr<Host> host_;
   bool loadedOnce_ = false;

@@ -18,6 +18,6 @@ mapfile -t lines <<<"$output"
   fail "the first line is no build summary: ${lines[0]}"
 [[ "${lines[1]}" == "command: togglemenu rankwatch" ]] ||
   fail "the session does not follow the summary: ${lines[1]}"
-[[ ${#lines[@]} -le 15 ]] || fail "${#lines[@]} lines, not a short demo: $output"
+[[ ${#lines[@]} -le 20 ]] || fail "${#lines[@]} lines, not a short demo: $output"
 grep -q '^\[' <<<"$output" && fail "build progress was printed: $output"
 [[ -f "$work/pictures/match-3.png" ]] || fail "no pictures in $work/pictures"

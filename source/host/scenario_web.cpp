@@ -1,0 +1,185 @@
+// The scenario statements of the web path: the local stats service's world and replies, the
+// HTTP time-out, and waiting for requests in flight.
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+#include "scenario.h"
+
+namespace host {
+
+namespace {
+
+constexpr auto kSettleLimit = std::chrono::seconds(10);
+constexpr auto kSettleQuiet = std::chrono::milliseconds(200);
+constexpr double kLongest = 600;  // seconds of a delay or a time-out
+
+std::vector<std::string> split(const std::string& text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
+
+bool parseWhole(const std::string& text, int& value) {
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+bool parseFinite(const std::string& text, double& value) {
+  const char* begin = text.data() + (!text.empty() && text[0] == '+' ? 1 : 0);
+  auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && end != begin &&
+         std::isfinite(value);
+}
+
+std::chrono::milliseconds toMilliseconds(double seconds) {
+  return std::chrono::milliseconds(static_cast<long long>(std::llround(seconds * 1000)));
+}
+
+// "request: GET <path> | query <query> | <name>: <value> | ... | body <n> bytes". A query that
+// is the Unix time within a second of the request's arrival reads "<now>".
+std::string describe(const StatsService::Request& request) {
+  std::int64_t stamp = 0;
+  auto [end, error] =
+      std::from_chars(request.query.data(), request.query.data() + request.query.size(), stamp);
+  const bool now = error == std::errc() && end == request.query.data() + request.query.size() &&
+                   !request.query.empty() && std::llabs(stamp - request.receivedAt) <= 1;
+  std::string text = "request: " + request.method + " " + request.path + " | query " +
+                     (now ? std::string("<now>") : request.query);
+  for (const auto& [name, value] : request.headers) text += " | " + name + ": " + value;
+  return text + " | body " + std::to_string(request.bodySize) + " bytes";
+}
+
+}  // namespace
+
+void Session::serveStatsLocally() {
+  std::string error;
+  if (!stats_.start(error)) {
+    output_.error(error + "; requests to the stats service go unanswered");
+    statsRoute_ = "http://127.0.0.1:0";
+  } else {
+    statsRoute_ = stats_.base();
+  }
+  if (host_) host_->setStatsUrl(statsRoute_);
+}
+
+Session::Result Session::runWeb(const std::string& word, const std::string& rest,
+                                const std::string& where) {
+  const std::vector<std::string> args = split(rest);
+  const bool local = !stats_.base().empty();
+  auto needsLocal = [&] {
+    output_.error(word + ": no local stats service here; start the host with --local-stats");
+    return Result::Ok;
+  };
+  auto quoted = [](const std::string& text) { return "\"" + text + "\""; };
+
+  if (word == "stats") {
+    int playlist = 0;
+    double value = 0;
+    if (args.size() != 2) return bad(where, word, "stats needs a playlist id and a rating");
+    if (!parseWhole(args[0], playlist)) {
+      return bad(where, word, quoted(args[0]) + " is not a playlist id");
+    }
+    if (!parseFinite(args[1], value)) {
+      return bad(where, word, quoted(args[1]) + " is not a finite rating");
+    }
+    if (!local) return needsLocal();
+    stats_.setRating(playlist, value);
+    return Result::Ok;
+  }
+  if (word == "stats-reply") {
+    if (!args.empty() && args[0] == "drop") {
+      if (args.size() != 1) return bad(where, word, "stats-reply drop takes nothing more");
+      if (!local) return needsLocal();
+      stats_.dropNext();
+      return Result::Ok;
+    }
+    int status = 0;
+    if (args.empty() || args.size() > 2) {
+      return bad(where, word, "stats-reply needs a status and at most a body file, or drop");
+    }
+    if (!parseWhole(args[0], status) || status < 200 || status > 599) {
+      return bad(where, word, quoted(args[0]) + " is not a status from 200 to 599");
+    }
+    std::string body;
+    if (args.size() == 2) {
+      std::filesystem::path file = args[1];
+      if (file.is_relative()) file = scenarioFolder_ / file;
+      std::ifstream in(file, std::ios::binary);
+      if (!in) return bad(where, word, "cannot read the body file " + file.string());
+      body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (!local) return needsLocal();
+    stats_.forceReply(status, std::move(body));
+    return Result::Ok;
+  }
+  if (word == "stats-delay" || word == "http-timeout") {
+    double seconds = 0;
+    if (args.size() != 1) return bad(where, word, word + " needs one number of seconds");
+    if (!parseFinite(args[0], seconds)) {
+      return bad(where, word, quoted(args[0]) + " is not a number of seconds");
+    }
+    if (word == "stats-delay") {
+      if (seconds < 0 || seconds > kLongest) {
+        return bad(where, word, quoted(args[0]) + " is not within 0 to 600 seconds");
+      }
+      if (!local) return needsLocal();
+      stats_.setDelay(toMilliseconds(seconds));
+      return Result::Ok;
+    }
+    if (seconds > kLongest || toMilliseconds(seconds).count() < 1) {
+      return bad(where, word, quoted(args[0]) + " is not within 0.001 to 600 seconds");
+    }
+    httpTimeout_ = toMilliseconds(seconds);
+    host().http().setTimeout(*httpTimeout_);
+    return Result::Ok;
+  }
+  if (word == "stats-request") {
+    if (!args.empty()) return bad(where, word, "stats-request takes no argument");
+    if (!local) return needsLocal();
+    const std::optional<StatsService::Request> last = stats_.lastRequest();
+    output_.line(last ? describe(*last) : std::string("request: none"));
+    return Result::Ok;
+  }
+  if (word == "settle") {
+    if (!args.empty()) return bad(where, word, "settle takes no argument");
+    // A plugin sends from threads of its own, which the host cannot see: a request may still
+    // be on its way to the host. Settled is quiet for a while, not merely idle for a moment.
+    Host& current = host();
+    const auto start = std::chrono::steady_clock::now();
+    auto quietSince = start;
+    long sent = current.requestsSent();
+    for (;;) {
+      current.game().pass(0);
+      const auto now = std::chrono::steady_clock::now();
+      const int inFlight = current.http().inFlight();
+      const bool busy = inFlight > 0 || current.game().hasPosted();
+      if (busy || current.requestsSent() != sent) {
+        sent = current.requestsSent();
+        quietSince = now;
+      } else if (now - quietSince >= kSettleQuiet) {
+        return Result::Ok;
+      }
+      if (now - start >= kSettleLimit) {
+        output_.error("settle: " + std::to_string(inFlight) + " request" +
+                      (inFlight == 1 ? "" : "s") +
+                      " still in flight after 10 s; the stats service answers more slowly "
+                      "than the host waits");
+        return Result::Ok;
+      }
+      if (busy) {
+        current.http().waitIdle(std::chrono::milliseconds(5));
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+    }
+  }
+  return bad(where, word, "unknown statement " + quoted(word) + "; \"help\" lists the statements");
+}
+
+}  // namespace host
