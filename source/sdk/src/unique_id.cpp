@@ -21,10 +21,15 @@ OnlinePlatform UniqueIDWrapper::GetPlatform() const {
 }
 
 namespace hostsdk {
+struct IdReader {
+  static const std::string& text(const UniqueIDWrapper& id) { return id.id_; }
+  static OnlinePlatform platform(const UniqueIDWrapper& id) { return id.platform_; }
+};
+
 const std::string& idText(const UniqueIDWrapper& id) {
-  return id.id_;
+  return IdReader::text(id);
 }
 OnlinePlatform idPlatform(const UniqueIDWrapper& id) {
-  return id.platform_;
+  return IdReader::platform(id);
 }
 }  // namespace hostsdk

@@ -20,6 +20,9 @@ namespace hostsdk {
 // The host's own reading of an identity; unlike the members below, not an SDK call.
 HOSTSDK_API const std::string& idText(const UniqueIDWrapper& id);
 HOSTSDK_API OnlinePlatform idPlatform(const UniqueIDWrapper& id);
+// What the two readings above reach through; a friend class, since a friend function cannot
+// carry the import and export marks on Windows.
+struct IdReader;
 }  // namespace hostsdk
 
 // A player's identity: equal texts mean the same player. A plain value.
@@ -32,8 +35,7 @@ class HOSTSDK_API UniqueIDWrapper {
   OnlinePlatform GetPlatform() const;
 
  private:
-  friend const std::string& hostsdk::idText(const UniqueIDWrapper& id);
-  friend OnlinePlatform hostsdk::idPlatform(const UniqueIDWrapper& id);
+  friend struct hostsdk::IdReader;
 
   OnlinePlatform platform_ = OnlinePlatform_Unknown;
   std::string id_;
