@@ -82,7 +82,7 @@ bool Host::load(const std::string& path, std::string& error) {
   std::string reason;
   Library library = Library::open(path, reason);
   if (!library) {
-    error = "plugin load: " + reason;
+    error = "plugin load: " + path + ": " + reason;
     return false;
   }
   const PluginInfo* info = readPluginInfo(library, reason);

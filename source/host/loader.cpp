@@ -1,5 +1,6 @@
 #include "loader.h"
 
+#include <filesystem>
 #include <utility>
 
 #include "hostsdk/plugin.h"
@@ -34,18 +35,54 @@ Library& Library::operator=(Library&& other) noexcept {
   return *this;
 }
 
+namespace {
+
+// The loader's own words after a sentence of ours; they differ by platform, so the common
+// cases never reach them.
+std::string loaderReason(const std::string& path) {
+#if defined(_WIN32)
+  (void)path;
+  const DWORD code = GetLastError();
+  char text[512] = {};
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                code, 0, text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
+                        text[length - 1] == ' ' || text[length - 1] == '.')) {
+    text[--length] = '\0';
+  }
+  std::string reason = length > 0 ? text : "error " + std::to_string(code);
+  // Some of the system's texts leave a place for the file's name.
+  for (size_t at = reason.find("%1"); at != std::string::npos; at = reason.find("%1")) {
+    reason.replace(at, 2, "the file");
+  }
+#else
+  const char* said = dlerror();
+  std::string reason = said ? said : "unknown reason";
+  // dlerror names the file first; the caller already has.
+  if (reason.rfind(path + ": ", 0) == 0) reason.erase(0, path.size() + 2);
+#endif
+  return reason;
+}
+
+}  // namespace
+
 Library Library::open(const std::string& path, std::string& error) {
   Library library;
+  std::error_code ignored;
+  if (!std::filesystem::exists(path, ignored)) {
+    error = "no such file";
+    return library;
+  }
 #if defined(_WIN32)
+  // A library that cannot load is reported here, never in a dialog box.
+  DWORD previousMode = 0;
+  SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode);
   library.handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-  if (!library.handle_) error = "cannot open " + path;
+  SetThreadErrorMode(previousMode, nullptr);
 #else
   library.handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!library.handle_) {
-    const char* reason = dlerror();
-    error = reason ? reason : "cannot open " + path;
-  }
 #endif
+  if (!library.handle_) error = "not a library this host can load: " + loaderReason(path);
   return library;
 }
 

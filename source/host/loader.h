@@ -31,7 +31,8 @@ class Library {
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
 
-  // Opens `path`, or says in one line why it cannot.
+  // Opens `path`, or says in one line why it cannot (without naming the file). A missing file
+  // reads the same on every platform.
   static Library open(const std::string& path, std::string& error);
   explicit operator bool() const { return handle_ != nullptr; }
   void* symbol(const char* name) const;
