@@ -9,6 +9,11 @@
 #include "scenario.h"
 #include "terminal.h"
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 #ifndef RANKWATCH_PLUGIN_DIR
@@ -16,6 +21,11 @@ namespace {
 #endif
 
 std::filesystem::path defaultConfigFolder() {
+#if defined(_WIN32)
+  if (const char* appData = std::getenv("APPDATA"); appData && *appData) {
+    return std::filesystem::path(appData) / "rankwatch-host";
+  }
+#endif
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
     return std::filesystem::path(xdg) / "rankwatch-host";
   }
@@ -34,6 +44,11 @@ int refuse(const std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // Lines end in "\n" alone, as on Linux, so outputs compare byte for byte.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   host::CommandLine command;
   command.options.pluginFolder = RANKWATCH_PLUGIN_DIR;
   std::string error;
