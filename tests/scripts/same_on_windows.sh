@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Plays one scenario with the Linux host and with the Windows host under Wine, trace lines
+# included, and passes when both succeed and print the same lines.
+#   tests/scripts/same_on_windows.sh <linux host> <windows host> <scenario file>
+set -uo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+[[ $# -eq 3 ]] || { echo "usage: $0 <linux host> <windows host> <scenario file>" >&2; exit 2; }
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+"$1" --trace "$3" >"$out/linux" 2>&1
+linux=$?
+"$root/scripts/wine" "$2" --trace "$3" >"$out/windows" 2>&1
+windows=$?
+# The Windows host takes no pictures; the line saying so is the one difference allowed.
+grep -v '^error: screenshot: pictures are not available in the Windows host$' "$out/windows" \
+  >"$out/windows-compared"
+
+status=0
+if [[ $linux -ne 0 || $windows -ne 0 ]]; then
+  echo "exit status: linux $linux, windows $windows"
+  status=1
+fi
+if ! diff -u --label linux --label windows "$out/linux" "$out/windows-compared"; then
+  status=1
+fi
+[[ $status -eq 0 ]] && echo "same output, $(wc -l <"$out/linux") lines: $(basename "$3")"
+exit $status
