@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <set>
 
 #include "harness.h"
@@ -109,6 +110,18 @@ TEST(Loader, FindsTheWindowInterfaceOfALoadedLibrary) {
   EXPECT_EQ(slot->window->getMenuTitle(), "Rankwatch");
   EXPECT_FALSE(harness.host->load(RANKWATCH_PLUGIN_FILE, error));
   EXPECT_EQ(error, "plugin load: rankwatch is loaded already");
+}
+
+TEST(Loader, LoadsByNameFromThePluginsFolderWithOrWithoutTheSuffix) {
+  const std::filesystem::path file = RANKWATCH_PLUGIN_FILE;
+  testing_support::Harness harness;
+  harness.host->setPluginFolder(file.parent_path());
+  for (const std::string& name : {file.stem().string(), file.filename().string()}) {
+    harness.console("plugin load " + name);
+    EXPECT_EQ(harness.host->pluginNames(), std::vector<std::string>{"rankwatch"}) << name;
+    harness.console("plugin unload rankwatch");
+    EXPECT_EQ(harness.lines(), std::vector<std::string>{}) << name;
+  }
 }
 
 TEST(Loader, NothingOfAnUnloadedPluginRunsAfterwards) {
