@@ -1,0 +1,413 @@
+// The HTTP client on WinHTTP, part of every Windows: each request is performed on a transfer
+// thread of its own with WinHTTP's blocking calls, and every callback is called on the client's
+// one thread, which also ends transfers that run past their time-out.
+//
+//   State        what the callers and the threads share, under one mutex
+//   transfers    one request performed, from the URL to the reply's body
+//   the thread   ends overdue transfers, hands each reply to its callback
+//   HttpClient   the callers' side
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <algorithm>
+#include <cassert>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "http_client.h"
+
+namespace host {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Pending {
+  const void* owner;
+  HttpCallback callback;  // empty once the reply is dropped
+};
+
+// A transfer as the client's thread sees it.
+struct Running {
+  std::thread thread;
+  HINTERNET request = nullptr;  // open while the transfer may block in it
+  Clock::time_point deadline;
+  bool cancelled = false;  // overdue or shutting down: the transfer reports no reply
+};
+
+struct Done {
+  std::uint64_t id;
+  int status;
+  std::string body;
+};
+
+HttpCallback take(HttpCallback& slot) {
+  HttpCallback taken = std::move(slot);
+  slot = nullptr;
+  return taken;
+}
+
+bool holdsLineBreak(const std::string& text) {
+  return text.find_first_of("\r\n") != std::string::npos;
+}
+
+std::wstring wide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(std::max(size, 0)), L'\0');
+  if (size > 0) {
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+  }
+  return out;
+}
+
+struct Handle {
+  HINTERNET handle = nullptr;
+  ~Handle() {
+    if (handle) WinHttpCloseHandle(handle);
+  }
+};
+
+}  // namespace
+
+// ---- State ----------------------------------------------------------------------------------
+
+struct HttpClient::State {
+  mutable std::mutex mutex;
+  mutable std::condition_variable changed;
+  std::vector<const void*> admitted;
+  std::map<std::uint64_t, Pending> pending;  // every request in flight
+  std::map<std::uint64_t, Running> running;  // their transfers, until joined
+  std::deque<Done> done;                     // replies waiting for their callbacks
+  std::uint64_t sent = 0;
+  bool callbackRunning = false;
+  const void* callbackOwner = nullptr;
+  bool stopping = false;
+  long timeoutMs = static_cast<long>(kHttpDefaultTimeout.count());
+  HINTERNET session = nullptr;  // opened with the thread
+  std::thread thread;
+
+  void run();
+  void transfer(std::uint64_t id, const HttpRequest& request, long timeoutMs);
+  bool perform(std::uint64_t id, const HttpRequest& request, long timeoutMs, int& status,
+               std::string& body);
+  // Opens the request handle under the lock, unless the transfer is cancelled already.
+  bool track(std::uint64_t id, HINTERNET request);
+  void finish(std::uint64_t id, int status, std::string body);
+};
+
+// ---- transfers ------------------------------------------------------------------------------
+
+bool HttpClient::State::track(std::uint64_t id, HINTERNET request) {
+  std::lock_guard<std::mutex> lock(mutex);
+  auto found = running.find(id);
+  if (found == running.end() || found->second.cancelled) return false;
+  found->second.request = request;
+  return true;
+}
+
+bool HttpClient::State::perform(std::uint64_t id, const HttpRequest& request, long timeoutMs,
+                                int& status, std::string& body) {
+  std::wstring headers;
+  for (const auto& [name, value] : request.headers) {
+    // A line break would let a header value smuggle in headers, or a request, of its own.
+    if (name.empty() || name.find(':') != std::string::npos || holdsLineBreak(name) ||
+        holdsLineBreak(value)) {
+      return false;
+    }
+    headers += wide(name + ": " + value + "\r\n");
+  }
+  if (holdsLineBreak(request.verb)) return false;
+
+  std::wstring url = wide(request.url);
+  URL_COMPONENTS parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwHostNameLength = static_cast<DWORD>(-1);
+  parts.dwUrlPathLength = static_cast<DWORD>(-1);
+  parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+  if (!WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) return false;
+  if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) {
+    return false;
+  }
+  const std::wstring hostName(parts.lpszHostName, parts.dwHostNameLength);
+  std::wstring target(parts.lpszUrlPath, parts.dwUrlPathLength);
+  target.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  if (target.empty()) target = L"/";
+  const std::string verbText = !request.verb.empty() ? request.verb : "GET";
+
+  Handle connection{WinHttpConnect(session, hostName.c_str(), parts.nPort, 0)};
+  if (!connection.handle) return false;
+  HINTERNET opened =
+      WinHttpOpenRequest(connection.handle, wide(verbText).c_str(), target.c_str(), nullptr,
+                         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                         parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
+  if (!opened) return false;
+  if (!track(id, opened)) {
+    WinHttpCloseHandle(opened);
+    return false;
+  }
+  // From here the client's thread may close the request to end the transfer; every call below
+  // then fails, and the handle is closed once, by whoever closes it first.
+  const int limit = static_cast<int>(timeoutMs);
+  WinHttpSetTimeouts(opened, limit, limit, limit, limit);
+  // WinHTTP's keep-alive pool would hold connections to a stand-in server past its stop.
+  DWORD noKeepAlive = WINHTTP_DISABLE_KEEP_ALIVE;
+  WinHttpSetOption(opened, WINHTTP_OPTION_DISABLE_FEATURE, &noKeepAlive, sizeof noKeepAlive);
+
+  bool ok =
+      WinHttpSendRequest(
+          opened, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+          headers.empty() ? 0 : static_cast<DWORD>(-1),
+          request.body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(request.body.data()),
+          static_cast<DWORD>(request.body.size()), static_cast<DWORD>(request.body.size()), 0) &&
+      WinHttpReceiveResponse(opened, nullptr);
+  DWORD code = 0;
+  DWORD codeSize = sizeof code;
+  ok = ok &&
+       WinHttpQueryHeaders(opened, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                           WINHTTP_HEADER_NAME_BY_INDEX, &code, &codeSize, WINHTTP_NO_HEADER_INDEX);
+  while (ok) {
+    DWORD available = 0;
+    ok = WinHttpQueryDataAvailable(opened, &available);
+    if (!ok || available == 0) break;
+    if (available > kHttpMaxBody - body.size()) {
+      ok = false;
+      break;
+    }
+    const size_t before = body.size();
+    body.resize(before + available);
+    DWORD read = 0;
+    ok = WinHttpReadData(opened, body.data() + before, available, &read);
+    body.resize(before + (ok ? read : 0));
+  }
+
+  bool cancelled = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    Running& mine = running.at(id);
+    cancelled = mine.cancelled;
+    if (mine.request) WinHttpCloseHandle(std::exchange(mine.request, nullptr));
+  }
+  status = static_cast<int>(code);
+  return ok && !cancelled && code > 0;
+}
+
+void HttpClient::State::transfer(std::uint64_t id, const HttpRequest& request, long timeoutMs) {
+  int status = 0;
+  std::string body;
+  bool replied = false;
+  try {
+    replied = perform(id, request, timeoutMs, status, body);
+  } catch (...) {
+    // No memory for the body: no reply, like a broken connection.
+  }
+  std::lock_guard<std::mutex> lock(mutex);
+  try {
+    done.push_back({id, replied ? status : 0, replied ? std::move(body) : std::string()});
+  } catch (...) {
+    done.push_back({id, 0, std::string()});
+  }
+  changed.notify_all();
+}
+
+// ---- the thread -----------------------------------------------------------------------------
+
+void HttpClient::State::run() {
+  std::unique_lock<std::mutex> lock(mutex);
+  for (;;) {
+    if (stopping) break;
+    if (done.empty()) {
+      Clock::time_point next = Clock::time_point::max();
+      for (const auto& [id, transfer] : running) {
+        if (!transfer.cancelled) next = std::min(next, transfer.deadline);
+      }
+      if (next == Clock::time_point::max()) {
+        changed.wait(lock);
+      } else {
+        changed.wait_until(lock, next);
+      }
+    }
+    if (stopping) break;
+    const Clock::time_point now = Clock::now();
+    for (auto& [id, transfer] : running) {
+      if (transfer.cancelled || now < transfer.deadline) continue;
+      transfer.cancelled = true;
+      if (transfer.request) WinHttpCloseHandle(std::exchange(transfer.request, nullptr));
+    }
+    if (done.empty()) continue;
+    Done next = std::move(done.front());
+    done.pop_front();
+    std::thread finished;
+    auto found = running.find(next.id);
+    if (found != running.end()) {
+      finished = std::move(found->second.thread);
+      running.erase(found);
+    }
+    lock.unlock();
+    // It has handed its reply over and is on its way out.
+    if (finished.joinable()) finished.join();
+    finish(next.id, next.status, std::move(next.body));
+    lock.lock();
+  }
+}
+
+void HttpClient::State::finish(std::uint64_t id, int status, std::string body) {
+  HttpCallback callback;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto found = pending.find(id);
+    if (found != pending.end() && found->second.callback) {
+      callback = take(found->second.callback);
+      callbackRunning = true;
+      callbackOwner = found->second.owner;
+    }
+  }
+  if (callback) {
+    try {
+      callback(status, std::move(body));
+    } catch (...) {
+      // The host's callbacks report their own failures; nothing may end this thread.
+    }
+    callback = nullptr;  // destroying it runs the owner's code as well
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    callbackRunning = false;
+    pending.erase(id);
+  }
+  changed.notify_all();
+}
+
+// ---- HttpClient -----------------------------------------------------------------------------
+
+HttpClient::HttpClient() : state_(std::make_unique<State>()) {}
+
+HttpClient::~HttpClient() {
+  shutdown();
+}
+
+void HttpClient::setTimeout(std::chrono::milliseconds limit) {
+  assert(limit.count() > 0);
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  state_->timeoutMs = static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, limit.count()));
+}
+
+void HttpClient::admit(const void* owner) {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  state_->admitted.push_back(owner);
+}
+
+bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callback) {
+  State& s = *state_;
+  bool taken = false;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    const bool admitted =
+        !owner || std::find(s.admitted.begin(), s.admitted.end(), owner) != s.admitted.end();
+    if (admitted && !s.stopping) {
+      if (!s.session) {
+        // No agent name: the request carries only the headers its sender set.
+        HINTERNET session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                        WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+        if (session) {
+          try {
+            s.thread = std::thread([&s] { s.run(); });
+            s.session = session;
+          } catch (...) {
+            WinHttpCloseHandle(session);
+          }
+        }
+      }
+      if (s.session) {
+        const std::uint64_t id = s.sent++;
+        const long timeoutMs = s.timeoutMs;
+        // Everything that can throw comes before the transfer starts.
+        auto [slot, fresh] = s.running.emplace(id, Running{});
+        try {
+          s.pending.emplace(id, Pending{owner, take(callback)});
+          slot->second.deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+          slot->second.thread = std::thread([&s, id, timeoutMs, request = std::move(request)] {
+            s.transfer(id, request, timeoutMs);
+          });
+        } catch (...) {
+          s.running.erase(id);
+          s.pending.erase(id);
+          throw;
+        }
+        (void)fresh;
+        s.changed.notify_all();
+        taken = true;
+      }
+    }
+  }
+  callback = nullptr;
+  return taken;
+}
+
+int HttpClient::forget(const void* owner) {
+  State& s = *state_;
+  std::vector<HttpCallback> dropped;
+  {
+    std::unique_lock<std::mutex> lock(s.mutex);
+    assert(std::this_thread::get_id() != s.thread.get_id());
+    s.admitted.erase(std::remove(s.admitted.begin(), s.admitted.end(), owner), s.admitted.end());
+    for (auto& [id, request] : s.pending) {
+      if (request.owner == owner && request.callback) dropped.push_back(take(request.callback));
+    }
+    s.changed.wait(lock, [&] { return !(s.callbackRunning && s.callbackOwner == owner); });
+  }
+  return static_cast<int>(dropped.size());
+}
+
+int HttpClient::inFlight() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return static_cast<int>(state_->pending.size());
+}
+
+bool HttpClient::waitIdle(std::chrono::milliseconds limit) const {
+  std::unique_lock<std::mutex> lock(state_->mutex);
+  return state_->changed.wait_for(lock, limit, [&] { return state_->pending.empty(); });
+}
+
+void HttpClient::shutdown() {
+  State& s = *state_;
+  std::thread thread;
+  std::vector<std::thread> transfers;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    assert(std::this_thread::get_id() != s.thread.get_id());
+    s.stopping = true;
+    for (auto& [id, transfer] : s.running) {
+      transfer.cancelled = true;
+      if (transfer.request) WinHttpCloseHandle(std::exchange(transfer.request, nullptr));
+    }
+    thread = std::move(s.thread);
+  }
+  s.changed.notify_all();
+  if (thread.joinable()) thread.join();
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    for (auto& [id, transfer] : s.running) transfers.push_back(std::move(transfer.thread));
+  }
+  for (std::thread& transfer : transfers) {
+    if (transfer.joinable()) transfer.join();
+  }
+  std::map<std::uint64_t, Pending> left;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    left.swap(s.pending);
+    s.running.clear();
+    s.done.clear();
+    if (s.session) WinHttpCloseHandle(std::exchange(s.session, nullptr));
+  }
+  s.changed.notify_all();
+}
+
+}  // namespace host
