@@ -27,14 +27,22 @@ bool isQuit(const std::string& line) {
 }  // namespace
 
 void Session::banner() {
+#if defined(_WIN32)
+  constexpr char kEndOfInput[] = "Ctrl-Z, Enter";
+#else
+  constexpr char kEndOfInput[] = "Ctrl-D";
+#endif
+  // Folders as the system writes them, so a path typed with "/" on Windows reads whole.
   const std::string settings = options_.configFolder.empty()
                                    ? std::string("a temporary folder")
-                                   : configFile(options_.configFolder).string();
-  output_.line("rankwatch-host: plugins from " + options_.pluginFolder.string() + ", settings in " +
-               settings);
-  output_.line(
-      "Type \"help\" for the statements and \"load\" to load the plugin. \"quit\", end of input "
-      "(Ctrl-D) or Ctrl-C ends the run: the plugin is unloaded and the settings saved.");
+                                   : configFile(options_.configFolder).make_preferred().string();
+  output_.line("rankwatch-host: plugins from " +
+               std::filesystem::path(options_.pluginFolder).make_preferred().string() +
+               ", settings in " + settings);
+  output_.line(std::string("Type \"help\" for the statements and \"load\" to load the plugin. "
+                           "\"quit\", end of input (") +
+               kEndOfInput +
+               ") or Ctrl-C ends the run: the plugin is unloaded and the settings saved.");
 }
 
 Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
