@@ -25,15 +25,10 @@ void issue(const rankwatch* object) {
 }
 
 void revoke(const rankwatch* object) {
-  std::shared_ptr<const void> dying;
-  {
-    std::lock_guard<std::mutex> lock(entriesMutex);
-    auto found = std::find_if(entries.begin(), entries.end(),
-                              [&](const Entry& entry) { return entry.object == object; });
-    if (found == entries.end()) return;
-    dying = std::move(found->ticket);
-    entries.erase(found);
-  }
+  std::lock_guard<std::mutex> lock(entriesMutex);
+  entries.erase(std::remove_if(entries.begin(), entries.end(),
+                               [&](const Entry& entry) { return entry.object == object; }),
+                entries.end());
 }
 
 Ticket ticket(const rankwatch* object) {

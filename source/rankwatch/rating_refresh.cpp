@@ -13,6 +13,12 @@ namespace {
 constexpr float kRetryDelay = 1.0f;
 constexpr char kHostService[] = "bakkesmod";
 
+// Synced, and no sync under way. Each query takes fresh wrappers and lets them go at once.
+bool ratingReady(GameWrapper& game, int playlist) {
+  if (!game.GetMMRWrapper().IsSynced(game.GetUniqueID(), playlist)) return false;
+  return !game.GetMMRWrapper().IsSyncing(game.GetUniqueID());
+}
+
 }  // namespace
 
 void rankwatch::refreshMmr(int attempts) {
@@ -31,10 +37,7 @@ void rankwatch::refreshMmr(int attempts) {
   if (*trackedPlaylist < 1) return;
 
   if (*trackingMethod == kHostService) {
-    const bool ready =
-        gameWrapper->GetMMRWrapper().IsSynced(gameWrapper->GetUniqueID(), *trackedPlaylist) &&
-        !gameWrapper->GetMMRWrapper().IsSyncing(gameWrapper->GetUniqueID());
-    if (!ready) {
+    if (!ratingReady(*gameWrapper, *trackedPlaylist)) {
       gameWrapper->SetTimeout(
           lifeline::guard(
               this, [attempts](rankwatch* self, GameWrapper*) { self->refreshMmr(attempts - 1); }),

@@ -37,8 +37,9 @@ void rankwatch::applyMmr(float mmr) {
   // 0 means "no rating" and a value that is not finite is no rating either: counting one would
   // book a loss of the whole rating or leave the change not-a-number until the next reset.
   if (mmr == 0.0f || !std::isfinite(mmr)) return;
+  // The first value only starts the count.
   if (*currentMmr == 0.0f) *currentMmr = mmr;
-  if (*currentMmr == 0.0f || *currentMmr == mmr) return;
+  if (*currentMmr == mmr) return;
   if (mmr > *currentMmr) {
     *mmrChange = (mmr - *currentMmr) + *mmrChange;
     addWin();
