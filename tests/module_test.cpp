@@ -87,6 +87,11 @@ TEST(Module, BasePartCopiesShareAndMovesTakeTheHostHandles) {
   BakkesMod::Plugin::BakkesModPlugin assigned;
   assigned = source;
   EXPECT_EQ(source.cvarManager.use_count(), 3);
+  // A plugin that keeps the base's onLoad and onUnload gets bodies that leave it as it is.
+  assigned.onLoad();
+  assigned.onUnload();
+  EXPECT_EQ(assigned.cvarManager, source.cvarManager);
+  EXPECT_EQ(assigned.gameWrapper, source.gameWrapper);
   assigned = BakkesMod::Plugin::BakkesModPlugin();
   EXPECT_FALSE(assigned.cvarManager || assigned.gameWrapper);
   EXPECT_EQ(source.cvarManager.use_count(), 2);

@@ -227,8 +227,8 @@ TEST(WebLookup, AWorkerThatCannotStartChangesNothing) {
         h.console("rankwatch_trackingmethod web");
         h.ratings.setPlaylist(11);
         p.refreshMmr(5);
-        const bool unchanged = *p.trackedPlaylist == 11 && !h.host->game().nextDue() &&
-                               *p.currentMmr == 0.0f;
+        const bool unchanged =
+            *p.trackedPlaylist == 11 && !h.host->game().nextDue() && *p.currentMmr == 0.0f;
         std::exit(unchanged ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "lifeline.h"
 
 using testing_support::Harness;
 
@@ -250,16 +251,21 @@ TEST(OnLoad, HandlersFindTheirCellsEvenWhenCalledWhileBeingAttached) {
 
 TEST(Lifeline, CallbacksTheHostKeepsDoNothingOnceTheObjectIsGone) {
   Harness harness;
+  harness.load();
+  harness.console("rankwatch_enabled 1");
+  std::string error;
+  ASSERT_TRUE(harness.host->unload("rankwatch", error));
   std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> watch;
   {
+    // Loaded enabled: the window's opening is pending too.
     rankwatch& plugin = harness.load();
     harness.ratings.setPlaylist(11);
     harness.ratings.unsync(11, std::nullopt);
-    harness.console("rankwatch_enabled 1");
-    harness.event("Function TAGame.GameEvent_TA.StartEvent");        // a retry pending
-    harness.event("Function TAGame.GameEvent_Soccar_TA.Destroyed");  // a timer pending
+    harness.event("Function TAGame.GameEvent_TA.StartEvent");              // a retry pending
+    harness.event("Function TAGame.GameEvent_Soccar_TA.Destroyed");        // a timer pending
+    harness.event("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");  // and another
     EXPECT_EQ(*plugin.trackedPlaylist, 11);
-    harness.console("closemenu rankwatch");
+    EXPECT_FALSE(plugin.windowOpen);
     watch = harness.slot->owner;
   }
   // The object goes while the host keeps every callback of it.
@@ -269,12 +275,21 @@ TEST(Lifeline, CallbacksTheHostKeepsDoNothingOnceTheObjectIsGone) {
   harness.calls();
 
   harness.wait(10);
-  harness.event("Function TAGame.GameEvent_TA.StartEvent");
+  for (const char* event :
+       {"Function TAGame.GameEvent_TA.StartEvent", "Function GameEvent_Soccar_TA.Active.StartRound",
+        "Function TAGame.GameEvent_Soccar_TA.EventMatchEnded",
+        "Function TAGame.GameEvent_Soccar_TA.Destroyed"}) {
+    harness.event(event);
+  }
   harness.notify("76561198000000001");
-  harness.console("rankwatch_addwin");
-  harness.console("rankwatch_reset");
-  harness.console("rankwatch_enabled 0");
-  harness.console("rankwatch_trackingmethod web");
+  for (const char* line : {"rankwatch_addwin", "rankwatch_addloss", "rankwatch_reset",
+                           "rankwatch_enabled 0", "rankwatch_trackingmethod web"}) {
+    harness.console(line);
+  }
+  harness.wait(10);
   EXPECT_EQ(harness.calls(), 0);
   EXPECT_TRUE(harness.lines().empty());
+  int object = 0;
+  EXPECT_TRUE(lifeline::ticket(reinterpret_cast<rankwatch*>(&object)).expired())
+      << "an object that never had a ticket";
 }
