@@ -66,7 +66,9 @@ TEST_F(ConsoleFixture, RangedVariablesKeepNumbersInRangeAndRefuseText) {
   console.execute("scale abc");
   console.execute("scale nan");
   console.execute("scale 1 2");
-  EXPECT_EQ(scale.value, "3");
+  console.execute("scale 1e39");   // too large for a float: no number
+  console.execute("scale 1e-50");  // too small for one: zero
+  EXPECT_EQ(scale.value, "1");
   EXPECT_EQ(lines(), (std::vector<std::string>{
                          "cvar scale = 2.5",
                          "note: scale: 9 is more than 3, kept at 3",
@@ -78,6 +80,8 @@ TEST_F(ConsoleFixture, RangedVariablesKeepNumbersInRangeAndRefuseText) {
                          "error: scale: \"abc\" is not a number",
                          "error: scale: \"nan\" is not a number",
                          "error: scale: takes one value (quote a value with blanks)",
+                         "error: scale: \"1e39\" is not a number",
+                         "note: scale: 1e-50 is less than 1, kept at 1",
                      }));
   // Free text takes anything, quoted blanks included.
   host::Variable* method =

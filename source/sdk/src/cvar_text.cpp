@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace hostsdk {
@@ -34,6 +35,13 @@ std::optional<float> readNumber(const std::string& text) {
   if (begin != end && *begin == '+' && end - begin > 1 && begin[1] != '-') ++begin;
   float value = 0.0f;
   auto [ptr, error] = std::from_chars(begin, end, value, std::chars_format::general);
+  if (error == std::errc::result_out_of_range && ptr == end) {
+    // from_chars refuses a number too small for a float as it does one too large; the first
+    // reads as zero. The text is decimal, so strtof reads it alike in the host's C locale.
+    value = std::strtof(std::string(begin, end).c_str(), nullptr);
+    if (std::isfinite(value)) return value;
+    return std::nullopt;
+  }
   if (error != std::errc() || ptr != end || begin == end || !std::isfinite(value)) {
     return std::nullopt;
   }
