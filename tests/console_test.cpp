@@ -88,6 +88,10 @@ TEST_F(ConsoleFixture, RangedVariablesKeepNumbersInRangeAndRefuseText) {
       console.registerVariable({"method", "a", "", true, false, 0, false, 0, true});
   console.execute("method \"two words\"");
   EXPECT_EQ(method->value, "two words");
+  console.execute(std::string("method \"a\0b\"", 12));
+  EXPECT_EQ(method->value, "two words");
+  EXPECT_EQ(lines(),
+            std::vector<std::string>{"error: method: a value cannot hold a NUL character"});
 }
 
 TEST_F(ConsoleFixture, BoundCellsAndHandlersSeeEachChangeOnce) {

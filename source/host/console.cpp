@@ -67,6 +67,11 @@ Variable* Console::find(const std::string& name) {
 bool Console::set(Variable& variable, const std::string& text, std::string& error,
                   const std::function<void(const std::string&)>& clamped) {
   const hostsdk::CvarDeclaration& declared = variable.declared;
+  if (text.find('\0') != std::string::npos) {
+    // The config file has no way to keep one.
+    error = declared.name + ": a value cannot hold a NUL character";
+    return false;
+  }
   std::string value = text;
   if (declared.hasMinimum || declared.hasMaximum) {
     std::optional<float> number = hostsdk::readNumber(text);

@@ -59,7 +59,7 @@ class Console {
   Variable* registerVariable(const hostsdk::CvarDeclaration& declared);
   Variable* find(const std::string& name);
   // A number outside the variable's range is kept at the nearer end; `clamped`, when given,
-  // hears how before the change takes effect.
+  // hears how before the change takes effect. Text with a NUL character is refused.
   bool set(Variable& variable, const std::string& text, std::string& error,
            const std::function<void(const std::string&)>& clamped = {});
   void bind(PluginSlot* owner, Variable& variable, hostsdk::Cell cell);
