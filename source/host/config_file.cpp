@@ -105,6 +105,11 @@ ConfigContents readConfig(const std::filesystem::path& file) {
                                 "); the settings start from their defaults");
     return contents;
   }
+  return readConfig(in, file.string());
+}
+
+ConfigContents readConfig(std::istream& in, const std::string& name) {
+  ConfigContents contents;
   std::string text;
   while (std::getline(in, text)) {
     contents.lines.push_back(text);
@@ -115,7 +120,7 @@ ConfigContents readConfig(const std::filesystem::path& file) {
       contents.lineOf[line.name] = number;
       contents.damaged.erase(line.name);
     } else if (line.kind == Line::Damaged) {
-      contents.problems.push_back(file.string() + ":" + std::to_string(number) +
+      contents.problems.push_back(name + ":" + std::to_string(number) +
                                   ": not a `name \"value\"` line; skipped, and kept as it is");
       if (!line.name.empty() && !contents.values.count(line.name)) {
         contents.damaged.insert(line.name);
@@ -123,7 +128,7 @@ ConfigContents readConfig(const std::filesystem::path& file) {
     }
   }
   if (in.bad()) {
-    contents.problems.push_back(file.string() + ": read failed after line " +
+    contents.problems.push_back(name + ": read failed after line " +
                                 std::to_string(contents.lines.size()));
   }
   return contents;
