@@ -1,15 +1,16 @@
 #include <benchmark/benchmark.h>
 #include <imgui.h>
 
+#include <chrono>
 #include <memory>
 #include <sstream>
 
 #include "host.h"
 #include "rankwatch.h"
 
-// One host frame (game screen, window questions, text capture, render lists) with the
-// plugin's window open, against the same frame with a plain four-line window the host draws
-// itself: what the plugin's own window code adds.
+// The plugin's window against a plain window of the same four lines: what the plugin's own
+// window code adds. Once as a whole host frame (game screen, window questions, text capture,
+// render lists), and once as the window's own draw call alone, which the frame dilutes.
 
 namespace {
 
@@ -53,7 +54,32 @@ struct World {
     for (int i = 0; i < 3; ++i) host.gui().frame();  // the window has found its size
     for (auto _ : state) benchmark::DoNotOptimize(host.gui().frame());
   }
+
+  // Times the window's renderWindow alone, inside GUI frames of the host's context.
+  void runDrawCall(benchmark::State& state, BakkesMod::Plugin::PluginWindow& window) {
+    for (int i = 0; i < 3; ++i) host.gui().frame();
+    ImGui::SetCurrentContext(host.gui().context());
+    for (auto _ : state) {
+      ImGui::GetIO().DeltaTime = 1.0f / 60.0f;
+      ImGui::NewFrame();
+      const auto start = std::chrono::steady_clock::now();
+      window.renderWindow();
+      const auto end = std::chrono::steady_clock::now();
+      ImGui::Render();
+      state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+  }
 };
+
+std::shared_ptr<rankwatch> pluginWithTally(World& world) {
+  auto plugin = std::make_shared<rankwatch>();
+  world.open(plugin, "rankwatch");
+  *plugin->mmrChange = 12.5f;
+  *plugin->streak = 3;
+  *plugin->wins = 7;
+  *plugin->losses = 4;
+  return plugin;
+}
 
 void BM_FramePlainWindow(benchmark::State& state) {
   World world;
@@ -63,16 +89,26 @@ void BM_FramePlainWindow(benchmark::State& state) {
 
 void BM_FramePluginWindow(benchmark::State& state) {
   World world;
-  auto plugin = std::make_shared<rankwatch>();
-  world.open(plugin, "rankwatch");
-  *plugin->mmrChange = 12.5f;
-  *plugin->streak = 3;
-  *plugin->wins = 7;
-  *plugin->losses = 4;
+  pluginWithTally(world);
   world.run(state);
+}
+
+void BM_DrawPlainWindow(benchmark::State& state) {
+  World world;
+  auto plain = std::make_shared<PlainWindow>();
+  world.open(plain, "plain");
+  world.runDrawCall(state, *plain);
+}
+
+void BM_DrawPluginWindow(benchmark::State& state) {
+  World world;
+  auto plugin = pluginWithTally(world);
+  world.runDrawCall(state, *plugin);
 }
 
 }  // namespace
 
 BENCHMARK(BM_FramePlainWindow)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FramePluginWindow)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawPlainWindow)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawPluginWindow)->UseManualTime()->Unit(benchmark::kMicrosecond);
