@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -153,4 +154,72 @@ TEST(ConfigFile, TheHostSavesOnExitAndStartsFromTheSavedValues) {
                 .registerVariable({"rankwatch_scale", "1", "", true, true, 1.0f, true, 3.0f, true})
                 ->value,
             "3");
+}
+
+TEST(ConfigFile, AFaultyFileLosesNoSettingAndNoSaveLeavesItHalfWritten) {
+  namespace fs = std::filesystem;
+  const struct {
+    const char* fault;
+    std::function<void(const fs::path& file)> make;
+    std::string startError;  // after the file's name
+    std::string saveError;   // after "error: writeconfig: ", with <file> for the file's name
+    std::string kept;        // how the file begins once saved
+  } cases[] = {
+      {"cut short in a line",
+       [](const fs::path& file) { writeText(file, "rankwatch_round \"1\"\nrankwatch_scale \"2"); },
+       ":2: not a `name \"value\"` line; skipped, and kept as it is", "",
+       "rankwatch_round \"1\"\nrankwatch_scale \"2\n"},
+      {"garbage",
+       [](const fs::path& file) {
+         writeText(file, std::string("\xff\xfe\0\x01 \"\"\"\n\x7f\x80\n", 12));
+       },
+       ":1: not a `name \"value\"` line; skipped, and kept as it is", "",
+       std::string("\xff\xfe\0\x01 \"\"\"\n\x7f\x80\n", 12)},
+      {"a folder", [](const fs::path& file) { fs::create_directory(file); },
+       ": is not a file; the settings start from their defaults",
+       "cannot replace <file>: Is a directory", "// rankwatch-host settings"},
+      {"on a full disk",
+       [](const fs::path& file) {
+         writeText(file, "rankwatch_scale \"2\"\n");
+         fs::create_symlink("/dev/full", file.string() + ".tmp");
+       },
+       "", "cannot write <file>.tmp: No space left on device", "rankwatch_scale \"2.5\"\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    TempFolder folder;
+    const fs::path file = host::configFile(folder.path());
+    c.make(file);
+    const std::string before = fs::is_regular_file(file) ? readText(file) : "";
+    {
+      std::ostringstream stream;
+      host::Output output(stream);
+      host::Clock clock(host::Clock::Mode::Virtual);
+      host::RatingService ratings(clock);
+      host::Host host(output, clock, ratings, folder.path());
+      host.adopt("rankwatch", std::make_shared<rankwatch>());
+      EXPECT_EQ(stream.str().find("error: " + file.string() + c.startError) == 0,
+                !c.startError.empty())
+          << stream.str();
+      host.console().execute("rankwatch_scale 2.5");
+      stream.str("");
+      host.console().execute("writeconfig");
+      std::string saveError = c.saveError;
+      if (!saveError.empty()) saveError.replace(saveError.find("<file>"), 6, file.string());
+      EXPECT_EQ(stream.str(), saveError.empty() ? "" : "error: writeconfig: " + saveError + "\n");
+      EXPECT_FALSE(fs::exists(file.string() + ".tmp")) << "a half-written file left behind";
+      if (!saveError.empty()) {
+        EXPECT_EQ(fs::is_regular_file(file) ? readText(file) : "", before);
+        // The fault mended, the settings in memory are saved whole.
+        if (fs::is_directory(file)) fs::remove(file);
+        EXPECT_EQ(host.console().find("rankwatch_scale")->value, "2.5");
+        host.console().execute("writeconfig");
+        EXPECT_EQ(stream.str(), "error: writeconfig: " + saveError + "\n");
+      }
+    }
+    // The user's own lines stay, damaged ones included.
+    EXPECT_EQ(host::readConfig(file).values.at("rankwatch_scale"), "2.5");
+    const std::string after = readText(file);
+    EXPECT_EQ(after.compare(0, c.kept.size(), c.kept), 0) << after;
+  }
 }
