@@ -151,3 +151,35 @@ TEST(Loader, NothingOfAnUnloadedPluginRunsAfterwards) {
   harness.console("rankwatch_enabled");
   EXPECT_EQ(harness.lines(), std::vector<std::string>{"cvar rankwatch_enabled = 0"});
 }
+
+TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {
+  testing_support::Harness harness;
+  std::string error;
+  harness.ratings.setPlaylist(11);
+  for (int cycle = 0; cycle < 100; ++cycle) {
+    SCOPED_TRACE("cycle " + std::to_string(cycle));
+    ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
+    harness.console("rankwatch_enabled 1");  // from the second cycle on, the window opens itself
+    harness.wait(1);
+    ASSERT_TRUE(harness.host->gui().isOpen("rankwatch"));
+    harness.host->gui().frame();
+    harness.ratings.unsync(11, std::nullopt);
+    harness.event("Function TAGame.GameEvent_TA.StartEvent");  // a retry pending
+    harness.event("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");
+    harness.event("Function TAGame.GameEvent_Soccar_TA.Destroyed");
+    ASSERT_TRUE(harness.host->game().nextDue());
+    ASSERT_TRUE(harness.host->unload("rankwatch", error)) << error;
+    harness.calls();
+    harness.wait(10);
+    ASSERT_EQ(harness.calls(), 0);
+  }
+  harness.lines();
+  ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
+  harness.ratings.setRating(11, 1000);
+  harness.event("Function TAGame.GameEvent_TA.StartEvent");
+  harness.ratings.setRating(11, 1010);
+  harness.event("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");
+  harness.wait(1);
+  EXPECT_EQ(harness.host->gui().frame(),
+            (std::vector<std::string>{"MMR : +10.00", "Streak : +1", "Wins : 1", "Losses : 0"}));
+}
