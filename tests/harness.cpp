@@ -49,7 +49,11 @@ void Harness::notify(const std::string& id) {
 }
 
 std::vector<std::string> Harness::lines() {
-  const std::string text = stream.str();
+  std::string text;
+  {
+    auto still = output.hold();
+    text = stream.str();
+  }
   std::vector<std::string> out;
   std::istringstream in(text.substr(consumed_));
   consumed_ = text.size();

@@ -253,7 +253,10 @@ struct Interactive {
     options.configFolder = config;
     options.time = host::Clock::Mode::Real;
   }
-  std::string text() const { return stream.str(); }
+  std::string text() const {
+    auto still = output.hold();
+    return stream.str();
+  }
   bool shows(const std::string& line) const {
     return ("\n" + text()).find("\n" + line + "\n") != std::string::npos;
   }

@@ -33,6 +33,10 @@ class Output {
   // Ends the prompt's line, if one shows, for the host's last words.
   void endPrompt();
 
+  // Holds the output still while the returned lock lives, for a reader of the stream on
+  // another thread: traces and replies are written from the host's other threads too.
+  std::unique_lock<std::mutex> hold() const { return std::unique_lock<std::mutex>(mutex_); }
+
   bool tracing() const { return tracing_; }
   void setTracing(bool on) { tracing_ = on; }
   std::string lastLine() const;
