@@ -122,3 +122,38 @@ TEST(WebLookup, AReplyAfterTheObjectIsGoneTouchesNothing) {
     EXPECT_EQ(Recording::applied, release ? 0 : 1) << release;
   }
 }
+
+TEST(WebLookup, ManyRepliesLandAtOnceWhileFramesDrawAndTimersFire) {
+  Harness harness;
+  Recording& plugin = webTracked<Recording>(harness);
+  harness.console("openmenu rankwatch");
+  plugin.refreshMmr(5);
+  ASSERT_TRUE(until([&] {
+    harness.wait(0.01);
+    return *plugin.currentMmr == 1000.0f;
+  }));
+  harness.stats.setDelay(20ms);  // lookups overlap, and replies come back in bunches
+  Recording::applied = 0;
+  std::function<void()> tick = [&] { harness.host->game().setTimeout(nullptr, tick, 0.005f); };
+  tick();
+  int rating = 1000;
+  int lookups = 0;
+  for (int round = 0; round < 40; ++round) {
+    rating += round % 3 == 0 ? -7 : 11;
+    harness.stats.setRating(11, rating);
+    for (int i = 0; i < 5; ++i, ++lookups) harness.notify("76561198000000001");
+    harness.wait(0.01);
+    harness.host->gui().frame();
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_TRUE(until([&] {
+    harness.wait(0.01);
+    harness.host->gui().frame();
+    return Recording::applied == lookups;
+  }));
+  // Replies may land in any order, but each one that counted moved the change by exactly the
+  // step from the rating before it: the change is the last rating taken less the first.
+  EXPECT_EQ(*plugin.mmrChange, *plugin.currentMmr - 1000.0f);
+  EXPECT_LE(std::abs(*plugin.streak), *plugin.wins + *plugin.losses);
+  EXPECT_GE(*plugin.wins + *plugin.losses, 10) << "the ratings changed while they were read";
+}
