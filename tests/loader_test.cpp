@@ -5,10 +5,12 @@
 
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "harness.h"
 #include "loader.h"
@@ -156,9 +158,12 @@ TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {
   testing_support::Harness harness;
   std::string error;
   harness.ratings.setPlaylist(11);
+  harness.serveStats().setRating(11, 1000);
+  harness.stats.setDelay(std::chrono::milliseconds(30));
   for (int cycle = 0; cycle < 100; ++cycle) {
     SCOPED_TRACE("cycle " + std::to_string(cycle));
     ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
+    harness.console("rankwatch_trackingmethod bakkesmod");
     harness.console("rankwatch_enabled 1");  // from the second cycle on, the window opens itself
     harness.wait(1);
     ASSERT_TRUE(harness.host->gui().isOpen("rankwatch"));
@@ -168,13 +173,23 @@ TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {
     harness.event("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");
     harness.event("Function TAGame.GameEvent_Soccar_TA.Destroyed");
     ASSERT_TRUE(harness.host->game().nextDue());
+    // Lookups on the web too, whose replies are held back: some are still on their way when
+    // the plugin goes, others land while it goes.
+    harness.console("rankwatch_trackingmethod web");
+    harness.notify("76561198000000001");
+    std::this_thread::sleep_for(std::chrono::milliseconds(cycle % 4 * 15));
+    harness.host->gui().frame();
     ASSERT_TRUE(harness.host->unload("rankwatch", error)) << error;
     harness.calls();
     harness.wait(10);
     ASSERT_EQ(harness.calls(), 0);
   }
+  ASSERT_TRUE(harness.host->http().waitIdle(std::chrono::seconds(10)));
+  harness.wait(1);
+  EXPECT_EQ(harness.calls(), 0) << "a reply reached an unloaded plugin";
   harness.lines();
   ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
+  harness.console("rankwatch_trackingmethod bakkesmod");
   harness.ratings.setRating(11, 1000);
   harness.event("Function TAGame.GameEvent_TA.StartEvent");
   harness.ratings.setRating(11, 1010);
