@@ -74,6 +74,9 @@ std::optional<float> ratingOf(const json& segment) {
 
 std::optional<float> readWebReply(int status, const std::string& body, int wantedPlaylist) {
   if (status != 200) return std::nullopt;
+  // The JSON library takes a NUL byte for the end of the text, so that a value followed by a
+  // NUL and then anything at all would pass; no JSON text holds one.
+  if (body.find('\0') != std::string::npos) return std::nullopt;
   try {
     const json document = json::parse(body);
     if (!document.is_object()) return std::nullopt;
