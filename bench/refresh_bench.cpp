@@ -1,14 +1,19 @@
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "host.h"
 #include "rankwatch.h"
+#include "web_lookup.h"
 
-// The game thread's cost of one rating read on the host path: refreshMmr asking the host's
+// The game thread's cost of one rating read. On the host path: refreshMmr asking the host's
 // rating service for a synced rating and counting it, against the same four questions asked of
-// the rating service directly, which is what the plugin cannot do without.
+// the rating service directly, which is what the plugin cannot do without. On the web path:
+// refreshMmr handing a lookup to a worker of its own, against starting a thread that does
+// nothing.
 
 namespace {
 
@@ -18,6 +23,15 @@ struct World {
   host::Clock clock{host::Clock::Mode::Virtual};
   host::RatingService ratings{clock};
   host::Host host{output, clock, ratings, {}};
+
+  std::shared_ptr<rankwatch> load(const char* trackingMethod) {
+    auto plugin = std::make_shared<rankwatch>();
+    host.adopt("rankwatch", plugin);
+    host.console().execute("rankwatch_enabled 1");
+    host.console().execute(std::string("rankwatch_trackingmethod ") + trackingMethod);
+    ratings.setPlaylist(11);
+    return plugin;
+  }
 };
 
 void BM_RatingQueries(benchmark::State& state) {
@@ -37,10 +51,7 @@ void BM_RatingQueries(benchmark::State& state) {
 
 void BM_RefreshMmrHostPath(benchmark::State& state) {
   World world;
-  auto plugin = std::make_shared<rankwatch>();
-  world.host.adopt("rankwatch", plugin);
-  world.host.console().execute("rankwatch_enabled 1");
-  world.ratings.setPlaylist(11);
+  auto plugin = world.load("bakkesmod");
   world.ratings.setRating(11, 1000.0f);
   plugin->refreshMmr(5);  // takes the playlist and the first rating
   float rating = 1001.0f;
@@ -55,7 +66,40 @@ void BM_RefreshMmrHostPath(benchmark::State& state) {
   }
 }
 
+// Each hand-off is timed alone, on a machine with no lookup under way, as a game makes them:
+// seconds apart. What follows on other threads is left out, as the game thread never waits
+// for it.
+void BM_StartThread(benchmark::State& state) {
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    std::thread thread([] {});
+    const auto end = std::chrono::steady_clock::now();
+    thread.join();
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+  }
+}
+
+void BM_RefreshMmrWebHandOff(benchmark::State& state) {
+  World world;
+  world.host.setStatsUrl("http://127.0.0.1:0");  // nothing listens there: refused at once
+  auto plugin = world.load("web");
+  const long before = world.host.requestsSent();
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    plugin->refreshMmr(5);
+    const auto end = std::chrono::steady_clock::now();
+    joinWebLookups();
+    world.host.http().waitIdle(std::chrono::seconds(10));
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+  }
+  if (world.host.requestsSent() - before != static_cast<long>(state.iterations())) {
+    state.SkipWithError("a lookup was not sent");
+  }
+}
+
 }  // namespace
 
 BENCHMARK(BM_RatingQueries);
 BENCHMARK(BM_RefreshMmrHostPath);
+BENCHMARK(BM_StartThread)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RefreshMmrWebHandOff)->UseManualTime()->Unit(benchmark::kMicrosecond);

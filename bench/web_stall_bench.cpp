@@ -1,0 +1,107 @@
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host.h"
+#include "rankwatch.h"
+#include "stats_service.h"
+#include "web_lookup.h"
+
+// The game thread in real time for three seconds, turn after turn (posted callbacks, timers, a
+// GUI frame with the plugin's window open), while a web lookup's reply is held back 2 s by the
+// local stats service and then lands. Reported as the longest turn, against a frame's own cost:
+// the middle turn of the same run without a lookup.
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kRun = std::chrono::seconds(3);
+
+struct World {
+  std::ostringstream stream;
+  host::Output output{stream};
+  host::Clock clock{host::Clock::Mode::Real};
+  host::RatingService ratings{clock};
+  host::Host host{output, clock, ratings, {}};
+  host::StatsService stats;
+  std::shared_ptr<rankwatch> plugin = std::make_shared<rankwatch>();
+
+  explicit World(benchmark::State& state) {
+    std::string error;
+    if (!stats.start(error)) state.SkipWithError(error.c_str());
+    stats.setPlayer("steam", "76561198000000001");
+    stats.setRating(11, 1000);
+    stats.setDelay(std::chrono::milliseconds(2000));
+    host.setStatsUrl(stats.base());
+    host.adopt("rankwatch", plugin);
+    host.console().execute("rankwatch_enabled 1");
+    host.console().execute("rankwatch_trackingmethod web");
+    host.console().execute("openmenu rankwatch");
+    ratings.setPlaylist(11);
+  }
+  ~World() {
+    stats.stop();
+    joinWebLookups();
+  }
+
+  // The turns of kRun, each timed; a timer fires every frame, as a game's would.
+  std::vector<double> run() {
+    std::function<void()> tick = [&] { host.game().setTimeout(nullptr, tick, 0.001f); };
+    tick();
+    std::vector<double> turns;
+    turns.reserve(1 << 20);
+    const auto end = Clock::now() + kRun;
+    while (Clock::now() < end) {
+      const auto start = Clock::now();
+      host.game().pass(0);
+      host.gui().frame();
+      turns.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    return turns;
+  }
+};
+
+double middle(std::vector<double> turns) {
+  std::nth_element(turns.begin(), turns.begin() + turns.size() / 2, turns.end());
+  return turns[turns.size() / 2];
+}
+
+void report(benchmark::State& state, const std::vector<double>& turns, double figure) {
+  state.SetIterationTime(figure);
+  state.counters["turns"] = static_cast<double>(turns.size());
+  state.counters["longest_us"] = *std::max_element(turns.begin(), turns.end()) * 1e6;
+  state.counters["middle_us"] = middle(turns) * 1e6;
+}
+
+void BM_FrameAlone(benchmark::State& state) {
+  for (auto _ : state) {
+    World world(state);
+    const std::vector<double> turns = world.run();
+    report(state, turns, middle(turns));
+  }
+}
+
+void BM_LongestTurnWhileAReplyIsHeldBack(benchmark::State& state) {
+  for (auto _ : state) {
+    World world(state);
+    world.plugin->refreshMmr(5);
+    const std::vector<double> turns = world.run();
+    if (*world.plugin->currentMmr != 1000.0f) state.SkipWithError("the reply did not land");
+    report(state, turns, *std::max_element(turns.begin(), turns.end()));
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_FrameAlone)->UseManualTime()->Iterations(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LongestTurnWhileAReplyIsHeldBack)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMicrosecond);
