@@ -50,7 +50,6 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
   hints_ = true;
   banner();
   if (options_.localStats) {
-    serveStatsLocally();
     if (!stats_.base().empty()) {
       output_.line("Web lookups go to the local stats service at " + statsRoute_ +
                    "; \"stats\" sets what it serves.");

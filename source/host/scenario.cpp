@@ -108,6 +108,7 @@ Session::Session(Output& output, SessionOptions options)
   const UniqueIDWrapper player = ratings_.player();
   stats_.setPlayer(hostsdk::idPlatform(player) == OnlinePlatform_Steam ? "steam" : "epic",
                    hostsdk::idText(player));
+  if (options_.localStats) serveStatsLocally();
 }
 
 Session::~Session() {

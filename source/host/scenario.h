@@ -35,7 +35,8 @@ struct SessionOptions {
   // A person types the input: show a prompt.
   bool prompt = false;
   // Where an interactive run sends the stats service's requests: a base URL of its own, or the
-  // local stand-in. Neither: the public service. Scenario files always use the stand-in.
+  // local stand-in, started with the session. Neither: the public service. Scenario files always
+  // use the stand-in.
   std::string statsUrl;
   bool localStats = false;
 };
