@@ -63,7 +63,8 @@ class Host final : public hostsdk::Backend {
   // Unloads every plugin and saves the settings; false, once told, when saving failed.
   bool shutdown();
 
-  // Web requests plugins have sent since the host started. Any thread.
+  // Web requests plugins have sent since the host started, each counted once the HTTP client
+  // holds it (or has refused it). Any thread.
   long requestsSent() const { return requestsSent_.load(); }
 
   // SDK calls made by plugins since the last reset.

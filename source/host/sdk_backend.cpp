@@ -131,7 +131,6 @@ PluginSlot* Host::ownerOf(const void* address) const {
 
 void Host::sendJsonRequest(const void* caller, CurlRequest request,
                            hostsdk::ReplyCallback callback) {
-  ++requestsSent_;
   PluginSlot* owner = ownerOf(caller);
   const std::string url = request.url;
   HttpRequest outgoing{routed(url),
@@ -157,7 +156,11 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
       output_.error(who + ": unknown exception");
     }
   };
-  if (!http_.send(std::move(outgoing), owner, std::move(reply)) && output_.tracing()) {
+  const bool taken = http_.send(std::move(outgoing), owner, std::move(reply));
+  // Counted once the client holds it: a count that has reached N with nothing in flight means
+  // N requests done.
+  ++requestsSent_;
+  if (!taken && output_.tracing()) {
     output_.trace(Clock::format(clock_.now()) + " http: " + url +
                   " refused: the host takes no more requests of " + who);
   }
