@@ -1,13 +1,16 @@
 // The soak: many simulated matches in virtual time through the host, with the plugin library
-// loaded as a user loads it. The test keeps its own count of what the tally must show and
-// compares the overlay's lines with it along the way and at the end; memory must stay flat.
-// RANKWATCH_SOAK_MATCHES sets the number of matches (default 100,000), RANKWATCH_SOAK_SEED
-// the random seed.
+// loaded as a user loads it, once reading the rating from the host's rating service and once
+// from the local stats service over HTTP. The test keeps its own count of what the tally must
+// show and compares the overlay's lines with it along the way and at the end; memory must stay
+// flat. RANKWATCH_SOAK_MATCHES sets the number of matches of both (default: 100,000 on the
+// host path; 2,000 on the web path, whose every match makes three real requests);
+// RANKWATCH_SOAK_SEED the random seed.
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +19,7 @@
 #include <random>
 #include <streambuf>
 #include <string>
+#include <thread>
 
 #include "scenario.h"
 
@@ -79,6 +83,7 @@ class Soak {
  public:
   Soak() : stream_(&discard_), output_(stream_) {
     options_.pluginFolder = std::filesystem::path(RANKWATCH_PLUGIN_FILE).parent_path();
+    options_.localStats = true;  // never the public service
     session_ = std::make_unique<host::Session>(output_, options_);
   }
 
@@ -87,36 +92,68 @@ class Soak {
   }
   std::string last() const { return output_.lastLine(); }
 
+  // Web path: waits until the host has taken `more` requests beyond those waited for before,
+  // and every reply has been handed to the game thread and applied there.
+  void settle(int more) {
+    requests_ += more;
+    host::Host& host = session_->host();
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+      host.game().pass(0);
+      if (host.requestsSent() >= requests_ && host.http().inFlight() == 0 &&
+          !host.game().hasPosted()) {
+        return;
+      }
+      ASSERT_LT(std::chrono::steady_clock::now(), limit)
+          << host.requestsSent() << " of " << requests_ << " requests sent";
+      if (!host.http().waitIdle(std::chrono::milliseconds(5))) continue;
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+  }
+
  private:
   Discard discard_;
   std::ostream stream_;
   host::Output output_;
   host::SessionOptions options_;
   std::unique_ptr<host::Session> session_;
+  long requests_ = 0;
 };
 
-}  // namespace
+enum class Path { Host, Web };
 
-TEST(Soak, TheTallyMatchesAnIndependentCountAndMemoryStaysFlat) {
-  const long matches = fromEnvironment("RANKWATCH_SOAK_MATCHES", 100000);
+void play(Path path, long matches) {
+  const bool web = path == Path::Web;
   const auto seed = static_cast<std::uint32_t>(fromEnvironment("RANKWATCH_SOAK_SEED", 20240611));
   std::mt19937 random(seed);
   auto chance = [&](int in) { return std::uniform_int_distribution<int>(1, in)(random) == 1; };
   SCOPED_TRACE("seed " + std::to_string(seed));
+  // A rating read: the rating service's answer, or a lookup whose reply the game thread takes.
+  const std::string source = web ? "stats " : "rating ";
+  auto reads = [&](Soak& soak, int lookups) {
+    if (web) soak.settle(lookups);
+  };
 
   Soak soak;
   Expected expected;
   std::map<int, int> ratings = {{11, 1000}, {13, 1500}};
   int playlist = 11;
-  for (const auto& [id, value] : ratings)
-    soak.run("rating " + std::to_string(id) + " " + std::to_string(value));
+  for (const auto& [id, value] : ratings) {
+    soak.run(source + std::to_string(id) + " " + std::to_string(value));
+  }
   soak.run("playlist 11");
   soak.run("load");
   soak.run("console rankwatch_singlequeue 0");
   soak.run("console rankwatch_enabled 1");  // opens the window
   soak.run("wait 1");
+  if (web) {
+    soak.run("console rankwatch_trackingmethod web");  // starts afresh, and looks up at once
+    reads(soak, 1);
+  }
   soak.run("event Function TAGame.GameEvent_TA.StartEvent");
+  reads(soak, 1);
   expected.rating(ratings[playlist]);
+  if (::testing::Test::HasFatalFailure()) return;
 
   long baseline = 0;
   long counted = 0;  // wins and losses over the whole run, resets included
@@ -129,18 +166,28 @@ TEST(Soak, TheTallyMatchesAnIndependentCountAndMemoryStaysFlat) {
       expected.current = 0;
     }
     soak.run("event Function TAGame.GameEvent_TA.StartEvent");
+    reads(soak, 1);
     expected.rating(ratings[playlist]);
 
     int& rating = ratings[playlist];
     rating += std::uniform_int_distribution<int>(-25, 25)(random);
     rating = rating < 100 ? 100 : rating > 3000 ? 3000 : rating;
-    soak.run("rating " + std::to_string(playlist) + " " + std::to_string(rating));
-    // Now and then the service needs a while: the match end's retries catch it.
-    if (chance(8)) soak.run("unsynced " + std::to_string(playlist) + " 2.5");
+    soak.run(source + std::to_string(playlist) + " " + std::to_string(rating));
+    // Now and then a read fails: the host's service needs a while, and the match end's
+    // retries catch it; the web service fails one of the two lookups, and the other counts.
+    if (chance(8)) {
+      soak.run(!web        ? "unsynced " + std::to_string(playlist) + " 2.5"
+               : chance(2) ? std::string("stats-reply drop")
+                           : std::string("stats-reply 429"));
+    }
     soak.run("event Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");
     soak.run("event Function TAGame.GameEvent_Soccar_TA.Destroyed");
-    if (chance(5)) soak.run("notify");
     soak.run("wait 6");
+    reads(soak, 2);
+    if (chance(5)) {
+      soak.run("notify");
+      reads(soak, 1);
+    }
     expected.rating(rating);
 
     if (chance(500)) {
@@ -151,6 +198,7 @@ TEST(Soak, TheTallyMatchesAnIndependentCountAndMemoryStaysFlat) {
       expected.loss();
     } else if (chance(2000)) {
       soak.run("console rankwatch_reset");  // reads the rating again at once
+      reads(soak, 1);
       counted += expected.wins + expected.losses;
       ++resets;
       expected = Expected();
@@ -160,19 +208,30 @@ TEST(Soak, TheTallyMatchesAnIndependentCountAndMemoryStaysFlat) {
       soak.run("frame");
       ASSERT_EQ(soak.last(), expected.frame()) << "after match " << match;
     }
+    if (::testing::Test::HasFatalFailure()) return;
     if (match == 1000) baseline = residentKilobytes();
   }
   soak.run("unload");
 
   counted += expected.wins + expected.losses;
   std::printf(
-      "soak: %ld matches, %ld wins and losses counted, %d resets; resident %ld kB after 1000 "
-      "matches, %ld kB at the end\n",
-      matches, counted, resets, baseline, residentKilobytes());
+      "soak: %s path, %ld matches, %ld wins and losses counted, %d resets; resident %ld kB after "
+      "1000 matches, %ld kB at the end\n",
+      web ? "web" : "host", matches, counted, resets, baseline, residentKilobytes());
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
   // The sanitizers hold freed memory back on purpose; there the leak check speaks instead.
   if (matches >= 2000) {
     EXPECT_LE(residentKilobytes() - baseline, 1024);
   }
 #endif
+}
+
+}  // namespace
+
+TEST(Soak, HostPathTallyMatchesAnIndependentCountAndMemoryStaysFlat) {
+  play(Path::Host, fromEnvironment("RANKWATCH_SOAK_MATCHES", 100000));
+}
+
+TEST(Soak, WebPathTallyMatchesAnIndependentCountAndMemoryStaysFlat) {
+  play(Path::Web, fromEnvironment("RANKWATCH_SOAK_MATCHES", 2000));
 }
