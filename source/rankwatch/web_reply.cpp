@@ -1,40 +1,63 @@
 // The profile reply: data.segments, each with attributes.playlistId and stats.rating.value.
 // Members the reading does not name are ignored.
+//
+// The reply is read as the JSON library's parser streams past it, and no document is built:
+// tearing a document down takes memory of its own, and when that fails inside a destructor the
+// process ends. What the walk needs is kept as the parser goes, a repeated name keeping its
+// last value as it would in a document.
+//
+//   Value          what is kept of a playlistId or a rating
+//   Segment        what is kept of one segment
+//   ProfileReader  the parser's listener: follows data.segments and keeps what the walk needs
+//   readWebReply   the walk over the segments kept
 
 #include "web_reply.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <exception>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 namespace {
 
 using json = nlohmann::json;
 
+// ---- Value ----------------------------------------------------------------------------------
+
+struct Value {
+  // Missing: no such member; Other: text, null, an array or an object.
+  enum Kind { Missing, Integer, Unsigned, Float, Boolean, Other } kind = Missing;
+  std::int64_t integer = 0;
+  std::uint64_t whole = 0;
+  double number = 0.0;
+  bool boolean = false;
+};
+
 enum class Match { Yes, No, Unreadable };
 
 // "playlistId" as a 32-bit integer: an integer by its low 32 bits, a fraction truncated toward
 // zero, true and false as 1 and 0. Anything else cannot be read, which ends the whole reading.
-Match playlistMatches(const json& id, int wanted) {
+Match playlistMatches(const Value& id, int wanted) {
   std::int32_t value = 0;
-  switch (id.type()) {
-    case json::value_t::number_integer:
-      value = static_cast<std::int32_t>(static_cast<std::uint32_t>(id.get<std::int64_t>()));
+  switch (id.kind) {
+    case Value::Integer:
+      value = static_cast<std::int32_t>(static_cast<std::uint32_t>(id.integer));
       break;
-    case json::value_t::number_unsigned:
-      value = static_cast<std::int32_t>(static_cast<std::uint32_t>(id.get<std::uint64_t>()));
+    case Value::Unsigned:
+      value = static_cast<std::int32_t>(static_cast<std::uint32_t>(id.whole));
       break;
-    case json::value_t::number_float: {
+    case Value::Float: {
       // Beyond the integer's range a truncated fraction has no value: it matches nothing.
-      const double whole = std::trunc(id.get<double>());
+      const double whole = std::trunc(id.number);
       if (!(whole >= INT32_MIN && whole <= INT32_MAX)) return Match::No;
       value = static_cast<std::int32_t>(whole);
       break;
     }
-    case json::value_t::boolean:
-      value = id.get<bool>() ? 1 : 0;
+    case Value::Boolean:
+      value = id.boolean ? 1 : 0;
       break;
     default:
       return Match::Unreadable;
@@ -42,35 +65,260 @@ Match playlistMatches(const json& id, int wanted) {
   return value == wanted ? Match::Yes : Match::No;
 }
 
-// stats.rating.value as a float. A missing member reads as no rating: the document is const,
-// and indexing a const value by a name it lacks is not allowed.
-std::optional<float> ratingOf(const json& segment) {
-  const json* at = &segment;
-  for (const char* name : {"stats", "rating", "value"}) {
-    if (!at->is_object()) return std::nullopt;
-    auto found = at->find(name);
-    if (found == at->end()) return std::nullopt;
-    at = &*found;
-  }
-  switch (at->type()) {
-    case json::value_t::number_integer:
-      return static_cast<float>(at->get<std::int64_t>());
-    case json::value_t::number_unsigned:
-      return static_cast<float>(at->get<std::uint64_t>());
-    case json::value_t::number_float: {
+// The rating as a float; nothing for a value that is missing, not a number, or too large.
+std::optional<float> ratingOf(const Value& rating) {
+  switch (rating.kind) {
+    case Value::Integer:
+      return static_cast<float>(rating.integer);
+    case Value::Unsigned:
+      return static_cast<float>(rating.whole);
+    case Value::Float:
       // A float cannot hold it; converting would be undefined.
-      const double value = at->get<double>();
-      if (!(std::fabs(value) <= FLT_MAX)) return std::nullopt;
-      return static_cast<float>(value);
-    }
-    case json::value_t::boolean:
-      return at->get<bool>() ? 1.0f : 0.0f;
+      if (!(std::fabs(rating.number) <= FLT_MAX)) return std::nullopt;
+      return static_cast<float>(rating.number);
+    case Value::Boolean:
+      return rating.boolean ? 1.0f : 0.0f;
     default:
       return std::nullopt;
   }
 }
 
+// ---- Segment --------------------------------------------------------------------------------
+
+struct Segment {
+  std::string name;  // when the segments are an object's members
+  bool object = false;
+  bool attributes = false;  // "attributes" is an object
+  Value playlistId;
+  bool stats = false;   // "stats" is an object
+  bool rating = false;  // and its "rating" too
+  Value value;
+};
+
+// ---- ProfileReader --------------------------------------------------------------------------
+
+class ProfileReader : public nlohmann::json_sax<json> {
+ public:
+  // Where the reply's value sits on the path the walk reads.
+  enum class Role : unsigned char {
+    Root,
+    Data,
+    Segments,
+    SegmentList,  // segments as an array
+    SegmentMap,   // segments as an object
+    Segment,
+    Attributes,
+    PlaylistId,
+    Stats,
+    Rating,
+    RatingValue,
+    Other,
+  };
+
+  bool rootObject = false;
+  bool dataObject = false;
+  enum { NoSegments, List, Map, NotWalkable } segments = NoSegments;
+  std::vector<Segment> kept;
+
+  bool null() override { return scalar(Value{Value::Other}); }
+  bool boolean(bool value) override {
+    Value v{Value::Boolean};
+    v.boolean = value;
+    return scalar(v);
+  }
+  bool number_integer(number_integer_t value) override {
+    Value v{Value::Integer};
+    v.integer = value;
+    return scalar(v);
+  }
+  bool number_unsigned(number_unsigned_t value) override {
+    Value v{Value::Unsigned};
+    v.whole = value;
+    return scalar(v);
+  }
+  bool number_float(number_float_t value, const string_t&) override {
+    Value v{Value::Float};
+    v.number = value;
+    return scalar(v);
+  }
+  bool string(string_t&) override { return scalar(Value{Value::Other}); }
+  bool binary(binary_t&) override { return scalar(Value{Value::Other}); }
+
+  bool start_object(std::size_t) override {
+    const Role role = begin(true);
+    open_.push_back(role == Role::Segments ? Role::SegmentMap : container(role));
+    return true;
+  }
+  bool start_array(std::size_t) override {
+    const Role role = begin(false);
+    open_.push_back(role == Role::Segments ? Role::SegmentList : Role::Other);
+    return true;
+  }
+  bool end_object() override { return end(); }
+  bool end_array() override { return end(); }
+
+  bool key(string_t& name) override {
+    switch (open_.back()) {
+      case Role::Root:
+        next_ = name == "data" ? Role::Data : Role::Other;
+        break;
+      case Role::Data:
+        next_ = name == "segments" ? Role::Segments : Role::Other;
+        break;
+      case Role::SegmentMap:
+        next_ = Role::Segment;
+        name_ = name;
+        break;
+      case Role::Segment:
+        next_ = name == "attributes" ? Role::Attributes
+                : name == "stats"    ? Role::Stats
+                                     : Role::Other;
+        break;
+      case Role::Attributes:
+        next_ = name == "playlistId" ? Role::PlaylistId : Role::Other;
+        break;
+      case Role::Stats:
+        next_ = name == "rating" ? Role::Rating : Role::Other;
+        break;
+      case Role::Rating:
+        next_ = name == "value" ? Role::RatingValue : Role::Other;
+        break;
+      default:
+        next_ = Role::Other;
+    }
+    return true;
+  }
+
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    return false;
+  }
+
+ private:
+  // The role of a value about to begin, from its container and, in an object on the path, the
+  // name before it. Every container on the path but the segments' array is an object.
+  Role roleOfNext() const {
+    if (open_.empty()) return Role::Root;
+    if (open_.back() == Role::SegmentList) return Role::Segment;
+    if (open_.back() == Role::Other) return Role::Other;
+    return next_;
+  }
+
+  // A value begins: a later value of a name replaces what an earlier one left.
+  Role begin(bool object) {
+    const Role role = roleOfNext();
+    switch (role) {
+      case Role::Root:
+        rootObject = object;
+        break;
+      case Role::Data:
+        dataObject = object;
+        segments = NoSegments;
+        kept.clear();
+        break;
+      case Role::Segments:
+        segments = NoSegments;
+        kept.clear();
+        break;
+      case Role::Segment:
+        kept.emplace_back();
+        kept.back().name = open_.back() == Role::SegmentMap ? name_ : std::string();
+        kept.back().object = object;
+        break;
+      case Role::Attributes:
+        kept.back().attributes = object;
+        kept.back().playlistId = Value();
+        break;
+      case Role::PlaylistId:
+        kept.back().playlistId = Value{Value::Other};
+        break;
+      case Role::Stats:
+        kept.back().stats = object;
+        kept.back().rating = false;
+        kept.back().value = Value();
+        break;
+      case Role::Rating:
+        kept.back().rating = object;
+        kept.back().value = Value();
+        break;
+      case Role::RatingValue:
+        kept.back().value = Value{Value::Other};
+        break;
+      default:
+        break;
+    }
+    return role;
+  }
+
+  // What an object in that role is as a container.
+  static Role container(Role role) {
+    switch (role) {
+      case Role::Root:
+      case Role::Data:
+      case Role::Segment:
+      case Role::Attributes:
+      case Role::Stats:
+      case Role::Rating:
+        return role;
+      default:
+        return Role::Other;
+    }
+  }
+
+  bool scalar(const Value& value) {
+    switch (roleOfNext()) {
+      case Role::Root:
+        rootObject = false;
+        break;
+      case Role::Data:
+        dataObject = false;
+        segments = NoSegments;
+        kept.clear();
+        break;
+      case Role::Segments:
+        segments = NotWalkable;
+        kept.clear();
+        break;
+      case Role::Segment:
+        kept.emplace_back();
+        break;
+      case Role::Attributes:
+        kept.back().attributes = false;
+        kept.back().playlistId = Value();
+        break;
+      case Role::PlaylistId:
+        kept.back().playlistId = value;
+        break;
+      case Role::Stats:
+        kept.back().stats = false;
+        break;
+      case Role::Rating:
+        kept.back().rating = false;
+        break;
+      case Role::RatingValue:
+        kept.back().value = value;
+        break;
+      default:
+        break;
+    }
+    return true;
+  }
+
+  bool end() {
+    const Role closed = open_.back();
+    open_.pop_back();
+    if (closed == Role::SegmentList) segments = List;
+    if (closed == Role::SegmentMap) segments = Map;
+    return true;
+  }
+
+  std::vector<Role> open_;   // the containers open, outermost first
+  Role next_ = Role::Other;  // in an object: the role of the value after the last name
+  std::string name_;         // in the segments' object: the name of the next segment
+};
+
 }  // namespace
+
+// ---- readWebReply ---------------------------------------------------------------------------
 
 std::optional<float> readWebReply(int status, const std::string& body, int wantedPlaylist) {
   if (status != 200) return std::nullopt;
@@ -78,32 +326,39 @@ std::optional<float> readWebReply(int status, const std::string& body, int wante
   // NUL and then anything at all would pass; no JSON text holds one.
   if (body.find('\0') != std::string::npos) return std::nullopt;
   try {
-    const json document = json::parse(body);
-    if (!document.is_object()) return std::nullopt;
-    auto data = document.find("data");
-    if (data == document.end() || !data->is_object()) return std::nullopt;
-    auto segments = data->find("segments");
-    if (segments == data->end()) return std::nullopt;
-    if (!segments->is_array() && !segments->is_object()) return std::nullopt;
-    // An object's members are walked by value in ascending order of their names.
-    for (const json& segment : *segments) {
-      if (!segment.is_object()) continue;
-      auto attributes = segment.find("attributes");
-      if (attributes == segment.end() || !attributes->is_object()) continue;
-      auto id = attributes->find("playlistId");
-      if (id == attributes->end()) continue;
-      switch (playlistMatches(*id, wantedPlaylist)) {
+    ProfileReader reader;
+    if (!json::sax_parse(body, &reader)) return std::nullopt;
+    if (!reader.rootObject || !reader.dataObject) return std::nullopt;
+    if (reader.segments != ProfileReader::List && reader.segments != ProfileReader::Map) {
+      return std::nullopt;
+    }
+    std::vector<Segment>& segments = reader.kept;
+    if (reader.segments == ProfileReader::Map) {
+      // An object's members are walked by value in ascending order of their names; a name
+      // given twice keeps its last value.
+      std::stable_sort(segments.begin(), segments.end(),
+                       [](const Segment& a, const Segment& b) { return a.name < b.name; });
+      auto last = std::unique(segments.rbegin(), segments.rend(),
+                              [](const Segment& a, const Segment& b) { return a.name == b.name; });
+      segments.erase(segments.begin(), last.base());
+    }
+    for (const Segment& segment : segments) {
+      if (!segment.object || !segment.attributes || segment.playlistId.kind == Value::Missing) {
+        continue;
+      }
+      switch (playlistMatches(segment.playlistId, wantedPlaylist)) {
         case Match::Unreadable:
           return std::nullopt;
         case Match::No:
           continue;
         case Match::Yes:
-          return ratingOf(segment);
+          if (!segment.stats || !segment.rating) return std::nullopt;
+          return ratingOf(segment.value);
       }
     }
     return std::nullopt;
   } catch (const std::exception&) {
-    // Not one JSON text, or no memory for it: no rating.
+    // No memory to read it: no rating.
     return std::nullopt;
   }
 }
