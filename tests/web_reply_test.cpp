@@ -119,6 +119,8 @@ TEST(WebReply, EachReplyYieldsTheWantedSegmentsRatingOrNothing) {
        R"({"data": {"segments": []}, "data": {"segments": {"a": )" + segment("11", "1") +
            R"(, "a": )" + segment("11", "2") + "}}}",
        11, 2.0f},
+      {"  whatever the last value is", 200,
+       withSegments(R"({"a": )" + segment("11", "1") + R"(, "a": 5})"), 11, std::nullopt},
       {"a match without value", 200,
        withSegments(R"([{"attributes": {"playlistId": 11}, "stats": {"rating": {}}}])"), 11,
        std::nullopt},

@@ -221,9 +221,7 @@ class ProfileReader : public nlohmann::json_sax<json> {
         kept.clear();
         break;
       case Role::Segment:
-        kept.emplace_back();
-        kept.back().name = open_.back() == Role::SegmentMap ? name_ : std::string();
-        kept.back().object = object;
+        segment().object = object;
         break;
       case Role::Attributes:
         kept.back().attributes = object;
@@ -280,7 +278,7 @@ class ProfileReader : public nlohmann::json_sax<json> {
         kept.clear();
         break;
       case Role::Segment:
-        kept.emplace_back();
+        segment();
         break;
       case Role::Attributes:
         kept.back().attributes = false;
@@ -302,6 +300,14 @@ class ProfileReader : public nlohmann::json_sax<json> {
         break;
     }
     return true;
+  }
+
+  // A new segment, named when the segments are an object's members: a later one of the same
+  // name, whatever it is, replaces it.
+  Segment& segment() {
+    kept.emplace_back();
+    if (open_.back() == Role::SegmentMap) kept.back().name = name_;
+    return kept.back();
   }
 
   bool end() {
