@@ -1,7 +1,7 @@
 // The HTTP client on libcurl's multi interface: one thread performs every transfer and calls
 // every callback.
 //
-//   State        what the callers and the thread share, under one mutex
+//   State        what the thread shares with the callers, beside the replies it keeps
 //   Transfer     one request as the thread performs it
 //   the thread   starts what was sent, performs, hands each reply to its callback
 //   HttpClient   the callers' side
@@ -20,6 +20,8 @@
 #include <mutex>
 #include <thread>
 
+#include "http_replies.h"
+
 namespace host {
 
 namespace {
@@ -30,17 +32,6 @@ struct Waiting {
   long timeoutMs;
 };
 
-struct Pending {
-  const void* owner;
-  HttpCallback callback;  // empty once the reply is dropped
-};
-
-HttpCallback take(HttpCallback& slot) {
-  HttpCallback taken = std::move(slot);
-  slot = nullptr;
-  return taken;
-}
-
 bool holdsLineBreak(const std::string& text) {
   return text.find_first_of("\r\n") != std::string::npos;
 }
@@ -49,22 +40,11 @@ bool holdsLineBreak(const std::string& text) {
 
 // ---- State ----------------------------------------------------------------------------------
 
-struct HttpClient::State {
-  mutable std::mutex mutex;
-  mutable std::condition_variable changed;
-  std::vector<const void*> admitted;
-  std::deque<Waiting> waiting;               // sent, not yet started by the thread
-  std::map<std::uint64_t, Pending> pending;  // every request in flight
-  std::uint64_t sent = 0;
-  bool callbackRunning = false;
-  const void* callbackOwner = nullptr;
-  bool stopping = false;
-  long timeoutMs = static_cast<long>(kHttpDefaultTimeout.count());
-  CURLM* multi = nullptr;  // made with the thread
-  std::thread thread;
+struct HttpClient::State : HttpReplies {
+  std::deque<Waiting> waiting;  // sent, not yet started by the thread
+  CURLM* multi = nullptr;       // made with the thread
 
   void run(CURLM* multi);
-  void finish(std::uint64_t id, int status, std::string body);
 };
 
 // ---- Transfer -------------------------------------------------------------------------------
@@ -184,33 +164,6 @@ void HttpClient::State::run(CURLM* multi) {
   for (auto& [easy, transfer] : transfers) curl_multi_remove_handle(multi, easy);
 }
 
-void HttpClient::State::finish(std::uint64_t id, int status, std::string body) {
-  HttpCallback callback;
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    auto found = pending.find(id);
-    if (found != pending.end() && found->second.callback) {
-      callback = take(found->second.callback);
-      callbackRunning = true;
-      callbackOwner = found->second.owner;
-    }
-  }
-  if (callback) {
-    try {
-      callback(status, std::move(body));
-    } catch (...) {
-      // The host's callbacks report their own failures; nothing may end this thread.
-    }
-    callback = nullptr;  // destroying it runs the owner's code as well
-  }
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    callbackRunning = false;
-    pending.erase(id);
-  }
-  changed.notify_all();
-}
-
 // ---- HttpClient -----------------------------------------------------------------------------
 
 HttpClient::HttpClient() : state_(std::make_unique<State>()) {}
@@ -219,15 +172,8 @@ HttpClient::~HttpClient() {
   shutdown();
 }
 
-void HttpClient::setTimeout(std::chrono::milliseconds limit) {
-  assert(limit.count() > 0);
-  std::lock_guard<std::mutex> lock(state_->mutex);
-  state_->timeoutMs = static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, limit.count()));
-}
-
-void HttpClient::admit(const void* owner) {
-  std::lock_guard<std::mutex> lock(state_->mutex);
-  state_->admitted.push_back(owner);
+HttpReplies& HttpClient::replies() const {
+  return *state_;
 }
 
 bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callback) {
@@ -235,9 +181,7 @@ bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callb
   bool taken = false;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
-    const bool admitted =
-        !owner || std::find(s.admitted.begin(), s.admitted.end(), owner) != s.admitted.end();
-    if (admitted && !s.stopping) {
+    if (s.takes(owner)) {
       if (!s.multi) {
         // libcurl's global set-up, once per process before its first handle.
         static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -255,7 +199,7 @@ bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callb
         const std::uint64_t id = s.sent++;
         s.waiting.push_back({id, std::move(request), s.timeoutMs});
         try {
-          s.pending.emplace(id, Pending{owner, take(callback)});
+          s.pending.emplace(id, HttpReplies::Pending{owner, take(callback)});
         } catch (...) {
           s.waiting.pop_back();
           throw;
@@ -269,31 +213,6 @@ bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callb
   return taken;
 }
 
-int HttpClient::forget(const void* owner) {
-  State& s = *state_;
-  std::vector<HttpCallback> dropped;
-  {
-    std::unique_lock<std::mutex> lock(s.mutex);
-    assert(std::this_thread::get_id() != s.thread.get_id());
-    s.admitted.erase(std::remove(s.admitted.begin(), s.admitted.end(), owner), s.admitted.end());
-    for (auto& [id, request] : s.pending) {
-      if (request.owner == owner && request.callback) dropped.push_back(take(request.callback));
-    }
-    s.changed.wait(lock, [&] { return !(s.callbackRunning && s.callbackOwner == owner); });
-  }
-  return static_cast<int>(dropped.size());
-}
-
-int HttpClient::inFlight() const {
-  std::lock_guard<std::mutex> lock(state_->mutex);
-  return static_cast<int>(state_->pending.size());
-}
-
-bool HttpClient::waitIdle(std::chrono::milliseconds limit) const {
-  std::unique_lock<std::mutex> lock(state_->mutex);
-  return state_->changed.wait_for(lock, limit, [&] { return state_->pending.empty(); });
-}
-
 void HttpClient::shutdown() {
   State& s = *state_;
   std::thread thread;
@@ -305,7 +224,7 @@ void HttpClient::shutdown() {
     thread = std::move(s.thread);
   }
   if (thread.joinable()) thread.join();
-  std::map<std::uint64_t, Pending> left;
+  std::map<std::uint64_t, HttpReplies::Pending> left;
   std::deque<Waiting> unsent;
   {
     std::lock_guard<std::mutex> lock(s.mutex);

@@ -15,6 +15,8 @@
 
 namespace host {
 
+struct HttpReplies;
+
 struct HttpRequest {
   std::string url;
   std::string verb;  // empty: GET
@@ -63,7 +65,8 @@ class HttpClient {
   void shutdown();
 
  private:
-  struct State;
+  struct State;  // each platform's own, an HttpReplies and more
+  HttpReplies& replies() const;
   std::unique_ptr<State> state_;
 };
 

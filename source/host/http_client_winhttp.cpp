@@ -2,7 +2,7 @@
 // thread of its own with WinHTTP's blocking calls, and every callback is called on the client's
 // one thread, which also ends transfers that run past their time-out.
 //
-//   State        what the callers and the threads share, under one mutex
+//   State        what the threads share with the callers, beside the replies they keep
 //   transfers    one request performed, from the URL to the reply's body
 //   the thread   ends overdue transfers, hands each reply to its callback
 //   HttpClient   the callers' side
@@ -21,17 +21,13 @@
 #include <thread>
 
 #include "http_client.h"
+#include "http_replies.h"
 
 namespace host {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct Pending {
-  const void* owner;
-  HttpCallback callback;  // empty once the reply is dropped
-};
 
 // A transfer as the client's thread sees it.
 struct Running {
@@ -46,12 +42,6 @@ struct Done {
   int status;
   std::string body;
 };
-
-HttpCallback take(HttpCallback& slot) {
-  HttpCallback taken = std::move(slot);
-  slot = nullptr;
-  return taken;
-}
 
 bool holdsLineBreak(const std::string& text) {
   return text.find_first_of("\r\n") != std::string::npos;
@@ -79,20 +69,10 @@ struct Handle {
 
 // ---- State ----------------------------------------------------------------------------------
 
-struct HttpClient::State {
-  mutable std::mutex mutex;
-  mutable std::condition_variable changed;
-  std::vector<const void*> admitted;
-  std::map<std::uint64_t, Pending> pending;  // every request in flight
+struct HttpClient::State : HttpReplies {
   std::map<std::uint64_t, Running> running;  // their transfers, until joined
   std::deque<Done> done;                     // replies waiting for their callbacks
-  std::uint64_t sent = 0;
-  bool callbackRunning = false;
-  const void* callbackOwner = nullptr;
-  bool stopping = false;
-  long timeoutMs = static_cast<long>(kHttpDefaultTimeout.count());
-  HINTERNET session = nullptr;  // opened with the thread
-  std::thread thread;
+  HINTERNET session = nullptr;               // opened with the thread
 
   void run();
   void transfer(std::uint64_t id, const HttpRequest& request, long timeoutMs);
@@ -100,7 +80,6 @@ struct HttpClient::State {
                std::string& body);
   // Opens the request handle under the lock, unless the transfer is cancelled already.
   bool track(std::uint64_t id, HINTERNET request);
-  void finish(std::uint64_t id, int status, std::string body);
 };
 
 // ---- transfers ------------------------------------------------------------------------------
@@ -258,33 +237,6 @@ void HttpClient::State::run() {
   }
 }
 
-void HttpClient::State::finish(std::uint64_t id, int status, std::string body) {
-  HttpCallback callback;
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    auto found = pending.find(id);
-    if (found != pending.end() && found->second.callback) {
-      callback = take(found->second.callback);
-      callbackRunning = true;
-      callbackOwner = found->second.owner;
-    }
-  }
-  if (callback) {
-    try {
-      callback(status, std::move(body));
-    } catch (...) {
-      // The host's callbacks report their own failures; nothing may end this thread.
-    }
-    callback = nullptr;  // destroying it runs the owner's code as well
-  }
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    callbackRunning = false;
-    pending.erase(id);
-  }
-  changed.notify_all();
-}
-
 // ---- HttpClient -----------------------------------------------------------------------------
 
 HttpClient::HttpClient() : state_(std::make_unique<State>()) {}
@@ -293,15 +245,8 @@ HttpClient::~HttpClient() {
   shutdown();
 }
 
-void HttpClient::setTimeout(std::chrono::milliseconds limit) {
-  assert(limit.count() > 0);
-  std::lock_guard<std::mutex> lock(state_->mutex);
-  state_->timeoutMs = static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, limit.count()));
-}
-
-void HttpClient::admit(const void* owner) {
-  std::lock_guard<std::mutex> lock(state_->mutex);
-  state_->admitted.push_back(owner);
+HttpReplies& HttpClient::replies() const {
+  return *state_;
 }
 
 bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callback) {
@@ -309,9 +254,7 @@ bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callb
   bool taken = false;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
-    const bool admitted =
-        !owner || std::find(s.admitted.begin(), s.admitted.end(), owner) != s.admitted.end();
-    if (admitted && !s.stopping) {
+    if (s.takes(owner)) {
       if (!s.session) {
         // No agent name: the request carries only the headers its sender set.
         HINTERNET session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
@@ -331,7 +274,7 @@ bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callb
         // Everything that can throw comes before the transfer starts.
         auto [slot, fresh] = s.running.emplace(id, Running{});
         try {
-          s.pending.emplace(id, Pending{owner, take(callback)});
+          s.pending.emplace(id, HttpReplies::Pending{owner, take(callback)});
           slot->second.deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
           slot->second.thread = std::thread([&s, id, timeoutMs, request = std::move(request)] {
             s.transfer(id, request, timeoutMs);
@@ -349,31 +292,6 @@ bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callb
   }
   callback = nullptr;
   return taken;
-}
-
-int HttpClient::forget(const void* owner) {
-  State& s = *state_;
-  std::vector<HttpCallback> dropped;
-  {
-    std::unique_lock<std::mutex> lock(s.mutex);
-    assert(std::this_thread::get_id() != s.thread.get_id());
-    s.admitted.erase(std::remove(s.admitted.begin(), s.admitted.end(), owner), s.admitted.end());
-    for (auto& [id, request] : s.pending) {
-      if (request.owner == owner && request.callback) dropped.push_back(take(request.callback));
-    }
-    s.changed.wait(lock, [&] { return !(s.callbackRunning && s.callbackOwner == owner); });
-  }
-  return static_cast<int>(dropped.size());
-}
-
-int HttpClient::inFlight() const {
-  std::lock_guard<std::mutex> lock(state_->mutex);
-  return static_cast<int>(state_->pending.size());
-}
-
-bool HttpClient::waitIdle(std::chrono::milliseconds limit) const {
-  std::unique_lock<std::mutex> lock(state_->mutex);
-  return state_->changed.wait_for(lock, limit, [&] { return state_->pending.empty(); });
 }
 
 void HttpClient::shutdown() {
@@ -399,7 +317,7 @@ void HttpClient::shutdown() {
   for (std::thread& transfer : transfers) {
     if (transfer.joinable()) transfer.join();
   }
-  std::map<std::uint64_t, Pending> left;
+  std::map<std::uint64_t, HttpReplies::Pending> left;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     left.swap(s.pending);

@@ -1,0 +1,89 @@
+// The callers' side of the HTTP client, the same on every platform: owners admitted and
+// forgotten, requests in flight, and the one callback that may be running.
+
+#include "http_replies.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace host {
+
+HttpCallback take(HttpCallback& slot) {
+  HttpCallback taken = std::move(slot);
+  slot = nullptr;
+  return taken;
+}
+
+bool HttpReplies::takes(const void* owner) const {
+  return !stopping &&
+         (!owner || std::find(admitted.begin(), admitted.end(), owner) != admitted.end());
+}
+
+void HttpReplies::finish(std::uint64_t id, int status, std::string body) {
+  HttpCallback callback;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto found = pending.find(id);
+    if (found != pending.end() && found->second.callback) {
+      callback = take(found->second.callback);
+      callbackRunning = true;
+      callbackOwner = found->second.owner;
+    }
+  }
+  if (callback) {
+    try {
+      callback(status, std::move(body));
+    } catch (...) {
+      // The host's callbacks report their own failures; nothing may end this thread.
+    }
+    callback = nullptr;  // destroying it runs the owner's code as well
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    callbackRunning = false;
+    pending.erase(id);
+  }
+  changed.notify_all();
+}
+
+void HttpClient::setTimeout(std::chrono::milliseconds limit) {
+  assert(limit.count() > 0);
+  HttpReplies& s = replies();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.timeoutMs = static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, limit.count()));
+}
+
+void HttpClient::admit(const void* owner) {
+  HttpReplies& s = replies();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.admitted.push_back(owner);
+}
+
+int HttpClient::forget(const void* owner) {
+  HttpReplies& s = replies();
+  std::vector<HttpCallback> dropped;  // destroyed here, once the lock is let go
+  {
+    std::unique_lock<std::mutex> lock(s.mutex);
+    assert(std::this_thread::get_id() != s.thread.get_id());
+    s.admitted.erase(std::remove(s.admitted.begin(), s.admitted.end(), owner), s.admitted.end());
+    for (auto& [id, request] : s.pending) {
+      if (request.owner == owner && request.callback) dropped.push_back(take(request.callback));
+    }
+    s.changed.wait(lock, [&] { return !(s.callbackRunning && s.callbackOwner == owner); });
+  }
+  return static_cast<int>(dropped.size());
+}
+
+int HttpClient::inFlight() const {
+  HttpReplies& s = replies();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return static_cast<int>(s.pending.size());
+}
+
+bool HttpClient::waitIdle(std::chrono::milliseconds limit) const {
+  HttpReplies& s = replies();
+  std::unique_lock<std::mutex> lock(s.mutex);
+  return s.changed.wait_for(lock, limit, [&] { return s.pending.empty(); });
+}
+
+}  // namespace host
