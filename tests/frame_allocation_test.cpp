@@ -10,43 +10,18 @@
 #include <new>
 
 #include "harness.h"
+#include "replaced_new.h"
 
 namespace {
 
 std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
 
-void* allocate(std::size_t size, std::size_t alignment) {
-  if (counting) ++allocations;
-  if (size == 0) size = 1;
-  void* memory =
-      alignment <= alignof(std::max_align_t)
-          ? std::malloc(size)
-          : std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
-  if (!memory) throw std::bad_alloc();
-  return memory;
-}
-
 }  // namespace
 
-// The array and nothrow forms of the standard library call these.
-void* operator new(std::size_t size) {
-  return allocate(size, 0);
-}
-void* operator new(std::size_t size, std::align_val_t alignment) {
-  return allocate(size, static_cast<std::size_t>(alignment));
-}
-void operator delete(void* memory) noexcept {
-  std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-  std::free(memory);
-}
-void operator delete(void* memory, std::align_val_t) noexcept {
-  std::free(memory);
-}
-void operator delete(void* memory, std::size_t, std::align_val_t) noexcept {
-  std::free(memory);
+void* allocate(std::size_t size, std::size_t alignment) {
+  if (counting) ++allocations;
+  return takeMemory(size, alignment);
 }
 
 namespace {
