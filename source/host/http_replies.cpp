@@ -14,6 +14,19 @@ HttpCallback take(HttpCallback& slot) {
   return taken;
 }
 
+bool wellFormed(const HttpRequest& request) {
+  auto holdsLineBreak = [](const std::string& text) {
+    return text.find_first_of("\r\n") != std::string::npos;
+  };
+  for (const auto& [name, value] : request.headers) {
+    if (name.empty() || name.find(':') != std::string::npos || holdsLineBreak(name) ||
+        holdsLineBreak(value)) {
+      return false;
+    }
+  }
+  return !holdsLineBreak(request.verb);
+}
+
 bool HttpReplies::takes(const void* owner) const {
   return !stopping &&
          (!owner || std::find(admitted.begin(), admitted.end(), owner) != admitted.end());

@@ -39,6 +39,10 @@ struct HttpReplies {
   void finish(std::uint64_t id, int status, std::string body);
 };
 
+// No header name that is empty or holds a colon, and no line break in a name, a value or the
+// verb: a line break would let a header smuggle in headers, or a request, of its own.
+bool wellFormed(const HttpRequest& request);
+
 // Moves the callback out and leaves the slot empty (a moved-from function may not be).
 HttpCallback take(HttpCallback& slot);
 
