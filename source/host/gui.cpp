@@ -173,10 +173,13 @@ void Gui::keepWindowsOnScreen() {
     return std::max(0.0f, std::min(at, static_cast<float>(screen) - std::max(size, 0.0f)));
   };
   ImGuiContext& g = *context_;
-  for (ImGuiWindowSettings* saved = g.SettingsWindows.begin(); saved != nullptr;
-       saved = g.SettingsWindows.next_chunk(saved)) {
-    saved->Pos.x = static_cast<short>(onScreen(saved->Pos.x, saved->Size.x, kScreenWidth));
-    saved->Pos.y = static_cast<short>(onScreen(saved->Pos.y, saved->Size.y, kScreenHeight));
+  // The saved places are read once, at the first frame; after that the windows are kept.
+  if (!drawn_) {
+    for (ImGuiWindowSettings* saved = g.SettingsWindows.begin(); saved != nullptr;
+         saved = g.SettingsWindows.next_chunk(saved)) {
+      saved->Pos.x = static_cast<short>(onScreen(saved->Pos.x, saved->Size.x, kScreenWidth));
+      saved->Pos.y = static_cast<short>(onScreen(saved->Pos.y, saved->Size.y, kScreenHeight));
+    }
   }
   for (ImGuiWindow* window : g.Windows) {
     if (window->Flags & ImGuiWindowFlags_ChildWindow) continue;
