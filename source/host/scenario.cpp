@@ -39,11 +39,6 @@ void cut(const std::string& statement, std::string& word, std::string& rest) {
   }
 }
 
-bool parseInt(const std::string& text, int& value) {
-  auto [ptr, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && ptr == text.data() + text.size() && !text.empty();
-}
-
 // Ratings may be anything a float holds, "nan" and "inf" included: the plugin must cope.
 bool parseFloat(const std::string& text, float& value) {
   const char* begin = text.data();
@@ -65,27 +60,10 @@ std::string readSeconds(const std::string& text, double& value) {
   return {};
 }
 
-std::string inQuotes(const std::string& text) {
-  return "\"" + text + "\"";
-}
-
 std::string signalName(int signal) {
   if (signal == SIGINT) return "Ctrl-C (SIGINT)";
   if (signal == SIGTERM) return "SIGTERM";
   return "signal " + std::to_string(signal);
-}
-
-std::vector<std::string> words(const std::string& text) {
-  std::vector<std::string> out;
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t start = text.find_first_not_of(" \t", i);
-    if (start == std::string::npos) break;
-    size_t end = text.find_first_of(" \t", start);
-    out.push_back(text.substr(start, end == std::string::npos ? end : end - start));
-    i = end == std::string::npos ? text.size() : end;
-  }
-  return out;
 }
 
 std::filesystem::path makeTemporaryFolder() {
@@ -359,7 +337,7 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
   }
   if (word == "stats" || word.rfind("stats-", 0) == 0 || word == "http-timeout" ||
       word == "settle") {
-    return runWeb(word, rest, where);
+    return runWeb(word, args, where);
   }
   if (word == "quit") {
     if (!args.empty()) return bad(where, word, noArgument);

@@ -79,7 +79,8 @@ class Session {
   // Starts the local stats service and sends the stats service's requests there.
   void serveStatsLocally();
   // The web statements: stats, stats-reply, stats-delay, stats-request, http-timeout, settle.
-  Result runWeb(const std::string& word, const std::string& rest, const std::string& where);
+  Result runWeb(const std::string& word, const std::vector<std::string>& args,
+                const std::string& where);
 
   Output& output_;
   SessionOptions options_;

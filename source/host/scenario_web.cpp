@@ -7,10 +7,10 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <thread>
 
 #include "scenario.h"
+#include "statements.h"
 
 namespace host {
 
@@ -19,16 +19,6 @@ namespace {
 constexpr auto kSettleLimit = std::chrono::seconds(10);
 constexpr auto kSettleQuiet = std::chrono::milliseconds(200);
 constexpr double kLongest = 600;  // seconds of a delay or a time-out
-
-std::vector<std::string> split(const std::string& text) {
-  std::istringstream in(text);
-  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
-}
-
-bool parseWhole(const std::string& text, int& value) {
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size() && !text.empty();
-}
 
 bool parseFinite(const std::string& text, double& value) {
   const char* begin = text.data() + (!text.empty() && text[0] == '+' ? 1 : 0);
@@ -68,25 +58,23 @@ void Session::serveStatsLocally() {
   if (host_) host_->setStatsUrl(statsRoute_);
 }
 
-Session::Result Session::runWeb(const std::string& word, const std::string& rest,
+Session::Result Session::runWeb(const std::string& word, const std::vector<std::string>& args,
                                 const std::string& where) {
-  const std::vector<std::string> args = split(rest);
   const bool local = !stats_.base().empty();
   auto needsLocal = [&] {
     output_.error(word + ": no local stats service here; start the host with --local-stats");
     return Result::Ok;
   };
-  auto quoted = [](const std::string& text) { return "\"" + text + "\""; };
 
   if (word == "stats") {
     int playlist = 0;
     double value = 0;
     if (args.size() != 2) return bad(where, word, "stats needs a playlist id and a rating");
-    if (!parseWhole(args[0], playlist)) {
-      return bad(where, word, quoted(args[0]) + " is not a playlist id");
+    if (!parseInt(args[0], playlist)) {
+      return bad(where, word, inQuotes(args[0]) + " is not a playlist id");
     }
     if (!parseFinite(args[1], value)) {
-      return bad(where, word, quoted(args[1]) + " is not a finite rating");
+      return bad(where, word, inQuotes(args[1]) + " is not a finite rating");
     }
     if (!local) return needsLocal();
     stats_.setRating(playlist, value);
@@ -103,8 +91,8 @@ Session::Result Session::runWeb(const std::string& word, const std::string& rest
     if (args.empty() || args.size() > 2) {
       return bad(where, word, "stats-reply needs a status and at most a body file, or drop");
     }
-    if (!parseWhole(args[0], status) || status < 200 || status > 599) {
-      return bad(where, word, quoted(args[0]) + " is not a status from 200 to 599");
+    if (!parseInt(args[0], status) || status < 200 || status > 599) {
+      return bad(where, word, inQuotes(args[0]) + " is not a status from 200 to 599");
     }
     std::string body;
     if (args.size() == 2) {
@@ -122,18 +110,18 @@ Session::Result Session::runWeb(const std::string& word, const std::string& rest
     double seconds = 0;
     if (args.size() != 1) return bad(where, word, word + " needs one number of seconds");
     if (!parseFinite(args[0], seconds)) {
-      return bad(where, word, quoted(args[0]) + " is not a number of seconds");
+      return bad(where, word, inQuotes(args[0]) + " is not a number of seconds");
     }
     if (word == "stats-delay") {
       if (seconds < 0 || seconds > kLongest) {
-        return bad(where, word, quoted(args[0]) + " is not within 0 to 600 seconds");
+        return bad(where, word, inQuotes(args[0]) + " is not within 0 to 600 seconds");
       }
       if (!local) return needsLocal();
       stats_.setDelay(toMilliseconds(seconds));
       return Result::Ok;
     }
     if (seconds > kLongest || toMilliseconds(seconds).count() < 1) {
-      return bad(where, word, quoted(args[0]) + " is not within 0.001 to 600 seconds");
+      return bad(where, word, inQuotes(args[0]) + " is not within 0.001 to 600 seconds");
     }
     httpTimeout_ = toMilliseconds(seconds);
     host().http().setTimeout(*httpTimeout_);
@@ -179,7 +167,8 @@ Session::Result Session::runWeb(const std::string& word, const std::string& rest
       }
     }
   }
-  return bad(where, word, "unknown statement " + quoted(word) + "; \"help\" lists the statements");
+  return bad(where, word,
+             "unknown statement " + inQuotes(word) + "; \"help\" lists the statements");
 }
 
 }  // namespace host

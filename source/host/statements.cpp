@@ -1,6 +1,7 @@
 #include "statements.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace host {
 
@@ -65,6 +66,28 @@ std::vector<std::string> helpLines() {
       "with their values");
   lines.push_back("# starts a comment; quit, end of input or Ctrl-C ends the run and saves");
   return lines;
+}
+
+std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> out;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t start = text.find_first_not_of(" \t", i);
+    if (start == std::string::npos) break;
+    size_t end = text.find_first_of(" \t", start);
+    out.push_back(text.substr(start, end == std::string::npos ? end : end - start));
+    i = end == std::string::npos ? text.size() : end;
+  }
+  return out;
+}
+
+bool parseInt(const std::string& text, int& value) {
+  auto [ptr, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && ptr == text.data() + text.size() && !text.empty();
+}
+
+std::string inQuotes(const std::string& text) {
+  return "\"" + text + "\"";
 }
 
 }  // namespace host
