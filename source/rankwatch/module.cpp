@@ -23,7 +23,7 @@ PLUGIN_EXPORT std::uintptr_t getPlugin();
 PLUGIN_EXPORT void deleteMe();
 
 PLUGIN_EXPORT PluginInfo exports = {
-    hostsdk::kPluginApiVersion, RANKWATCH_MAIN_SOURCE,   names::kClassName, names::kDisplayName,
+    hostsdk::kPluginApiVersion, names::kMainSource,      names::kClassName, names::kDisplayName,
     names::kVersionText,        names::kPluginTypeFlags, &getPlugin,        &deleteMe,
 };
 

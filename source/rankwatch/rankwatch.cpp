@@ -7,6 +7,8 @@
 #include "lifeline.h"
 #include "names.h"
 
+const char names::kMainSource[] = __FILE__;
+
 rankwatch::rankwatch() : windowOpen(false), menuTitle(names::kDisplayName) {
   lifeline::issue(this);
 }
