@@ -19,12 +19,12 @@ std::shared_ptr<rankwatch> pluginInstance;
 
 extern "C" {
 
-PLUGIN_EXPORT std::uintptr_t getPlugin();
-PLUGIN_EXPORT void deleteMe();
+RANKWATCH_EXPORT std::uintptr_t getPlugin();
+RANKWATCH_EXPORT void deleteMe();
 
-PLUGIN_EXPORT PluginInfo exports = {
-    hostsdk::kPluginApiVersion, names::kMainSource,      names::kClassName, names::kDisplayName,
-    names::kVersionText,        names::kPluginTypeFlags, &getPlugin,        &deleteMe,
+RANKWATCH_EXPORT sdk::Record exports = {
+    sdk::kApiVersion,    names::kMainSource, names::kClassName, names::kDisplayName,
+    names::kVersionText, sdk::kPluginType,   &getPlugin,        &deleteMe,
 };
 
 std::uintptr_t getPlugin() {

@@ -1,15 +1,11 @@
 #pragma once
 
-#include <cstdint>
-
 // Texts the library, its record and its window share.
 namespace names {
 
 inline constexpr char kClassName[] = "rankwatch";    // also the window's menu name
 inline constexpr char kDisplayName[] = "Rankwatch";  // also the window's title
 inline constexpr char kVersionText[] = "1.3b";
-// The host's plugin-type word: this plugin declares that one bit and no other.
-inline constexpr std::uint32_t kPluginTypeFlags = 0x20;
 // The build path of the plugin's main source; defined there, from its own __FILE__.
 extern const char kMainSource[];
 

@@ -1,7 +1,10 @@
 // The base part of every plugin object, defined and exported by the plugin library itself.
 // Copies share both host handles, moves take them; destruction releases gameWrapper first.
+// The published SDK's header defines the base part whole, and this file is then empty.
 
-#include "hostsdk/plugin.h"
+#include "host_sdk.h"
+
+#if RANKWATCH_DEFINES_BASE_PART
 
 namespace BakkesMod::Plugin {
 
@@ -16,3 +19,5 @@ void BakkesModPlugin::onLoad() {}
 void BakkesModPlugin::onUnload() {}
 
 }  // namespace BakkesMod::Plugin
+
+#endif

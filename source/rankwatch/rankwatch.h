@@ -4,8 +4,9 @@
 // move, and shows it in a four-line overlay window.
 //
 // Index of the class's parts, one file each:
+//   host_sdk.h          the host's SDK: the stand-in or the published one, and what differs
 //   module.cpp          library exports, the holder of the one plugin object
-//   plugin_base.cpp     the exported base part the host knows
+//   plugin_base.cpp     the exported base part the host knows (the stand-in's only)
 //   lifeline.h/.cpp     guards callbacks that outlive the object
 //   settings.cpp        onLoad: settings, commands, hooks, notification; the change handlers
 //   tally.cpp           addWin, addLoss, resetTally, applyMmr
@@ -20,13 +21,11 @@
 #include <memory>
 #include <string>
 
-#include "hostsdk/plugin.h"
-#include "hostsdk/plugin_window.h"
+#include "host_sdk.h"
 
 // Every operation runs on the host's game thread unless it says otherwise. Shared values are
 // created by onLoad; nothing that reads one may run before it.
-class rankwatch : public BakkesMod::Plugin::BakkesModPlugin,
-                  public BakkesMod::Plugin::PluginWindow {
+class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window {
  public:
   rankwatch();
   ~rankwatch();

@@ -9,12 +9,6 @@
 #include "names.h"
 #include "rankwatch.h"
 
-namespace {
-
-constexpr unsigned char kAnyone = 0;
-
-}  // namespace
-
 void rankwatch::onLoad() {
   // 1. The tally and the tracked playlist.
   wins = std::make_shared<int>(0);
@@ -77,15 +71,15 @@ void rankwatch::onLoad() {
   cvarManager->registerNotifier(
       "rankwatch_addwin",
       lifeline::guard(this, [](rankwatch* self, std::vector<std::string>) { self->addWin(); }),
-      "Rankwatch : Add win", kAnyone);
+      "Rankwatch : Add win", sdk::kAnyone);
   cvarManager->registerNotifier(
       "rankwatch_addloss",
       lifeline::guard(this, [](rankwatch* self, std::vector<std::string>) { self->addLoss(); }),
-      "Rankwatch : Add loss", kAnyone);
+      "Rankwatch : Add loss", sdk::kAnyone);
   cvarManager->registerNotifier(
       "rankwatch_reset",
       lifeline::guard(this, [](rankwatch* self, std::vector<std::string>) { self->resetTally(); }),
-      "Rankwatch : Reset", kAnyone);
+      "Rankwatch : Reset", sdk::kAnyone);
 
   // 12. An enabled plugin opens its window a second after loading.
   if (*enabled && !windowOpen) {

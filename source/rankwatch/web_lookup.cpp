@@ -8,8 +8,6 @@
 #include <thread>
 #include <utility>
 
-#include "hostsdk/game.h"
-#include "hostsdk/http.h"
 #include "playlists.h"
 #include "rankwatch.h"
 #include "web_reply.h"

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "host_sdk.h"
 #include "lifeline.h"
 
-class GameWrapper;
 class rankwatch;
 
 // Scheme and host of the public web stats service.
