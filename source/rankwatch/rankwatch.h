@@ -44,7 +44,8 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window 
   virtual void refreshMmr(int attempts);
   virtual void applyMmr(float mmr);
 
-  // The overlay window.
+  // The overlay window. Against the published SDK the host calls these by its own slot names,
+  // which sdk::Window forwards here.
   void renderWindow() override;
   std::string getMenuName() override;
   std::string getMenuTitle() override;
