@@ -68,8 +68,10 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
     Host& current = host();
     current.game().pass(0);  // timers due and callbacks posted by now
 
-    // `quit` and the end of the input end a wait early; other lines wait their turn.
-    if (waitUntil_ && (clock_.now() >= *waitUntil_ || reader.endedOrWaiting(isQuit))) {
+    // A person's `quit` or end of input ends a wait early; other lines wait their turn, and
+    // piped lines all do: they were written to run in order.
+    if (waitUntil_ &&
+        (clock_.now() >= *waitUntil_ || (options_.person && reader.endedOrWaiting(isQuit)))) {
       waitUntil_.reset();
     }
     bool ranOne = false;

@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
       command.options.configFolder = defaultConfigFolder();
     }
     command.options.time = host::Clock::Mode::Real;
-    command.options.prompt = host::inputIsTerminal();
+    command.options.person = host::inputIsTerminal();
+    command.options.prompt = command.options.person;
   }
   if (!host::checkCommandLine(command, error)) return refuse(error);
 

@@ -6,8 +6,8 @@
 //
 // The statements are listed in statements.cpp, for `help`. In a scenario file time is virtual
 // and each statement runs at once. In an interactive run time is real: `wait` lets it pass
-// while timers fire, the live window draws and typed lines queue; `quit`, the end of the input
-// or a stop request ends a wait early.
+// while timers fire, the live window draws and typed lines queue; a person's `quit` or end of
+// input, or a stop request, ends a wait early.
 
 #include <filesystem>
 #include <iosfwd>
@@ -32,7 +32,10 @@ struct SessionOptions {
   // Show the game screen in a window on the display.
   bool window = false;
   Clock::Mode time = Clock::Mode::Virtual;
-  // A person types the input: show a prompt.
+  // A person types the input: `quit` and the end of the input (Ctrl-D) end a wait early. Input
+  // from a file or a pipe runs in order, waits included, as a scenario file does.
+  bool person = false;
+  // Show a prompt: a person types and reads the output on a terminal.
   bool prompt = false;
   // Where an interactive run sends the stats service's requests: a base URL of its own, or the
   // local stand-in, started with the session. Neither: the public service. Scenario files always
