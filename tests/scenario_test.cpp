@@ -313,7 +313,7 @@ TEST(Scenario, InteractiveRunsInRealTimeAndGoesOnAfterMistakes) {
   EXPECT_NE(run.text().find(shown), std::string::npos) << run.text();
 }
 
-TEST(Scenario, OnlyAPersonsQuitOrEndOfInputOrAStopRequestEndsAWaitEarly) {
+TEST(Scenario, PipedLinesRunAsAFileDoesButAPersonCanCutAWaitShortAndGoOnAfterMistakes) {
   TempFolder folder;
   const std::string overlay = "frame: MMR : +0.00 | Streak : 0 | Wins : 0 | Losses : 0";
   const struct {
@@ -335,6 +335,13 @@ TEST(Scenario, OnlyAPersonsQuitOrEndOfInputOrAStopRequestEndsAWaitEarly) {
        host::Session::Result::Ok, 1.2, overlay, "frame: -"},
       {"wait 0.5\nquit\nframe\n", false, true, false, host::Session::Result::Ok, 0.5, "",
        "frame: -"},
+      // A failed check or a bad statement ends piped lines as it ends a file; a person goes on,
+      // and a failed check still fails the run.
+      {"console rankwatch_scale\nexpect cvar rankwatch_scale = 3\nframe\n", false, true, false,
+       host::Session::Result::ExpectFailed, 0, "", "frame: -"},
+      {"jump\nframe\n", false, true, false, host::Session::Result::BadScenario, 0, "", "frame: -"},
+      {"console rankwatch_scale\nexpect cvar rankwatch_scale = 3\njump\nframe\n", true, true, false,
+       host::Session::Result::ExpectFailed, 0, "frame: -", ""},
   };
   for (const auto& c : cases) {
     Interactive run(folder.path());

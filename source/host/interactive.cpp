@@ -79,7 +79,11 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
       std::string line;
       if (reader.take(line)) {
         output_.promptAnswered();
-        run(line, "stdin:" + std::to_string(++number));
+        const Result result = run(line, "stdin:" + std::to_string(++number));
+        // Piped lines end where a file would; a person sees the error and goes on, but a
+        // failed check fails the run all the same.
+        if (result != Result::Ok && !options_.person) return result;
+        if (result == Result::ExpectFailed && failure_ == Result::Ok) failure_ = result;
         ranOne = true;
       } else if (reader.done()) {
         break;
@@ -102,7 +106,7 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
     reader.idle(sleep);
   }
   output_.endPrompt();
-  return Result::Ok;
+  return failure_;
 }
 
 }  // namespace host

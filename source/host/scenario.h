@@ -55,9 +55,10 @@ class Session {
 
   // Runs statements until the end, a failed `expect`, a bad statement or a stop request.
   Result runFile(const std::filesystem::path& file);
-  // Statements from a stream (a user at the console): errors are reported and the run goes
-  // on; time is real and passes between lines (interactive.cpp). Runs until `quit`, the end
-  // of the input, a stop request or the live window closing.
+  // Statements from a stream, in real time: time passes between lines (interactive.cpp).
+  // Piped lines end at a failed `expect` or a bad statement, as a file's do; a person's are
+  // reported and the run goes on, a failed `expect` still failing it at the end. Runs until
+  // `quit`, the end of the input, a stop request or the live window closing.
   Result runInteractive(std::shared_ptr<std::istream> in);
   // One statement; `where` names it in messages ("file:line").
   Result run(const std::string& statement, const std::string& where);
@@ -99,6 +100,8 @@ class Session {
   bool quit_ = false;
   bool finished_ = false;
   bool hints_ = false;
+  // A person's run: the first failure that did not end it, for the exit status.
+  Result failure_ = Result::Ok;
   std::set<std::string> hinted_;
   // Real time: when the `wait` under way ends.
   std::optional<Micros> waitUntil_;
