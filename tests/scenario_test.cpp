@@ -101,6 +101,9 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"console", "console needs a line (use: console <line>)"},
       {"event", "event needs a game function name (use: event <game function name>)"},
       {"screenshot", "screenshot needs one file name (use: screenshot <file.png>)"},
+      {"screenshot pic.jpg",
+       "screenshot writes PNG pictures: name a .png file, not \"pic.jpg\" (use: screenshot "
+       "<file.png>)"},
       {"calls 1", "calls takes no argument (use: calls)"},
       {"help me", "help takes no argument (use: help)"},
       {"quit now", "quit takes no argument (use: quit)"},
@@ -157,12 +160,18 @@ TEST(Scenario, CommentsBlanksAndRefusedInputGoOnWhateverTheLineEndings) {
       "window Rankwatch\n"
       "expect error: window: no window titled \"Rankwatch\"\n"
       "frame\n"
-      "expect frame: -\n";
+      "expect frame: -\n"
+      "screenshot " +
+      (folder.path() / "missing" / "late.png").string() +
+      "\n"
+      "expect error: screenshot: cannot write PNG '" +
+      (folder.path() / "missing" / "late.png").string() + "': No such file or directory\n";
   std::string windows;  // as saved by a Windows editor
   for (char c : text) windows += c == '\n' ? std::string("\r\n") : std::string(1, c);
   for (const std::string& lines : {text, windows}) {
     Outcome run = runScenario(lines, folder.path());
-    EXPECT_EQ(run.result, host::Session::Result::Ok) << lines;
+    // The run goes on, but pictures not taken fail it.
+    EXPECT_EQ(run.result, host::Session::Result::PictureNotWritten) << lines;
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "early.png"));
   }
 }

@@ -93,8 +93,9 @@ the settings are saved and a temporary config folder is removed; a second one en
 once.
 
 Exit status: 0 when the run went through; 1 when an `expect` failed; 2 for a bad option,
-scenario file or statement; 3 when the settings could not be saved at the end; 128 plus the
-signal's number when a stop request ended the run (130 for Ctrl-C).
+scenario file or statement; 3 when the settings could not be saved at the end; 4 when a
+screenshot could not be written; 128 plus the signal's number when a stop request ended the
+run (130 for Ctrl-C).
 )";
 }
 

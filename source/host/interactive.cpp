@@ -106,7 +106,7 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
     reader.idle(sleep);
   }
   output_.endPrompt();
-  return failure_;
+  return outcome();
 }
 
 }  // namespace host

@@ -82,6 +82,8 @@ int main(int argc, char** argv) {
     saved = session.finish();
   }
   if (result == host::Session::Result::Stopped) return 128 + host::stopRequested();
-  if (result == host::Session::Result::Ok && !saved) return 3;
+  const bool wentThrough =
+      result == host::Session::Result::Ok || result == host::Session::Result::PictureNotWritten;
+  if (wentThrough && !saved) return 3;
   return static_cast<int>(result);
 }

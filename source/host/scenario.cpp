@@ -1,6 +1,7 @@
 #include "scenario.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <csignal>
@@ -320,8 +321,17 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
   }
   if (word == "screenshot") {
     if (args.size() != 1) return bad(where, word, "screenshot needs one file name");
+    std::string extension = std::filesystem::path(args[0]).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != ".png") {
+      return bad(where, word,
+                 "screenshot writes PNG pictures: name a .png file, not " + inQuotes(args[0]));
+    }
     std::string error;
-    if (!host().gui().screenshot(args[0], error)) output_.error("screenshot: " + error);
+    if (!host().gui().screenshot(args[0], error)) {
+      output_.error("screenshot: " + error);
+      picturesFailed_ = true;
+    }
     return Result::Ok;
   }
   if (word == "calls") {
@@ -373,7 +383,12 @@ Session::Result Session::runFile(const std::filesystem::path& file) {
       reader.idle(kIdleWait);
     }
   }
-  return Result::Ok;
+  return outcome();
+}
+
+Session::Result Session::outcome() const {
+  if (failure_ != Result::Ok) return failure_;
+  return picturesFailed_ ? Result::PictureNotWritten : Result::Ok;
 }
 
 }  // namespace host

@@ -46,8 +46,9 @@ struct SessionOptions {
 
 class Session {
  public:
-  // Stopped: a stop request (Ctrl-C) ended the run between statements.
-  enum class Result { Ok = 0, ExpectFailed = 1, BadScenario = 2, Stopped };
+  // The exit status of each, but Stopped: a stop request (Ctrl-C) ended the run between
+  // statements. PictureNotWritten: the run went through, but a screenshot failed.
+  enum class Result { Ok = 0, ExpectFailed = 1, BadScenario = 2, PictureNotWritten = 4, Stopped };
 
   Session(Output& output, SessionOptions options);
   // Finishes if that has not happened yet.
@@ -79,6 +80,8 @@ class Session {
   // Interactive runs only: a line of guidance, once for each `key`.
   void hint(const std::string& key, const std::string& text);
   Result stopped();
+  // How a run that went to its end went.
+  Result outcome() const;
   void banner();
   // Starts the local stats service and sends the stats service's requests there.
   void serveStatsLocally();
@@ -102,6 +105,7 @@ class Session {
   bool hints_ = false;
   // A person's run: the first failure that did not end it, for the exit status.
   Result failure_ = Result::Ok;
+  bool picturesFailed_ = false;
   std::set<std::string> hinted_;
   // Real time: when the `wait` under way ends.
   std::optional<Micros> waitUntil_;
