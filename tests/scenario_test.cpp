@@ -339,6 +339,9 @@ TEST(Scenario, PipedLinesRunAsAFileDoesButAPersonCanCutAWaitShortAndGoOnAfterMis
        "frame: -"},
       {"wait 999999999\n", true, true, false, host::Session::Result::Ok, 0, "", ""},
       {"wait 999999999\n", false, false, true, host::Session::Result::Stopped, 0, "", ""},
+      {"console rankwatch_enabled 1\nconsole rankwatch_trackingmethod web\nplaylist 11\n"
+       "stats-delay 30\nhttp-timeout 30\nnotify\nsettle\n",
+       false, false, true, host::Session::Result::Stopped, 0, "", ""},
       // Piped lines run as a file's do, waits included.
       {"console rankwatch_enabled 1\nrestart\nwait 1.2\nframe\n", false, true, false,
        host::Session::Result::Ok, 1.2, overlay, "frame: -"},
@@ -355,6 +358,7 @@ TEST(Scenario, PipedLinesRunAsAFileDoesButAPersonCanCutAWaitShortAndGoOnAfterMis
   for (const auto& c : cases) {
     Interactive run(folder.path());
     run.options.person = c.person;
+    run.options.localStats = true;
     auto typed = std::make_shared<TypedStream>();
     typed->input.type(std::string("load\nconsole rankwatch_scale 2\n") + c.typed);
     if (c.ends) typed->input.end();

@@ -11,6 +11,7 @@
 
 #include "scenario.h"
 #include "statements.h"
+#include "terminal.h"
 
 namespace host {
 
@@ -143,6 +144,8 @@ Session::Result Session::runWeb(const std::string& word, const std::vector<std::
     auto quietSince = start;
     long sent = current.requestsSent();
     for (;;) {
+      // Ctrl-C ends this wait as any other; the run's loop then stops between statements.
+      if (stopRequested()) return Result::Ok;
       current.game().pass(0);
       const auto now = std::chrono::steady_clock::now();
       const int inFlight = current.http().inFlight();
