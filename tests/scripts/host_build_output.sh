@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# scripts/host shows a failed build's output and stops, and says nothing of a good build: run
-# on a copy of the scripts over a tiny project, so a real compiler fails in seconds.
+# scripts/host shows a failed build's output and stops, says nothing of a good build, and takes
+# --windows among the host's options: run on a copy
+# of the scripts over a tiny project, so a real compiler fails in seconds.
 #   host_build_output.sh <source folder>
 set -euo pipefail
 root=$1
@@ -12,14 +13,18 @@ fail() {
   exit 1
 }
 
-mkdir -p "$work/scripts" "$work/source/host" "$work/tests/scenarios"
+mkdir -p "$work/scripts" "$work/source/host" "$work/tests/scenarios" "$work/cmake"
 cp "$root/scripts/build" "$root/scripts/host" "$root/scripts/setup" "$work/scripts/"
 cp "$root/CMakePresets.json" "$work/"
+cp "$root/cmake/mingw-w64-x86_64.cmake" "$work/cmake/"
 cat >"$work/CMakeLists.txt" <<'CMAKE'
 cmake_minimum_required(VERSION 3.22)
 project(tiny CXX)
 # Adding a scenario makes the build look again, as the real one does.
 file(GLOB scenarios CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/scenarios/*.scn)
+if(WIN32)
+  message(FATAL_ERROR "tiny: the Windows build")
+endif()
 add_subdirectory(source/host)
 add_custom_target(rankwatch)
 CMAKE
@@ -38,3 +43,12 @@ output=$("$work/scripts/host" 2>&1) || fail "scripts/host failed: $output"
 touch "$work/tests/scenarios/added.scn"
 output=$("$work/scripts/host" 2>&1) || fail "scripts/host failed: $output"
 [[ "$output" == "host ran" ]] || fail "a scenario added made the build talk: $output"
+
+output=$("$work/scripts/host" --help 2>&1) || fail "scripts/host --help failed: $output"
+grep -q -- "--windows" <<<"$output" || fail "--help does not tell of --windows: $output"
+
+# --windows among the other options, not only first: the Windows build is the one tried.
+if output=$("$work/scripts/host" --trace --windows x.scn 2>&1); then
+  fail "scripts/host --trace --windows ran the Linux host: $output"
+fi
+grep -q "tiny: the Windows build" <<<"$output" || fail "the Windows build was not tried: $output"
