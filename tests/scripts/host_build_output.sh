@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# scripts/host shows a failed build's output and stops, says nothing of a good build, and takes
-# --windows among the host's options: run on a copy
+# scripts/host shows a failed build's output and stops, says so when a first build is under way
+# and nothing of a later good one, and takes --windows among the host's options: run on a copy
 # of the scripts over a tiny project, so a real compiler fails in seconds.
 #   host_build_output.sh <source folder>
 set -euo pipefail
@@ -35,6 +35,7 @@ if output=$("$work/scripts/host" 2>&1); then
   fail "scripts/host went on after a compile error: $output"
 fi
 grep -q "undeclared_name" <<<"$output" || fail "the compiler's message was not shown: $output"
+grep -q "^host: building" <<<"$output" || fail "a first build did not say so: $output"
 
 printf '#include <cstdio>\nint main() { std::puts("host ran"); }\n' >"$work/source/host/main.cpp"
 output=$("$work/scripts/host" 2>&1) || fail "scripts/host failed: $output"
@@ -51,4 +52,5 @@ grep -q -- "--windows" <<<"$output" || fail "--help does not tell of --windows: 
 if output=$("$work/scripts/host" --trace --windows x.scn 2>&1); then
   fail "scripts/host --trace --windows ran the Linux host: $output"
 fi
+grep -q "^host: building .*Windows" <<<"$output" || fail "a first Windows build did not say so: $output"
 grep -q "tiny: the Windows build" <<<"$output" || fail "the Windows build was not tried: $output"
