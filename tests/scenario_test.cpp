@@ -135,6 +135,18 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
     EXPECT_EQ(run.result, host::Session::Result::BadScenario) << c.statement;
     EXPECT_EQ(run.lines, std::vector<std::string>{"error: " + where + c.error});
   }
+  // Junk is never echoed raw: control bytes escaped, and a long word cut short.
+  Outcome junk =
+      runScenario(std::string("\x1b[2J\0x", 6) + std::string(5 << 20, 'a') + "\n", folder.path());
+  EXPECT_EQ(junk.result, host::Session::Result::BadScenario);
+  EXPECT_EQ(junk.lines,
+            std::vector<std::string>{"error: " + where + "unknown statement \"\\x1b[2J\\x00x" +
+                                     std::string(54, 'a') +
+                                     "...\" (5242886 bytes); \"help\" lists the "
+                                     "statements"});
+  Outcome console = runScenario("console " + std::string(5 << 20, 'a') + "\n", folder.path());
+  ASSERT_EQ(console.lines.size(), 1u);
+  EXPECT_EQ(console.lines[0], "error: " + std::string(993, 'a') + "... (5241904 bytes more)");
   Outcome late = runScenario("load\nconfig elsewhere\n", folder.path());
   EXPECT_EQ(late.result, host::Session::Result::BadScenario);
   Outcome missing = runScenario("", folder.path() / "nowhere");

@@ -1,6 +1,7 @@
 #pragma once
 
-// Everything the host tells its user goes through here, one line at a time.
+// Everything the host tells its user goes through here, one line at a time. A line shows its
+// control bytes as \xNN and at most about a thousand bytes; `expect` compares the whole.
 
 #include <atomic>
 #include <cstdint>

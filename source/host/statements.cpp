@@ -87,7 +87,11 @@ bool parseInt(const std::string& text, int& value) {
 }
 
 std::string inQuotes(const std::string& text) {
-  return "\"" + text + "\"";
+  constexpr size_t kLongest = 60;
+  if (text.size() <= kLongest) return "\"" + text + "\"";
+  size_t end = kLongest;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) --end;
+  return "\"" + text.substr(0, end) + "...\" (" + std::to_string(text.size()) + " bytes)";
 }
 
 }  // namespace host

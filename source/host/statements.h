@@ -23,7 +23,7 @@ std::string usageOf(const std::string& name);
 std::vector<std::string> helpLines();
 
 // Reading a statement's arguments: the words between blanks; a whole decimal int; a text as it
-// is quoted in messages.
+// is quoted in messages, cut short when long.
 std::vector<std::string> words(const std::string& text);
 bool parseInt(const std::string& text, int& value);
 std::string inQuotes(const std::string& text);
