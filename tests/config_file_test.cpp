@@ -105,6 +105,11 @@ TEST(ConfigFile, AConfigFolderMustBeAFolderWithRoomForTheFile) {
                                     ": is not a folder; name a folder to keep the settings in"},
       {folder.path() / "taken", (folder.path() / "taken" / "config.cfg").string() +
                                     ": is not a file; move it away to keep the settings there"},
+      // Folders that cannot be made say why.
+      {folder.path() / "plain" / "sub",
+       (folder.path() / "plain" / "sub").string() + ": cannot make the folder: Not a directory"},
+      {"/proc/rankwatch-settings",
+       "/proc/rankwatch-settings: cannot make the folder: No such file or directory"},
   };
   for (const auto& c : cases) {
     std::string error;

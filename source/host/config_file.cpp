@@ -158,9 +158,14 @@ std::vector<std::string> mergeValues(const std::vector<std::string>& asRead,
 
 bool prepareConfigFolder(const std::filesystem::path& folder, std::string& error) {
   std::error_code failure;
-  std::filesystem::create_directories(folder, failure);
-  if (!std::filesystem::is_directory(folder, failure)) {
+  const std::filesystem::file_status found = std::filesystem::status(folder, failure);
+  if (std::filesystem::exists(found) && !std::filesystem::is_directory(found)) {
     error = folder.string() + ": is not a folder; name a folder to keep the settings in";
+    return false;
+  }
+  std::filesystem::create_directories(folder, failure);
+  if (failure) {
+    error = folder.string() + ": cannot make the folder: " + failure.message();
     return false;
   }
   const std::filesystem::path file = configFile(folder);
