@@ -97,7 +97,6 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"load now", "load takes no argument (use: load)"},
       {"frame 2", "frame takes no argument (use: frame)"},
       {"trace", "trace needs on or off (use: trace on|off)"},
-      {"notify a b", "notify takes at most one id (use: notify [<id-text>])"},
       {"console", "console needs a line (use: console <line>)"},
       {"event", "event needs a game function name (use: event <game function name>)"},
       {"screenshot", "screenshot needs one file name (use: screenshot <file.png>)"},

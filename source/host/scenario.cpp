@@ -271,10 +271,9 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     return Result::Ok;
   }
   if (word == "notify") {
-    if (args.size() > 1) return bad(where, word, "notify takes at most one id");
+    // The id is the rest of the line, as for `player`.
     UniqueIDWrapper local = ratings_.player();
-    UniqueIDWrapper id =
-        args.empty() ? local : UniqueIDWrapper(hostsdk::idPlatform(local), args[0]);
+    UniqueIDWrapper id = rest.empty() ? local : UniqueIDWrapper(hostsdk::idPlatform(local), rest);
     ratings_.notify(host().calls(), id);
     return Result::Ok;
   }

@@ -20,7 +20,9 @@ const std::vector<Statement>& statements() {
       {"restart", "", "unload, save settings, start a fresh host on the same config folder, load"},
       {"console", "<line>", "a console line, as typed by the user"},
       {"event", "<game function name>", "the game runs that function (hooks fire)"},
-      {"notify", "[<id-text>]", "a rating-change notification (default: the local player)"},
+      {"notify", "[<id-text>]",
+       "a rating-change notification for that id, the rest of the line (default: the local "
+       "player)"},
       {"wait", "<seconds>", "game time passes"},
       {"frame", "", "one GUI frame"},
       {"window", "<title>", "what the GUI holds for that window after the last frame"},
