@@ -231,11 +231,13 @@ void Host::pluginCommand(const std::vector<std::string>& words) {
   std::string error;
   bool done = false;
   if (action == "load") {
-    // A bare name is a library in the plugins folder, its suffix optional.
+    // A bare name is a library in the plugins folder, its suffix optional: either system's
+    // suffix names this system's library, so one line loads the plugin on both.
     std::string path = words[2];
     if (path.find_first_of("/\\") == std::string::npos) {
-      if (std::filesystem::path(path).extension() != kLibrarySuffix) path += kLibrarySuffix;
-      path = (pluginFolder_ / path).string();
+      const std::string suffix = std::filesystem::path(path).extension().string();
+      if (suffix == ".so" || suffix == ".dll") path.resize(path.size() - suffix.size());
+      path = (pluginFolder_ / (path + kLibrarySuffix)).string();
     }
     done = load(path, error);
   } else {
