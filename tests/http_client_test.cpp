@@ -20,6 +20,7 @@ namespace {
 struct Reply {
   int status = -1;
   std::string body;
+  host::HttpFailure failure = host::HttpFailure::None;
   std::thread::id thread;
 };
 
@@ -39,9 +40,11 @@ struct ClientFixture : ::testing::Test {
   Reply fetch(host::HttpRequest request) {
     auto promise = std::make_shared<std::promise<Reply>>();
     std::future<Reply> reply = promise->get_future();
-    EXPECT_TRUE(client.send(std::move(request), nullptr, [promise](int status, std::string body) {
-      promise->set_value({status, std::move(body), std::this_thread::get_id()});
-    }));
+    EXPECT_TRUE(client.send(
+        std::move(request), nullptr,
+        [promise](int status, std::string body, host::HttpFailure failure) {
+          promise->set_value({status, std::move(body), failure, std::this_thread::get_id()});
+        }));
     if (reply.wait_for(20s) != std::future_status::ready) {
       ADD_FAILURE() << "no reply";
       return {};
@@ -64,7 +67,9 @@ TEST_F(ClientFixture, EachKindOfReplyReachesTheCallbackOnTheClientsThread) {
     std::vector<std::pair<std::string, std::string>> headers;
     int status;
     std::string body;  // "*": any non-empty body
+    host::HttpFailure failure = host::HttpFailure::None;
   };
+  using host::HttpFailure;
   const std::string profile = profileUrl();
   const Row rows[] = {
       {"the profile", [] {}, profile, {}, 200, "*"},
@@ -81,7 +86,13 @@ TEST_F(ClientFixture, EachKindOfReplyReachesTheCallbackOnTheClientsThread) {
        429,
        "slow down"},
       {"a forced 500 without one", [&] { service.forceReply(500, ""); }, profile, {}, 500, ""},
-      {"a dropped connection", [&] { service.dropNext(); }, profile, {}, 0, ""},
+      {"a dropped connection",
+       [&] { service.dropNext(); },
+       profile,
+       {},
+       0,
+       "",
+       HttpFailure::CutOff},
       {"a reply slower than the time-out",
        [&] {
          service.setDelay(1500ms);
@@ -90,7 +101,8 @@ TEST_F(ClientFixture, EachKindOfReplyReachesTheCallbackOnTheClientsThread) {
        profile,
        {},
        0,
-       ""},
+       "",
+       HttpFailure::TimedOut},
       {"a body larger than the client takes",
        [&] {
          service.setDelay(0ms);
@@ -100,17 +112,32 @@ TEST_F(ClientFixture, EachKindOfReplyReachesTheCallbackOnTheClientsThread) {
        profile,
        {},
        0,
-       ""},
-      {"nothing listening", [] {}, "http://127.0.0.1:0/", {}, 0, ""},
-      {"a scheme other than HTTP", [] {}, "file:///etc/hostname", {}, 0, ""},
-      {"a malformed URL", [] {}, "http://127.0.0.1:0:0/a b", {}, 0, ""},
-      {"a header value with a line break", [] {}, profile, {{"X-A", "1\r\nX-B: 2"}}, 0, ""},
-      {"a header name with a colon", [] {}, profile, {{"X-A: 1", "2"}}, 0, ""},
+       "",
+       HttpFailure::TooLarge},
+      {"nothing listening", [] {}, "http://127.0.0.1:1/", {}, 0, "", HttpFailure::Refused},
+      {"a host name not found", [] {}, "http://rankwatch.invalid/", {}, 0, "", HttpFailure::NoHost},
+      {"a scheme other than HTTP", [] {}, "file:///etc/hostname", {}, 0, "", HttpFailure::NotMade},
+      {"a malformed URL", [] {}, "http://127.0.0.1:0:0/a b", {}, 0, "", HttpFailure::NotMade},
+      {"a header value with a line break",
+       [] {},
+       profile,
+       {{"X-A", "1\r\nX-B: 2"}},
+       0,
+       "",
+       HttpFailure::NotMade},
+      {"a header name with a colon",
+       [] {},
+       profile,
+       {{"X-A: 1", "2"}},
+       0,
+       "",
+       HttpFailure::NotMade},
   };
   for (const Row& row : rows) {
     row.arrange();
     Reply reply = fetch({row.url, "", row.headers, ""});
     EXPECT_EQ(reply.status, row.status) << row.what;
+    EXPECT_EQ(reply.failure, row.failure) << row.what;
     if (row.body == "*") {
       EXPECT_FALSE(reply.body.empty()) << row.what;
     } else {
@@ -142,9 +169,10 @@ TEST_F(ClientFixture, RequestsAreServedAtOnceNotOneAfterAnother) {
   service.setDelay(2000ms);
   std::atomic<int> replies{0};
   for (int i = 0; i < 3; ++i) {
-    client.send({profileUrl(), "", {}, ""}, nullptr, [&](int status, std::string) {
-      if (status == 200) ++replies;
-    });
+    client.send({profileUrl(), "", {}, ""}, nullptr,
+                [&](int status, std::string, host::HttpFailure) {
+                  if (status == 200) ++replies;
+                });
   }
   EXPECT_EQ(client.inFlight(), 3);
   EXPECT_TRUE(client.waitIdle(4500ms));
@@ -163,14 +191,14 @@ TEST_F(ClientFixture, AForgottenOwnersRepliesAreDroppedUncalledAndItsRequestsRef
   std::atomic<int> calledB{0};
   for (int i = 0; i < 2; ++i) {
     ASSERT_TRUE(client.send({profileUrl(), "", {}, ""}, &ownerA,
-                            [&, token](int, std::string) { ++calledA; }));
+                            [&, token](int, std::string, host::HttpFailure) { ++calledA; }));
   }
   ASSERT_TRUE(client.send({profileUrl(), "", {}, ""}, &ownerB,
-                          [&, token](int, std::string) { ++calledB; }));
+                          [&, token](int, std::string, host::HttpFailure) { ++calledB; }));
   EXPECT_EQ(client.forget(&ownerA), 2);
   EXPECT_EQ(token.use_count(), 2) << "A's callbacks are gone at once";
   EXPECT_FALSE(client.send({profileUrl(), "", {}, ""}, &ownerA,
-                           [&, token](int, std::string) { ++calledA; }));
+                           [&, token](int, std::string, host::HttpFailure) { ++calledA; }));
   EXPECT_EQ(token.use_count(), 2) << "a refused callback is not kept";
   EXPECT_EQ(client.inFlight(), 3) << "the dropped transfers still run";
   ASSERT_TRUE(client.waitIdle(10s));
@@ -187,7 +215,7 @@ TEST_F(ClientFixture, ForgettingAnOwnerWaitsForItsRunningCallback) {
   bool started = false;
   bool release = false;
   std::atomic<bool> finished{false};
-  client.send({profileUrl(), "", {}, ""}, &owner, [&](int, std::string) {
+  client.send({profileUrl(), "", {}, ""}, &owner, [&](int, std::string, host::HttpFailure) {
     std::unique_lock<std::mutex> lock(mutex);
     started = true;
     changed.notify_all();
@@ -214,14 +242,15 @@ TEST_F(ClientFixture, ShutdownEndsTransfersAndDestroysCallbacksUncalled) {
   auto token = std::make_shared<int>(0);
   std::atomic<int> called{0};
   for (int i = 0; i < 3; ++i) {
-    client.send({profileUrl(), "", {}, ""}, nullptr, [&, token](int, std::string) { ++called; });
+    client.send({profileUrl(), "", {}, ""}, nullptr,
+                [&, token](int, std::string, host::HttpFailure) { ++called; });
   }
   const auto start = std::chrono::steady_clock::now();
   client.shutdown();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << "the transfers were waited for";
   EXPECT_EQ(token.use_count(), 1);
   EXPECT_EQ(client.inFlight(), 0);
-  EXPECT_FALSE(
-      client.send({profileUrl(), "", {}, ""}, nullptr, [&, token](int, std::string) { ++called; }));
+  EXPECT_FALSE(client.send({profileUrl(), "", {}, ""}, nullptr,
+                           [&, token](int, std::string, host::HttpFailure) { ++called; }));
   EXPECT_EQ(called, 0);
 }

@@ -75,6 +75,33 @@ size_t collect(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
+HttpFailure failureOf(CURLcode result) {
+  switch (result) {
+    case CURLE_OK:
+      return HttpFailure::None;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+      return HttpFailure::NotMade;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return HttpFailure::NoHost;
+    case CURLE_COULDNT_CONNECT:
+      return HttpFailure::Refused;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+      return HttpFailure::Secure;
+    case CURLE_OPERATION_TIMEDOUT:
+      return HttpFailure::TimedOut;
+    case CURLE_WRITE_ERROR:  // what collect() makes of a body too large
+      return HttpFailure::TooLarge;
+    default:
+      return HttpFailure::CutOff;
+  }
+}
+
 bool prepare(Transfer& transfer, const Waiting& waiting) {
   const HttpRequest& request = waiting.request;
   if (!wellFormed(request)) return false;
@@ -124,7 +151,7 @@ void HttpClient::State::run(CURLM* multi) {
       auto transfer = std::make_unique<Transfer>();
       transfer->id = next.id;
       if (!prepare(*transfer, next) || curl_multi_add_handle(multi, transfer->easy) != CURLM_OK) {
-        finish(next.id, 0, std::string());
+        finish(next.id, 0, std::string(), HttpFailure::NotMade);
         continue;
       }
       CURL* easy = transfer->easy;
@@ -146,8 +173,11 @@ void HttpClient::State::run(CURLM* multi) {
       std::unique_ptr<Transfer> done = std::move(found->second);
       transfers.erase(found);
       const bool replied = result == CURLE_OK && status > 0;
+      const HttpFailure failure = replied              ? HttpFailure::None
+                                  : result == CURLE_OK ? HttpFailure::CutOff
+                                                       : failureOf(result);
       finish(done->id, replied ? static_cast<int>(status) : 0,
-             replied ? std::move(done->body) : std::string());
+             replied ? std::move(done->body) : std::string(), failure);
     }
     // Sleeps until a socket is ready, libcurl's own timers are due, or send() wakes it.
     curl_multi_poll(multi, nullptr, 0, 1000, nullptr);

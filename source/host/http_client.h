@@ -24,14 +24,29 @@ struct HttpRequest {
   std::string body;
 };
 
+// Why a request got no reply, the same on every system.
+enum class HttpFailure {
+  None,      // a reply came, whatever its status
+  NotMade,   // not a request that can be made: a bad URL, or a line break in a header
+  NoHost,    // the host's name was not found
+  Refused,   // no connection could be made
+  Secure,    // the secure connection could not be set up
+  TimedOut,  // no whole reply within the time-out
+  TooLarge,  // a body larger than kHttpMaxBody
+  CutOff,    // the connection ended before a whole reply came
+};
+
 // Called once per request taken, on the client's thread, with the reply's status and body. A
-// request that cannot be made, times out or gets no complete reply reports status 0 and an
-// empty body; so does one whose header names or values hold line breaks, or whose reply body
+// request that cannot be made, times out or gets no complete reply reports status 0, an empty
+// body and why; so does one whose header names or values hold line breaks, or whose reply body
 // is larger than kHttpMaxBody.
-using HttpCallback = std::function<void(int status, std::string body)>;
+using HttpCallback = std::function<void(int status, std::string body, HttpFailure failure)>;
 
 inline constexpr std::size_t kHttpMaxBody = 8 << 20;
 inline constexpr std::chrono::milliseconds kHttpDefaultTimeout{8000};
+
+// "the connection was refused", "no reply within 8 s": a failure as a user reads it.
+std::string describe(HttpFailure failure, std::chrono::milliseconds timeout);
 
 class HttpClient {
  public:
@@ -43,6 +58,7 @@ class HttpClient {
 
   // Requests taken from now on give up after `limit` (more than zero).
   void setTimeout(std::chrono::milliseconds limit);
+  std::chrono::milliseconds timeout() const;
 
   // Takes requests of `owner` from now on; the host's own (null) are always taken.
   void admit(const void* owner);

@@ -41,7 +41,28 @@ struct Done {
   std::uint64_t id;
   int status;
   std::string body;
+  HttpFailure failure;
 };
+
+// Why WinHTTP's last call on this thread failed, in the words every client uses.
+HttpFailure lastFailure() {
+  switch (GetLastError()) {
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+      return HttpFailure::NoHost;
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+      return HttpFailure::Refused;
+    case ERROR_WINHTTP_SECURE_FAILURE:
+    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+    case ERROR_WINHTTP_SECURE_INVALID_CA:
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+      return HttpFailure::Secure;
+    case ERROR_WINHTTP_TIMEOUT:
+      return HttpFailure::TimedOut;
+    default:
+      return HttpFailure::CutOff;
+  }
+}
 
 std::wstring wide(const std::string& text) {
   if (text.empty()) return std::wstring();
@@ -73,7 +94,7 @@ struct HttpClient::State : HttpReplies {
   void run();
   void transfer(std::uint64_t id, const HttpRequest& request, long timeoutMs);
   bool perform(std::uint64_t id, const HttpRequest& request, long timeoutMs, int& status,
-               std::string& body);
+               std::string& body, HttpFailure& failure);
   // Opens the request handle under the lock, unless the transfer is cancelled already.
   bool track(std::uint64_t id, HINTERNET request);
 };
@@ -89,7 +110,8 @@ bool HttpClient::State::track(std::uint64_t id, HINTERNET request) {
 }
 
 bool HttpClient::State::perform(std::uint64_t id, const HttpRequest& request, long timeoutMs,
-                                int& status, std::string& body) {
+                                int& status, std::string& body, HttpFailure& failure) {
+  failure = HttpFailure::NotMade;
   if (!wellFormed(request)) return false;
   std::wstring headers;
   for (const auto& [name, value] : request.headers) {
@@ -121,6 +143,7 @@ bool HttpClient::State::perform(std::uint64_t id, const HttpRequest& request, lo
   if (!opened) return false;
   if (!track(id, opened)) {
     WinHttpCloseHandle(opened);
+    failure = HttpFailure::TimedOut;  // overdue before it began
     return false;
   }
   // From here the client's thread may close the request to end the transfer; every call below
@@ -131,6 +154,7 @@ bool HttpClient::State::perform(std::uint64_t id, const HttpRequest& request, lo
   DWORD noKeepAlive = WINHTTP_DISABLE_KEEP_ALIVE;
   WinHttpSetOption(opened, WINHTTP_OPTION_DISABLE_FEATURE, &noKeepAlive, sizeof noKeepAlive);
 
+  failure = HttpFailure::None;
   bool ok =
       WinHttpSendRequest(
           opened, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
@@ -143,19 +167,35 @@ bool HttpClient::State::perform(std::uint64_t id, const HttpRequest& request, lo
   ok = ok &&
        WinHttpQueryHeaders(opened, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                            WINHTTP_HEADER_NAME_BY_INDEX, &code, &codeSize, WINHTTP_NO_HEADER_INDEX);
+  if (!ok) failure = lastFailure();
   while (ok) {
     DWORD available = 0;
     ok = WinHttpQueryDataAvailable(opened, &available);
+    if (!ok) failure = lastFailure();
     if (!ok || available == 0) break;
     if (available > kHttpMaxBody - body.size()) {
       ok = false;
+      failure = HttpFailure::TooLarge;
       break;
     }
     const size_t before = body.size();
     body.resize(before + available);
     DWORD read = 0;
     ok = WinHttpReadData(opened, body.data() + before, available, &read);
+    if (!ok) failure = lastFailure();
     body.resize(before + (ok ? read : 0));
+  }
+
+  // A body shorter than its length said ended early: the connection closed under it.
+  DWORD length = 0;
+  DWORD lengthSize = sizeof length;
+  if (ok &&
+      WinHttpQueryHeaders(opened, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+                          WINHTTP_HEADER_NAME_BY_INDEX, &length, &lengthSize,
+                          WINHTTP_NO_HEADER_INDEX) &&
+      body.size() < length) {
+    ok = false;
+    failure = HttpFailure::CutOff;
   }
 
   bool cancelled = false;
@@ -166,6 +206,9 @@ bool HttpClient::State::perform(std::uint64_t id, const HttpRequest& request, lo
     if (mine.request) WinHttpCloseHandle(std::exchange(mine.request, nullptr));
   }
   status = static_cast<int>(code);
+  // Ended by the client's thread: overdue (a shutdown calls no callback).
+  if (cancelled) failure = HttpFailure::TimedOut;
+  if (ok && !cancelled && code == 0) failure = HttpFailure::CutOff;
   return ok && !cancelled && code > 0;
 }
 
@@ -173,16 +216,19 @@ void HttpClient::State::transfer(std::uint64_t id, const HttpRequest& request, l
   int status = 0;
   std::string body;
   bool replied = false;
+  HttpFailure failure = HttpFailure::CutOff;
   try {
-    replied = perform(id, request, timeoutMs, status, body);
+    replied = perform(id, request, timeoutMs, status, body, failure);
   } catch (...) {
     // No memory for the body: no reply, like a broken connection.
+    failure = HttpFailure::CutOff;
   }
+  if (replied) failure = HttpFailure::None;
   std::lock_guard<std::mutex> lock(mutex);
   try {
-    done.push_back({id, replied ? status : 0, replied ? std::move(body) : std::string()});
+    done.push_back({id, replied ? status : 0, replied ? std::move(body) : std::string(), failure});
   } catch (...) {
-    done.push_back({id, 0, std::string()});
+    done.push_back({id, 0, std::string(), HttpFailure::CutOff});
   }
   changed.notify_all();
 }
@@ -223,7 +269,7 @@ void HttpClient::State::run() {
     lock.unlock();
     // It has handed its reply over and is on its way out.
     if (finished.joinable()) finished.join();
-    finish(next.id, next.status, std::move(next.body));
+    finish(next.id, next.status, std::move(next.body), next.failure);
     lock.lock();
   }
 }

@@ -27,12 +27,43 @@ bool wellFormed(const HttpRequest& request) {
   return !holdsLineBreak(request.verb);
 }
 
+std::string describe(HttpFailure failure, std::chrono::milliseconds timeout) {
+  switch (failure) {
+    case HttpFailure::None:
+      break;
+    case HttpFailure::NotMade:
+      return "not a request that can be made";
+    case HttpFailure::NoHost:
+      return "the host's name was not found";
+    case HttpFailure::Refused:
+      return "the connection was refused";
+    case HttpFailure::Secure:
+      return "the secure connection failed";
+    case HttpFailure::TimedOut: {
+      // Whole seconds as "8", others as "0.3".
+      const auto ms = timeout.count();
+      std::string seconds = std::to_string(ms / 1000);
+      if (ms % 1000 != 0) {
+        std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
+        while (fraction.back() == '0') fraction.pop_back();
+        seconds += "." + fraction;
+      }
+      return "no reply within " + seconds + " s";
+    }
+    case HttpFailure::TooLarge:
+      return "the reply was larger than " + std::to_string(kHttpMaxBody >> 20) + " MB";
+    case HttpFailure::CutOff:
+      return "the connection ended before a whole reply";
+  }
+  return "a reply came";
+}
+
 bool HttpReplies::takes(const void* owner) const {
   return !stopping &&
          (!owner || std::find(admitted.begin(), admitted.end(), owner) != admitted.end());
 }
 
-void HttpReplies::finish(std::uint64_t id, int status, std::string body) {
+void HttpReplies::finish(std::uint64_t id, int status, std::string body, HttpFailure failure) {
   HttpCallback callback;
   {
     std::lock_guard<std::mutex> lock(mutex);
@@ -45,7 +76,7 @@ void HttpReplies::finish(std::uint64_t id, int status, std::string body) {
   }
   if (callback) {
     try {
-      callback(status, std::move(body));
+      callback(status, std::move(body), failure);
     } catch (...) {
       // The host's callbacks report their own failures; nothing may end this thread.
     }
@@ -64,6 +95,12 @@ void HttpClient::setTimeout(std::chrono::milliseconds limit) {
   HttpReplies& s = replies();
   std::lock_guard<std::mutex> lock(s.mutex);
   s.timeoutMs = static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, limit.count()));
+}
+
+std::chrono::milliseconds HttpClient::timeout() const {
+  HttpReplies& s = replies();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return std::chrono::milliseconds(s.timeoutMs);
 }
 
 void HttpClient::admit(const void* owner) {

@@ -35,8 +35,8 @@ struct HttpReplies {
   // With the mutex held: whether a request of `owner` is taken now.
   bool takes(const void* owner) const;
   // On the client's thread, without the mutex: calls the request's callback unless its reply
-  // was dropped, destroys it, and ends the request.
-  void finish(std::uint64_t id, int status, std::string body);
+  // was dropped, destroys it, and ends the request. No reply: status 0 and why.
+  void finish(std::uint64_t id, int status, std::string body, HttpFailure failure);
 };
 
 // No header name that is empty or holds a colon, and no line break in a name, a value or the

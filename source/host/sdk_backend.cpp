@@ -143,10 +143,20 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
                   url + (outgoing.url != url ? " via " + outgoing.url : std::string()));
   }
   const std::string who = owner ? owner->name : std::string("plugin");
-  auto reply = [this, url, who, callback = std::move(callback)](int status, std::string body) {
+  // A plugin keeps quiet about a lookup that failed; the host says why, once, without the query
+  // (a time stamp, in the stats service's case).
+  const std::string asked = url.substr(0, url.find('?'));
+  const std::chrono::milliseconds timeout = http_.timeout();
+  auto reply = [this, url, asked, timeout, who, callback = std::move(callback)](
+                   int status, std::string body, HttpFailure failure) {
     if (output_.tracing()) {
       output_.trace(Clock::format(clock_.now()) + " http: " + url + " -> " +
                     std::to_string(status) + ", " + std::to_string(body.size()) + " bytes");
+    }
+    if (failure != HttpFailure::None) {
+      output_.line("http: " + asked + ": " + describe(failure, timeout));
+    } else if (status < 200 || status > 299) {
+      output_.line("http: " + asked + ": answered with status " + std::to_string(status));
     }
     try {
       callback(status, std::move(body));
