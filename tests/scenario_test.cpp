@@ -104,6 +104,12 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
        "screenshot writes PNG pictures: name a .png file, not \"pic.jpg\" (use: screenshot "
        "<file.png>)"},
       {"calls 1", "calls takes no argument (use: calls)"},
+      {"resize Rankwatch 200",
+       "resize needs a window title, a width and a height (use: resize <title> <width> <height>)"},
+      {"resize Rankwatch 0 200",
+       "\"0\" is not a width from 1 to 1280 (use: resize <title> <width> <height>)"},
+      {"resize Rankwatch 200 721",
+       "\"721\" is not a height from 1 to 720 (use: resize <title> <width> <height>)"},
       {"help me", "help takes no argument (use: help)"},
       {"quit now", "quit takes no argument (use: quit)"},
       {"config a b", "config needs one folder (use: config <folder>)"},

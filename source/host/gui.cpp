@@ -273,6 +273,23 @@ bool Gui::screenshot(const std::string& path, std::string& error) {
   return writePng(image, path, error);
 }
 
+bool Gui::resize(const std::string& title, int width, int height, std::string& error) {
+  ImGui::SetCurrentContext(context_);
+  ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());
+  if (!window) {
+    error = "no window titled \"" + title + "\"";
+    return false;
+  }
+  if (window->Flags & ImGuiWindowFlags_AlwaysAutoResize) {
+    error = "the window \"" + title + "\" sizes itself to what it holds";
+    return false;
+  }
+  ImGui::SetWindowSize(window, ImVec2(static_cast<float>(width), static_cast<float>(height)));
+  // Kept in gui.ini as a drag's size would be.
+  ImGui::MarkIniSettingsDirty(window);
+  return true;
+}
+
 bool Gui::describe(const std::string& title, std::string& text) const {
   ImGui::SetCurrentContext(context_);
   ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());

@@ -65,6 +65,10 @@ class Gui {
   // none, the frame rendered off-screen at the game-screen size.
   bool screenshot(const std::string& path, std::string& error);
 
+  // Gives a window that does not size itself that size, as a drag on its corner would. False,
+  // with the reason, for no window of that title or one that fits what it holds.
+  bool resize(const std::string& title, int width, int height, std::string& error);
+
   // "window: <title> flags=… border=… pos=… size=… font-scale=… bg-alpha=…", read from the
   // context after the last frame; false when the GUI has no window of that title.
   bool describe(const std::string& title, std::string& text) const;

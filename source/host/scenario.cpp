@@ -318,6 +318,34 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     }
     return Result::Ok;
   }
+  if (word == "resize") {
+    if (args.size() < 3) {
+      return bad(where, word, "resize needs a window title, a width and a height");
+    }
+    int size[2] = {0, 0};
+    const int most[2] = {Gui::kScreenWidth, Gui::kScreenHeight};
+    const char* what[2] = {"width", "height"};
+    for (int i = 0; i < 2; ++i) {
+      const std::string& number = args[args.size() - 2 + i];
+      if (!parseInt(number, size[i]) || size[i] < 1 || size[i] > most[i]) {
+        return bad(
+            where, word,
+            inQuotes(number) + " is not a " + what[i] + " from 1 to " + std::to_string(most[i]));
+      }
+    }
+    // The title is the line less its last two words, blanks inside it kept (the line has none
+    // at its end).
+    const auto dropLastWord = [](std::string& text) {
+      text.erase(text.find_last_of(" \t") + 1);
+      text.erase(text.find_last_not_of(" \t") + 1);
+    };
+    std::string title = rest;
+    dropLastWord(title);
+    dropLastWord(title);
+    std::string error;
+    if (!host().gui().resize(title, size[0], size[1], error)) output_.error("resize: " + error);
+    return Result::Ok;
+  }
   if (word == "screenshot") {
     if (args.size() != 1) return bad(where, word, "screenshot needs one file name");
     std::string extension = std::filesystem::path(args[0]).extension().string();

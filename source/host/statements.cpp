@@ -26,6 +26,8 @@ const std::vector<Statement>& statements() {
       {"wait", "<seconds>", "game time passes"},
       {"frame", "", "one GUI frame"},
       {"window", "<title>", "what the GUI holds for that window after the last frame"},
+      {"resize", "<title> <width> <height>",
+       "give a window of fixed size that size, as a drag would (title: all but the numbers)"},
       {"screenshot", "<file.png>", "a picture of the last frame"},
       {"calls", "", "\"calls: N\", the SDK calls plugins made since the last one"},
       {"trace", "on|off", "start or stop printing every SDK call"},
