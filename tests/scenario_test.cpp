@@ -405,27 +405,33 @@ TEST(Scenario, PipedLinesRunAsAFileDoesButAPersonCanCutAWaitShortAndGoOnAfterMis
 }
 
 TEST(Scenario, AStopRequestEndsAScenarioAndItsTemporaryFolderGoes) {
-  TempFolder folder;
-  const auto file = folder.path() / "test.scn";
-  std::ofstream(file) << "console rankwatch_scale 2\n";
-  std::ostringstream stream;
-  host::Output output(stream);
-  host::SessionOptions options;
-  options.pluginFolder = std::filesystem::path(RANKWATCH_PLUGIN_FILE).parent_path();
-  std::filesystem::path used;
-  {
-    host::Session session(output, options);
-    EXPECT_EQ(session.run("load", "test:1"), host::Session::Result::Ok);
-    used = session.configFolder();
-    host::requestStop(SIGTERM);
-    EXPECT_EQ(session.runFile(file), host::Session::Result::Stopped);
-    host::requestStop(0);
-    EXPECT_TRUE(session.finish());
+  const struct {
+    int signal;
+    const char* name;
+  } cases[] = {{SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP (the terminal closed)"}};
+  for (const auto& c : cases) {
+    TempFolder folder;
+    const auto file = folder.path() / "test.scn";
+    std::ofstream(file) << "console rankwatch_scale 2\n";
+    std::ostringstream stream;
+    host::Output output(stream);
+    host::SessionOptions options;
+    options.pluginFolder = std::filesystem::path(RANKWATCH_PLUGIN_FILE).parent_path();
+    std::filesystem::path used;
+    {
+      host::Session session(output, options);
+      EXPECT_EQ(session.run("load", "test:1"), host::Session::Result::Ok);
+      used = session.configFolder();
+      host::requestStop(c.signal);
+      EXPECT_EQ(session.runFile(file), host::Session::Result::Stopped);
+      host::requestStop(0);
+      EXPECT_TRUE(session.finish());
+    }
+    EXPECT_EQ(stream.str(), std::string("note: stopped by ") + c.name +
+                                "; unloading the plugin and saving the settings\n");
+    EXPECT_FALSE(used.empty());
+    EXPECT_FALSE(std::filesystem::exists(used));
   }
-  EXPECT_EQ(stream.str(),
-            "note: stopped by SIGTERM; unloading the plugin and saving the settings\n");
-  EXPECT_FALSE(used.empty());
-  EXPECT_FALSE(std::filesystem::exists(used));
 }
 
 TEST(Scenario, FinishingSaysWhenTheSettingsCouldNotBeSaved) {

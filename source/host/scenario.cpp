@@ -64,6 +64,9 @@ std::string readSeconds(const std::string& text, double& value) {
 std::string signalName(int signal) {
   if (signal == SIGINT) return "Ctrl-C (SIGINT)";
   if (signal == SIGTERM) return "SIGTERM";
+#if defined(SIGHUP)
+  if (signal == SIGHUP) return "SIGHUP (the terminal closed)";
+#endif
   return "signal " + std::to_string(signal);
 }
 
