@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config_file.h"
+#include "gui_ini.h"
 
 namespace host {
 
@@ -33,6 +34,9 @@ Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem
     }
     console_.restore(std::move(values), std::move(saved.damaged));
     configLines_ = std::move(saved.lines);
+    for (const std::string& problem : checkGuiIni(iniFileIn(configFolder_))) {
+      output_.error(problem);
+    }
   }
   addBuiltins();
   hostsdk::installBackend(this);
