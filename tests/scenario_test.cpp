@@ -339,6 +339,28 @@ TEST(Scenario, InteractiveRunsInRealTimeAndGoesOnAfterMistakes) {
   EXPECT_NE(run.text().find(shown), std::string::npos) << run.text();
 }
 
+TEST(Scenario, OutputAtThePromptTakesItsLineWholeAndThePromptComesBack) {
+  TempFolder folder;
+  Interactive run(folder.path());
+  run.options.person = true;
+  run.options.prompt = true;
+  run.output.setTerminal(true);
+  auto typed = std::make_shared<TypedStream>();
+  typed->input.type("load\nconsole rankwatch_enabled 1\nrestart\n");
+  std::thread typist([&] {
+    // The overlay opens a second after the load, while the prompt shows.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    typed->input.type("quit\n");
+  });
+  host::Session session(run.output, run.options);
+  EXPECT_EQ(session.runInteractive(typed), host::Session::Result::Ok);
+  typist.join();
+  typed->input.end();
+  // Whatever was typed on the prompt's line so far is cleared, not left after the output.
+  EXPECT_NE(run.text().find("> \r\x1b[Kcommand: openmenu rankwatch\n> "), std::string::npos)
+      << run.text();
+}
+
 TEST(Scenario, PipedLinesRunAsAFileDoesButAPersonCanCutAWaitShortAndGoOnAfterMistakes) {
   TempFolder folder;
   const std::string overlay = "frame: MMR : +0.00 | Streak : 0 | Wins : 0 | Losses : 0";

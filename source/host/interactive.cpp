@@ -46,7 +46,9 @@ void Session::banner() {
 }
 
 Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
-  LineReader reader(std::move(in));
+  // Enter moved the person's cursor to a fresh line: from then on no prompt shows, whenever the
+  // line is taken, so output printed meanwhile starts on that line and brings no prompt back.
+  LineReader reader(std::move(in), [this] { output_.promptAnswered(); });
   hints_ = true;
   banner();
   if (options_.localStats) {
@@ -78,7 +80,6 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
     if (!waitUntil_) {
       std::string line;
       if (reader.take(line)) {
-        output_.promptAnswered();
         const Result result = run(line, "stdin:" + std::to_string(++number));
         // Piped lines end where a file would; a person sees the error and goes on, but a
         // failed check fails the run all the same.
@@ -102,7 +103,9 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
     if (auto due = host().game().nextDue()) sleep = std::min(sleep, *due - now);
     if (waitUntil_) sleep = std::min(sleep, *waitUntil_ - now);
     if (ranOne && !waitUntil_) sleep = 0;  // more lines may be waiting
-    if (sleep > 0 && !waitUntil_ && options_.prompt && !quit_) output_.prompt("> ");
+    // During a wait and with lines queued too: what is typed meanwhile follows a prompt, and
+    // output clears the prompt's line before it takes it.
+    if (sleep > 0 && options_.prompt && !quit_) output_.prompt("> ");
     reader.idle(sleep);
   }
   output_.endPrompt();

@@ -9,12 +9,14 @@
 
 namespace host {
 
-LineReader::LineReader(std::shared_ptr<std::istream> in) {
+LineReader::LineReader(std::shared_ptr<std::istream> in, std::function<void()> arrived) {
+  shared_->onArrival = std::move(arrived);
   thread_ = std::thread([shared = shared_, in = std::move(in)] {
     std::string line;
     while (std::getline(*in, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       std::lock_guard<std::mutex> lock(shared->mutex);
+      if (shared->onArrival) shared->onArrival();
       shared->waiting.push_back(std::move(line));
       ++shared->arrivals;
       shared->arrived.notify_all();
@@ -31,6 +33,7 @@ LineReader::~LineReader() {
   {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     ended = shared_->ended;
+    shared_->onArrival = nullptr;  // what it calls may go with the reader
   }
   if (ended) {
     thread_.join();

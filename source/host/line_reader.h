@@ -21,8 +21,9 @@ namespace host {
 class LineReader {
  public:
   // Shares the stream with the reading thread, which may be blocked in a read when the reader
-  // goes and then outlives it.
-  explicit LineReader(std::shared_ptr<std::istream> in);
+  // goes and then outlives it. `arrived`, if given, is called on that thread as each line
+  // arrives (a person pressed Enter), before anyone takes it.
+  explicit LineReader(std::shared_ptr<std::istream> in, std::function<void()> arrived = nullptr);
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -44,6 +45,7 @@ class LineReader {
     std::deque<std::string> waiting;
     std::uint64_t arrivals = 0;  // lines read, and one more when the input ends
     bool ended = false;
+    std::function<void()> onArrival;  // called with the mutex held; dropped with the reader
   };
 
   std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();

@@ -64,12 +64,14 @@ int main(int argc, char** argv) {
     }
     command.options.time = host::Clock::Mode::Real;
     command.options.person = host::inputIsTerminal();
-    command.options.prompt = command.options.person;
+    // A prompt is for a person's eyes: none in a log the output is sent to.
+    command.options.prompt = command.options.person && host::outputIsTerminal();
   }
   if (!host::checkCommandLine(command, error)) return refuse(error);
 
   host::catchStopRequests();
   host::Output output(std::cout);
+  output.setTerminal(command.options.prompt);
   host::Session::Result result;
   bool saved = false;
   {

@@ -35,7 +35,7 @@ std::string shown(const std::string& text) {
 
 void Output::write(const std::string& text) {
   // The prompt is on the screen: the line goes in its place and the prompt after it.
-  if (!prompt_.empty()) stream_ << '\r';
+  if (!prompt_.empty()) stream_ << (terminal_ ? "\r\x1b[K" : "\r");
   stream_ << shown(text) << '\n' << prompt_ << std::flush;
 }
 

@@ -16,6 +16,10 @@ class Output {
  public:
   explicit Output(std::ostream& stream) : stream_(stream) {}
 
+  // The stream is a terminal a person reads: a line printed at the prompt clears the prompt's
+  // line first, and what the person had typed on it, which would otherwise trail the line.
+  void setTerminal(bool terminal) { terminal_ = terminal; }
+
   // A line a scenario's `expect` can check.
   void line(const std::string& text);
   // "error: <message>".
@@ -28,7 +32,8 @@ class Output {
   void hint(const std::string& text);
 
   // Shows `text` without a line break. A line printed while it shows takes its place, and
-  // the prompt shows again after it; a line the user entered ends it.
+  // the prompt shows again after it; a line the user entered ends it (promptAnswered, from any
+  // thread, as the line arrives).
   void prompt(const std::string& text);
   void promptAnswered();
   // Ends the prompt's line, if one shows, for the host's last words.
@@ -50,6 +55,7 @@ class Output {
   std::string last_;
   std::string prompt_;  // showing now; empty when none
   std::atomic<bool> tracing_{false};
+  bool terminal_ = false;
 };
 
 }  // namespace host

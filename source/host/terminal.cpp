@@ -78,4 +78,18 @@ bool inputIsTerminal() {
 #endif
 }
 
+bool outputIsTerminal() {
+#if defined(_WIN32)
+  if (_isatty(_fileno(stdout)) == 0) return false;
+  HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (GetConsoleMode(console, &mode)) {
+    SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  }
+  return true;
+#else
+  return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
 }  // namespace host

@@ -18,5 +18,8 @@ void requestStop(int signal);
 
 // True when standard input is a terminal, so a person is typing.
 bool inputIsTerminal();
+// True when standard output is a terminal, so a person reads it. On Windows the console is
+// asked to take the escape sequence that clears a line, as Windows 10 and later ones do.
+bool outputIsTerminal();
 
 }  // namespace host
