@@ -43,16 +43,26 @@ TEST(CommandLine, ReadsTheOptionsOrSaysWhatIsWrong) {
   EXPECT_EQ(line.file, "x.scn");
   EXPECT_NE(host::helpText().find("--config <folder>"), std::string::npos);
 
-  // A scenario file always talks to the local stats service.
-  line = host::CommandLine();
-  ASSERT_TRUE(host::parseCommandLine({"--stats-url", "http://127.0.0.1:9/", "x.scn"}, line, error));
-  EXPECT_EQ(line.options.statsUrl, "http://127.0.0.1:9");
-  line.options.pluginFolder = std::filesystem::temp_directory_path();
-  line.options.configFolder.clear();
-  EXPECT_FALSE(host::checkCommandLine(line, error));
-  EXPECT_EQ(error,
-            "--stats-url is for interactive runs without --local-stats: a scenario file always "
-            "uses the local stats service");
+  // A scenario file always talks to the local stats service; --local-stats says the same.
+  const struct {
+    std::vector<std::string> args;
+    const char* error;
+  } clashes[] = {
+      {{"--stats-url", "http://127.0.0.1:9/", "x.scn"},
+       "--stats-url is for interactive runs: a scenario file always uses the local stats "
+       "service"},
+      {{"--local-stats", "--stats-url", "http://127.0.0.1:9/"},
+       "--stats-url and --local-stats both say where web lookups go: give one of them"},
+  };
+  for (const auto& c : clashes) {
+    line = host::CommandLine();
+    ASSERT_TRUE(host::parseCommandLine(c.args, line, error));
+    EXPECT_EQ(line.options.statsUrl, "http://127.0.0.1:9");
+    line.options.pluginFolder = std::filesystem::temp_directory_path();
+    line.options.configFolder.clear();
+    EXPECT_FALSE(host::checkCommandLine(line, error));
+    EXPECT_EQ(error, c.error);
+  }
 }
 
 TEST(CommandLine, RefusesFoldersThatAreNotFoldersAtTheStart) {

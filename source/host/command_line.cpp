@@ -49,10 +49,14 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
 }
 
 bool checkCommandLine(const CommandLine& line, std::string& error) {
-  if (!line.options.statsUrl.empty() && (line.options.localStats || !line.file.empty())) {
+  if (!line.options.statsUrl.empty() && !line.file.empty()) {
     error =
-        "--stats-url is for interactive runs without --local-stats: a scenario file always "
-        "uses the local stats service";
+        "--stats-url is for interactive runs: a scenario file always uses the local stats "
+        "service";
+    return false;
+  }
+  if (!line.options.statsUrl.empty() && line.options.localStats) {
+    error = "--stats-url and --local-stats both say where web lookups go: give one of them";
     return false;
   }
   std::error_code failure;
