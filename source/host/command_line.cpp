@@ -76,8 +76,9 @@ std::string helpText() {
   return usageText() + R"(
 
 The stand-in host: loads the rankwatch plugin and plays a scenario file against it in game
-time that moves only with `wait`, or, with no file, runs the statements typed on standard
-input in real time (type "help" there for the statements).
+time that moves only with `wait`, or, with no file, runs the statements of standard input in
+real time (type "help" there for the statements). Piped statements run as a file's would, in
+order and waits included; a person's `quit` or Ctrl-D ends a wait early.
 
   --trace             print every SDK call the plugin makes, and the host's questions to its
                       window when their answer changes
