@@ -1,6 +1,7 @@
 // The window is drawn sixty times a second: the plugin's own code must not allocate there. The
 // global operator new is replaced to count, so this runs as its own program. The GUI library
-// allocates through malloc, so what is counted is the plugin's own C++ allocations.
+// allocates through malloc, so what is counted is the plugin's own C++ allocations. The same
+// count shows that the library's release gives back all that its factory took.
 
 #include <gtest/gtest.h>
 #include <imgui.h>
@@ -11,6 +12,9 @@
 
 #include "harness.h"
 #include "replaced_new.h"
+
+extern "C" std::uintptr_t getPlugin();
+extern "C" void deleteMe();
 
 namespace {
 
@@ -37,6 +41,20 @@ long allocationsWhile(ImGuiContext* context, Draw draw) {
   counting = false;
   ImGui::Render();
   return allocations;
+}
+
+TEST(Module, ReleaseGivesBackAllThatTheFactoryTook) {
+  // The first object leaves the library's list of live objects its room, which stays.
+  getPlugin();
+  deleteMe();
+  const long releasedBefore = releasedBlocks;
+  allocations = 0;
+  counting = true;
+  getPlugin();
+  deleteMe();
+  counting = false;
+  EXPECT_GT(allocations, 0);
+  EXPECT_EQ(releasedBlocks - releasedBefore, allocations);
 }
 
 TEST(FrameAllocation, TheGuiLibraryDoesNotAllocateThroughOperatorNew) {

@@ -4,6 +4,7 @@
 // program's own `allocate`. Include it in one file of the program; the array and nothrow forms
 // of the standard library call these.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <new>
@@ -22,6 +23,15 @@ inline void* takeMemory(std::size_t size, std::size_t alignment) {
   return memory;
 }
 
+// Every block given back through the operators below, for a program that matches what it
+// counted going out with what comes back.
+inline std::atomic<long> releasedBlocks{0};
+
+inline void release(void* memory) {
+  if (memory) ++releasedBlocks;
+  std::free(memory);
+}
+
 void* operator new(std::size_t size) {
   return allocate(size, 0);
 }
@@ -29,14 +39,14 @@ void* operator new(std::size_t size, std::align_val_t alignment) {
   return allocate(size, static_cast<std::size_t>(alignment));
 }
 void operator delete(void* memory) noexcept {
-  std::free(memory);
+  release(memory);
 }
 void operator delete(void* memory, std::size_t) noexcept {
-  std::free(memory);
+  release(memory);
 }
 void operator delete(void* memory, std::align_val_t) noexcept {
-  std::free(memory);
+  release(memory);
 }
 void operator delete(void* memory, std::size_t, std::align_val_t) noexcept {
-  std::free(memory);
+  release(memory);
 }
