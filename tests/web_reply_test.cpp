@@ -57,6 +57,7 @@ TEST(WebReply, EachReplyYieldsTheWantedSegmentsRatingOrNothing) {
        18446744073709551615.0f},
       {"a value beyond a float", 200, withSegments("[" + segment("11", "1e300") + "]"), 11,
        std::nullopt},
+      {"  and below one", 200, withSegments("[" + segment("11", "-1e300") + "]"), 11, std::nullopt},
       {"a value beyond a double", 200, withSegments("[" + segment("11", "1e400") + "]"), 11,
        std::nullopt},
       {"a value true", 200, withSegments("[" + segment("11", "true") + "]"), 11, 1.0f},
@@ -121,6 +122,11 @@ TEST(WebReply, EachReplyYieldsTheWantedSegmentsRatingOrNothing) {
        11, 2.0f},
       {"  whatever the last value is", 200,
        withSegments(R"({"a": )" + segment("11", "1") + R"(, "a": 5})"), 11, std::nullopt},
+      {"  in a segment too: a last attributes without playlistId", 200,
+       withSegments(R"([{"attributes": {"playlistId": 11}, "attributes": {}, )"
+                    R"("stats": {"rating": {"value": 1}}}, )" +
+                    segment("11", "2") + "]"),
+       11, 2.0f},
       {"a match without value", 200,
        withSegments(R"([{"attributes": {"playlistId": 11}, "stats": {"rating": {}}}])"), 11,
        std::nullopt},
