@@ -38,6 +38,14 @@ long residentKilobytes() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// Each thread's stack is a mapping of its own until the thread is joined.
+long mappings() {
+  std::ifstream maps("/proc/self/maps");
+  long count = 0;
+  for (std::string line; std::getline(maps, line);) ++count;
+  return count;
+}
+
 long fromEnvironment(const char* name, long fallback) {
   const char* text = std::getenv(name);
   return text && *text ? std::strtol(text, nullptr, 10) : fallback;
@@ -156,6 +164,7 @@ void play(Path path, long matches) {
   if (::testing::Test::HasFatalFailure()) return;
 
   long baseline = 0;
+  long baselineMappings = 0;
   long counted = 0;  // wins and losses over the whole run, resets included
   int resets = 0;
   for (long match = 1; match <= matches; ++match) {
@@ -209,18 +218,28 @@ void play(Path path, long matches) {
       ASSERT_EQ(soak.last(), expected.frame()) << "after match " << match;
     }
     if (::testing::Test::HasFatalFailure()) return;
-    if (match == 1000) baseline = residentKilobytes();
+    if (match == 1000) {
+      baseline = residentKilobytes();
+      baselineMappings = mappings();
+    }
   }
+  // Read while loaded: the unload joins every worker left, which would hide any kept till then.
+  const long loadedMappings = mappings();
+  const long loadedResident = residentKilobytes();
   soak.run("unload");
 
   counted += expected.wins + expected.losses;
   std::printf(
       "soak: %s path, %ld matches, %ld wins and losses counted, %d resets; resident %ld kB after "
-      "1000 matches, %ld kB at the end\n",
-      web ? "web" : "host", matches, counted, resets, baseline, residentKilobytes());
+      "1000 matches, %ld kB before the unload, %ld kB at the end; %ld memory mappings after "
+      "1000 matches, %ld before the unload\n",
+      web ? "web" : "host", matches, counted, resets, baseline, loadedResident, residentKilobytes(),
+      baselineMappings, loadedMappings);
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
   // The sanitizers hold freed memory back on purpose; there the leak check speaks instead.
   if (matches >= 2000) {
+    EXPECT_LE(loadedMappings - baselineMappings, 16);
+    EXPECT_LE(loadedResident - baseline, 1024);
     EXPECT_LE(residentKilobytes() - baseline, 1024);
   }
 #endif
