@@ -5,6 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <future>
@@ -52,6 +58,44 @@ struct ClientFixture : ::testing::Test {
     return reply.get();
   }
 
+  // The request to a listener of the test's own, as it arrives on the wire; `request.url` is
+  // the path. The listener answers an empty 200.
+  std::string onTheWire(host::HttpRequest request) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        listen(listener, 1) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+      ADD_FAILURE() << "no listener";
+      if (listener >= 0) close(listener);
+      return {};
+    }
+    request.url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + request.url;
+    auto replied = std::make_shared<std::promise<void>>();
+    client.send(std::move(request), nullptr,
+                [replied](int, std::string, host::HttpFailure) { replied->set_value(); });
+    std::string text;
+    pollfd waiting{listener, POLLIN, 0};
+    const int connection = poll(&waiting, 1, 10000) == 1 ? accept(listener, nullptr, nullptr) : -1;
+    char buffer[4096];
+    while (connection >= 0 && text.find("\r\n\r\n") == std::string::npos) {
+      const ssize_t got = recv(connection, buffer, sizeof buffer, 0);
+      if (got <= 0) break;
+      text.append(buffer, static_cast<size_t>(got));
+    }
+    static constexpr char kEmpty[] = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
+    if (connection >= 0) {
+      send(connection, kEmpty, sizeof kEmpty - 1, MSG_NOSIGNAL);
+      close(connection);
+    }
+    close(listener);
+    EXPECT_EQ(replied->get_future().wait_for(20s), std::future_status::ready);
+    return text;
+  }
+
   host::StatsService service;
   host::HttpClient client;
 };
@@ -59,6 +103,7 @@ struct ClientFixture : ::testing::Test {
 }  // namespace
 
 TEST_F(ClientFixture, EachKindOfReplyReachesTheCallbackOnTheClientsThread) {
+  const std::string atLimit(host::kHttpMaxBody, 'x');
   const std::string big(host::kHttpMaxBody + 1, 'x');
   struct Row {
     const char* what;
@@ -71,6 +116,9 @@ TEST_F(ClientFixture, EachKindOfReplyReachesTheCallbackOnTheClientsThread) {
   };
   using host::HttpFailure;
   const std::string profile = profileUrl();
+  // Gopher sends the path as it is: a request to the service that no row may get through.
+  const std::string smuggling =
+      "gopher://" + service.base().substr(7) + "/_GET%20/smuggled%20HTTP/1.0%0D%0A%0D%0A";
   const Row rows[] = {
       {"the profile", [] {}, profile, {}, 200, "*"},
       {"another player",
@@ -103,6 +151,16 @@ TEST_F(ClientFixture, EachKindOfReplyReachesTheCallbackOnTheClientsThread) {
        0,
        "",
        HttpFailure::TimedOut},
+      {"a body of exactly what the client takes",
+       [&] {
+         service.setDelay(0ms);
+         client.setTimeout(host::kHttpDefaultTimeout);
+         service.forceReply(200, atLimit);
+       },
+       profile,
+       {},
+       200,
+       "*"},
       {"a body larger than the client takes",
        [&] {
          service.setDelay(0ms);
@@ -117,6 +175,13 @@ TEST_F(ClientFixture, EachKindOfReplyReachesTheCallbackOnTheClientsThread) {
       {"nothing listening", [] {}, "http://127.0.0.1:1/", {}, 0, "", HttpFailure::Refused},
       {"a host name not found", [] {}, "http://rankwatch.invalid/", {}, 0, "", HttpFailure::NoHost},
       {"a scheme other than HTTP", [] {}, "file:///etc/hostname", {}, 0, "", HttpFailure::NotMade},
+      {"  that would carry a request of its own to the service",
+       [] {},
+       smuggling,
+       {},
+       0,
+       "",
+       HttpFailure::NotMade},
       {"a malformed URL", [] {}, "http://127.0.0.1:0:0/a b", {}, 0, "", HttpFailure::NotMade},
       {"a header value with a line break",
        [] {},
@@ -144,6 +209,8 @@ TEST_F(ClientFixture, EachKindOfReplyReachesTheCallbackOnTheClientsThread) {
       EXPECT_EQ(reply.body, row.body) << row.what;
     }
     EXPECT_NE(reply.thread, std::this_thread::get_id()) << row.what;
+    const auto seen = service.lastRequest();
+    EXPECT_FALSE(seen && seen->path == "/smuggled") << row.what;
   }
 }
 
@@ -162,6 +229,10 @@ TEST_F(ClientFixture, TheRequestGoesOutAsMade) {
   EXPECT_EQ(fetch({profileUrl(), "POST", {}, "abc"}).status, 404);
   EXPECT_EQ(service.lastRequest()->method, "POST");
   EXPECT_EQ(service.lastRequest()->bodySize, 3u);
+
+  // The service's server library drops a header without a value: the wire shows it went out.
+  const std::string wire = onTheWire({"/", "", {{"X-Empty", ""}, {"X-Two", "a b"}}, ""});
+  EXPECT_NE(wire.find("\r\nX-Empty:\r\nX-Two: a b\r\n"), std::string::npos) << wire;
 }
 
 TEST_F(ClientFixture, RequestsAreServedAtOnceNotOneAfterAnother) {
