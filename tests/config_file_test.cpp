@@ -29,7 +29,8 @@ TEST(ConfigFile, ValuesSurviveARoundTrip) {
   TempFolder folder;
   const auto file = host::configFile(folder.path());
   const std::map<std::string, std::string> values = {
-      {"plain", "1"}, {"blank", ""}, {"quoted", "say \"hi\" \\ back"}, {"lines", "a\nb"}};
+      {"plain", "1"},    {"blank", ""},       {"quoted", "say \"hi\" \\ back"},
+      {"lines", "a\nb"}, {"path", "C:\\new"}, {"trailing", "end\\"}};
   std::string error;
   ASSERT_TRUE(host::writeConfig(file, host::mergeValues({}, values), error)) << error;
   host::ConfigContents read = host::readConfig(file);
@@ -81,6 +82,10 @@ TEST(ConfigFile, SavingKeepsTheUsersLinesAndWritesEachValueInItsPlace) {
       // A name left out of the values (its saved value was refused) keeps its line.
       {"enabled \"junk\"\nscale \"2\"\n", {{"scale", "3"}}, "enabled \"junk\"\nscale \"3\"\n"},
       {"x \"1\"\r\nx \"2\"\n", {{"x", "3"}}, "x \"3\"\nx \"3\"\n"},
+      // A name that would not read back is not written.
+      {"",
+       {{"a b", "1"}, {"q\"", "2"}, {"ok", "3"}},
+       "// rankwatch-host settings, written on exit and by writeconfig\nok \"3\"\n"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> asRead;
