@@ -86,12 +86,24 @@ TEST_F(ConsoleFixture, RangedVariablesKeepNumbersInRangeAndRefuseText) {
   // Free text takes anything, quoted blanks included.
   host::Variable* method =
       console.registerVariable({"method", "a", "", true, false, 0, false, 0, true});
+  console.execute("method \"\"");
+  EXPECT_EQ(method->value, "");
   console.execute("method \"two words\"");
   EXPECT_EQ(method->value, "two words");
   console.execute(std::string("method \"a\0b\"", 12));
   EXPECT_EQ(method->value, "two words");
   EXPECT_EQ(lines(),
             std::vector<std::string>{"error: method: a value cannot hold a NUL character"});
+
+  // A range open on one side bounds that side only.
+  host::Variable* floor =
+      console.registerVariable({"floor", "2", "", true, true, 0.5f, false, 0, true});
+  host::Variable* ceiling =
+      console.registerVariable({"ceiling", "2", "", true, false, 0, true, 3.0f, true});
+  for (const char* line : {"floor 7", "ceiling -7"}) console.execute(line);
+  EXPECT_EQ(floor->value + " " + ceiling->value, "7 -7");
+  for (const char* line : {"floor 0", "ceiling 9"}) console.execute(line);
+  EXPECT_EQ(floor->value + " " + ceiling->value, "0.5 3");
 }
 
 TEST_F(ConsoleFixture, BoundCellsAndHandlersSeeEachChangeOnce) {
@@ -118,7 +130,7 @@ TEST_F(ConsoleFixture, CommandsGetTheirWordsAndBadLinesAnError) {
   std::vector<std::string> words;
   console.addCommand(
       nullptr, "say", [&](std::vector<std::string> w) { words = w; }, "", 0);
-  console.execute("  say hello \"big world\" \"a \\\"quote\\\"\" \"c:\\\\dir\\x\"  ");
+  console.execute("  say\thello \"big world\" \"a \\\"quote\\\"\" \"c:\\\\dir\\x\"  ");
   EXPECT_EQ(words,
             (std::vector<std::string>{"say", "hello", "big world", "a \"quote\"", "c:\\dir\\x"}));
   console.execute("");
