@@ -113,8 +113,9 @@ TEST(Tally, CountersStopAtTheEndsOfTheirType) {
     int winsAfter, lossesAfter, streakAfter;
   } cases[] = {
       {most, 0, most, 'W', most, 0, most},     {most - 1, 0, most - 1, 'W', most, 0, most},
-      {0, most, least, 'L', 0, most, least},   {0, most, -1, 'L', 0, most, -2},
-      {most, most, least, 'W', most, most, 1}, {most, most, most, 'L', most, most, -1},
+      {0, most, least, 'L', 0, most, least},   {0, most - 1, -1, 'L', 0, most, -2},
+      {0, most, -1, 'L', 0, most, -2},         {most, most, least, 'W', most, most, 1},
+      {most, most, most, 'L', most, most, -1},
   };
   for (const auto& c : cases) {
     Harness harness;
