@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -70,6 +71,10 @@ TEST(Tally, RatingsTurnIntoWinsLossesAndTheChange) {
       {{1000, inf, -inf, 990}, {990, -10, 0, 1, -1}},
       // Any rise is one win, however large; a negative rating is still a rating.
       {{-5, 3000}, {3000, 3005, 1, 0, 1}},
+      // A step beyond a float's range keeps the change at the end of it, and each way.
+      {{3e38f, -3e38f}, {-3e38f, -FLT_MAX, 0, 1, -1}},
+      {{3e38f, -3e38f, 3e38f}, {3e38f, FLT_MAX, 1, 1, 1}},
+      {{-3e38f, 3e38f, 1000}, {1000, FLT_MAX - 3e38f, 1, 1, -1}},
   };
   for (const auto& c : cases) {
     Harness harness;
@@ -78,7 +83,13 @@ TEST(Tally, RatingsTurnIntoWinsLossesAndTheChange) {
     EXPECT_EQ(tallyOf(plugin), c.after) << ::testing::PrintToString(c.ratings);
     EXPECT_EQ(plugin.winsAsked, c.after.wins) << "wins go through the object's own addWin";
     EXPECT_EQ(plugin.lossesAsked, c.after.losses);
-    EXPECT_FALSE(std::isnan(*plugin.mmrChange));
+    // The overlay shows a number, rounded or not.
+    harness.console("openmenu rankwatch");
+    for (const char* round : {"rankwatch_round 0", "rankwatch_round 1"}) {
+      harness.console(round);
+      const std::string line = harness.host->gui().frame().at(0);
+      EXPECT_EQ(line.find_first_not_of("0123456789.+-", 6), std::string::npos) << line;
+    }
   }
 }
 

@@ -1,5 +1,6 @@
 // The tally: wins, losses, streak and rating change, inferred from successive ratings.
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -11,6 +12,13 @@ namespace {
 // a tally that wrapped to a negative count would be a plainly wrong one.
 constexpr int kMost = std::numeric_limits<int>::max();
 constexpr int kLeast = std::numeric_limits<int>::min();
+
+// Two ratings far apart can overflow a float's difference: the change then stops at the
+// largest finite value of its sign, where infinity would show, and turn not-a-number at the
+// next step the other way.
+float bounded(float change) {
+  return std::isinf(change) ? std::copysign(FLT_MAX, change) : change;
+}
 
 }  // namespace
 
@@ -41,10 +49,10 @@ void rankwatch::applyMmr(float mmr) {
   if (*currentMmr == 0.0f) *currentMmr = mmr;
   if (*currentMmr == mmr) return;
   if (mmr > *currentMmr) {
-    *mmrChange = (mmr - *currentMmr) + *mmrChange;
+    *mmrChange = bounded((mmr - *currentMmr) + *mmrChange);
     addWin();
   } else {
-    *mmrChange = *mmrChange - (*currentMmr - mmr);
+    *mmrChange = bounded(*mmrChange - (*currentMmr - mmr));
     addLoss();
   }
   *currentMmr = mmr;
