@@ -199,11 +199,6 @@ TEST_F(RefreshFixture, AnyOtherTrackingMethodLooksTheRatingUpOnTheWeb) {
   EXPECT_EQ(*plugin->trackedPlaylist, 11);
 }
 
-TEST(WebLookup, PlatformWords) {
-  EXPECT_STREQ(platformWord(1), "steam");
-  for (int platform : {0, 2, 3, 5, -1, 99}) EXPECT_STREQ(platformWord(platform), "epic");
-}
-
 TEST(WebLookup, AWorkerThatCannotStartChangesNothing) {
   Harness h;
   rankwatch& p = h.load();
