@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "harness.h"
 #include "hostsdk/plugin.h"
@@ -71,28 +75,50 @@ TEST(Module, AnOwnerTheHostHoldsOutlivesDeleteMeAndTheObjectEndsOnce) {
   EXPECT_EQ(harness.ratings.listenerCount(), 0u);
 }
 
-TEST(Module, BasePartCopiesShareAndMovesTakeTheHostHandles) {
-  BakkesMod::Plugin::BakkesModPlugin source;
-  source.cvarManager = std::make_shared<CVarManagerWrapper>(nullptr);
-  source.gameWrapper = std::make_shared<GameWrapper>(nullptr);
-
-  BakkesMod::Plugin::BakkesModPlugin copy(source);
-  EXPECT_EQ(copy.cvarManager, source.cvarManager);
-  EXPECT_EQ(source.gameWrapper.use_count(), 2);
-
-  BakkesMod::Plugin::BakkesModPlugin moved(std::move(copy));
-  EXPECT_FALSE(copy.cvarManager || copy.gameWrapper);
-  EXPECT_EQ(moved.gameWrapper, source.gameWrapper);
-
-  BakkesMod::Plugin::BakkesModPlugin assigned;
-  assigned = source;
-  EXPECT_EQ(source.cvarManager.use_count(), 3);
-  // A plugin that keeps the base's onLoad and onUnload gets bodies that leave it as it is.
-  assigned.onLoad();
-  assigned.onUnload();
-  EXPECT_EQ(assigned.cvarManager, source.cvarManager);
-  EXPECT_EQ(assigned.gameWrapper, source.gameWrapper);
-  assigned = BakkesMod::Plugin::BakkesModPlugin();
-  EXPECT_FALSE(assigned.cvarManager || assigned.gameWrapper);
-  EXPECT_EQ(source.cvarManager.use_count(), 2);
+TEST(Module, TheBasePartLetsItsHostHandlesGoInItsOrder) {
+  using Base = BakkesMod::Plugin::BakkesModPlugin;
+  std::vector<std::string> released;
+  // Base parts whose handles, tagged, note their release.
+  auto filled = [&](const std::string& tag) {
+    Base base;
+    base.cvarManager = std::shared_ptr<CVarManagerWrapper>(
+        new CVarManagerWrapper(nullptr), [&released, tag](CVarManagerWrapper* handle) {
+          released.push_back(tag + " cvarManager");
+          delete handle;
+        });
+    base.gameWrapper = std::shared_ptr<GameWrapper>(new GameWrapper(nullptr),
+                                                    [&released, tag](GameWrapper* handle) {
+                                                      released.push_back(tag + " gameWrapper");
+                                                      delete handle;
+                                                    });
+    return base;
+  };
+  const struct {
+    const char* what;
+    std::function<void(std::optional<Base>& target, Base& source)> act;
+    std::vector<std::string> released;
+    bool sourceKeepsItsHandles;
+  } rows[] = {
+      {"destroyed",
+       [](std::optional<Base>& target, Base&) { target.reset(); },
+       {"old gameWrapper", "old cvarManager"},
+       true},
+      {"copied over",
+       [](std::optional<Base>& target, Base& source) { *target = source; },
+       {"old cvarManager", "old gameWrapper"},
+       true},
+      {"moved over",
+       [](std::optional<Base>& target, Base& source) { *target = std::move(source); },
+       {"old cvarManager", "old gameWrapper"},
+       false},
+  };
+  for (const auto& row : rows) {
+    std::optional<Base> target = filled("old");
+    Base source = filled("new");
+    released.clear();
+    row.act(target, source);
+    EXPECT_EQ(released, row.released) << row.what;
+    EXPECT_EQ(source.cvarManager && source.gameWrapper, row.sourceKeepsItsHandles) << row.what;
+    EXPECT_TRUE(!target || (target->cvarManager && target->gameWrapper)) << row.what;
+  }
 }
