@@ -275,33 +275,49 @@ TEST(OverlayPlacement, AWindowSavedOffTheScreenComesBackWhole) {
   }
 }
 
-// A host that draws too early gets an empty frame, not a crash.
-TEST(OverlayBeforeSetUp, DrawsNothingBeforeOnLoad) {
-  rankwatch plugin;
-  EXPECT_EQ(plugin.getMenuName(), "rankwatch");
-  EXPECT_EQ(plugin.getMenuTitle(), "Rankwatch");
-
-  ImGuiContext* context = ImGui::CreateContext();
-  ImGui::GetIO().IniFilename = nullptr;
-  ImGui::GetIO().DisplaySize = ImVec2(640, 480);
-  ImGui::GetIO().Fonts->Build();
-  plugin.setImGuiContext(reinterpret_cast<std::uintptr_t>(context));
-  ImGui::NewFrame();
-  plugin.renderWindow();
-  EXPECT_FALSE(plugin.shouldBlockInput());
-  ImGui::Render();
-  EXPECT_EQ(ImGui::FindWindowByName("Rankwatch"), nullptr);
-  ImGui::DestroyContext(context);
-}
-
-TEST(OverlayBeforeSetUp, DrawsNothingWithoutAContext) {
-  for (bool loaded : {false, true}) {
+// A host that draws too early, before onLoad or before handing over its context, gets an empty
+// frame: nothing drawn and nothing asked of the host, not even a close the user asked for; the
+// host's frames after it draw as ever.
+TEST(OverlayBeforeSetUp, DrawsNothingBeforeOnLoadOrWithoutAContext) {
+  const struct {
+    bool loaded;
+    bool context;
+  } rows[] = {{false, true}, {false, false}, {true, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "loaded " << row.loaded << ", context " << row.context);
     Harness harness;
     rankwatch bare;
-    rankwatch& plugin = loaded ? harness.load() : bare;
-    ImGui::SetCurrentContext(nullptr);
+    rankwatch& plugin = row.loaded ? harness.load() : bare;
+    EXPECT_EQ(plugin.getMenuName(), "rankwatch");
+    EXPECT_EQ(plugin.getMenuTitle(), "Rankwatch");
+    harness.lines();
+
+    ImGuiContext* context = nullptr;
+    if (row.context) {
+      context = ImGui::CreateContext();
+      ImGui::SetCurrentContext(context);
+      ImGui::GetIO().IniFilename = nullptr;
+      ImGui::GetIO().DisplaySize = ImVec2(640, 480);
+      ImGui::GetIO().Fonts->Build();
+      ImGui::NewFrame();
+    }
+    plugin.setImGuiContext(reinterpret_cast<std::uintptr_t>(context));
+    plugin.windowOpen = false;  // closed by the user: the frame that draws asks to close it
     plugin.renderWindow();
     EXPECT_FALSE(plugin.shouldBlockInput());
+    if (context) {
+      ImGui::Render();
+      EXPECT_EQ(ImGui::FindWindowByName("Rankwatch"), nullptr);
+      ImGui::DestroyContext(context);
+    }
+    EXPECT_TRUE(harness.lines().empty());
+    EXPECT_FALSE(plugin.windowOpen);
+    if (row.loaded) {
+      harness.console("openmenu rankwatch");  // the host's frames draw it again
+      plugin.windowOpen = false;
+      harness.host->gui().frame();
+      EXPECT_EQ(harness.lines(), std::vector<std::string>{"command: togglemenu rankwatch"});
+    }
   }
 }
 
