@@ -15,8 +15,9 @@
 
 // The game thread in real time for three seconds, turn after turn (posted callbacks, timers, a
 // GUI frame with the plugin's window open), while a web lookup's reply is held back 2 s by the
-// local stats service and then lands. Reported as the longest turn, against a frame's own cost:
-// the middle turn of the same run without a lookup.
+// local stats service and then lands. Reported as the longest turn, against the longest turn of
+// a run of the same length without a lookup: on a shared machine the longest of a few seconds'
+// turns is mostly the machine's own jitter. The 99.9th percentile goes beside each.
 
 namespace {
 
@@ -68,23 +69,25 @@ struct World {
   }
 };
 
-double middle(std::vector<double> turns) {
-  std::nth_element(turns.begin(), turns.begin() + turns.size() / 2, turns.end());
-  return turns[turns.size() / 2];
+// The turn that `share` of the turns take at most.
+double percentile(std::vector<double> turns, double share) {
+  const auto at = turns.begin() + static_cast<std::ptrdiff_t>(share * (turns.size() - 1));
+  std::nth_element(turns.begin(), at, turns.end());
+  return *at;
 }
 
-void report(benchmark::State& state, const std::vector<double>& turns, double figure) {
-  state.SetIterationTime(figure);
+void report(benchmark::State& state, const std::vector<double>& turns) {
+  const double longest = *std::max_element(turns.begin(), turns.end());
+  state.SetIterationTime(longest);
   state.counters["turns"] = static_cast<double>(turns.size());
-  state.counters["longest_us"] = *std::max_element(turns.begin(), turns.end()) * 1e6;
-  state.counters["middle_us"] = middle(turns) * 1e6;
+  state.counters["p999_us"] = percentile(turns, 0.999) * 1e6;
+  state.counters["middle_us"] = percentile(turns, 0.5) * 1e6;
 }
 
-void BM_FrameAlone(benchmark::State& state) {
+void BM_LongestTurnWithoutALookup(benchmark::State& state) {
   for (auto _ : state) {
     World world(state);
-    const std::vector<double> turns = world.run();
-    report(state, turns, middle(turns));
+    report(state, world.run());
   }
 }
 
@@ -94,13 +97,16 @@ void BM_LongestTurnWhileAReplyIsHeldBack(benchmark::State& state) {
     world.plugin->refreshMmr(5);
     const std::vector<double> turns = world.run();
     if (*world.plugin->currentMmr != 1000.0f) state.SkipWithError("the reply did not land");
-    report(state, turns, *std::max_element(turns.begin(), turns.end()));
+    report(state, turns);
   }
 }
 
 }  // namespace
 
-BENCHMARK(BM_FrameAlone)->UseManualTime()->Iterations(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LongestTurnWithoutALookup)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LongestTurnWhileAReplyIsHeldBack)
     ->UseManualTime()
     ->Iterations(1)
