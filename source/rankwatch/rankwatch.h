@@ -15,6 +15,7 @@
 //   playlists.h         which playlists are tracked
 //   web_lookup.h/.cpp   the web profile lookup: job, workers, request and reply hand-over
 //   web_reply.h/.cpp    reading the web stats service's profile reply
+//   workers.h/.cpp      the library's own threads: started, reaped, joined at the release
 //   overlay.cpp         the window operations and renderWindow
 
 #include <cstdint>

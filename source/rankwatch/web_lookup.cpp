@@ -1,85 +1,17 @@
 #include "web_lookup.h"
 
-#include <atomic>
 #include <ctime>
-#include <list>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include "playlists.h"
 #include "rankwatch.h"
 #include "web_reply.h"
+#include "workers.h"
 
 namespace {
 
 constexpr char kProfilePath[] = "/api/v2/rocket-league/standard/profile/";
-
-// Workers are never waited for while the plugin runs, and never detached: a detached thread can
-// still be returning through this library's code when the host unloads it. Each new worker
-// first joins the ones that have finished; the library's release joins the rest.
-class Workers {
- public:
-  ~Workers() { joinAll(); }
-
-  void start(WebLookupJob job) {
-    // The list node is made before the thread, and the lock taken: once the thread runs,
-    // nothing is left that can throw.
-    std::list<Worker> fresh;
-    fresh.emplace_back();
-    std::atomic<bool>* done = &fresh.back().done;
-    std::lock_guard<std::mutex> lock(mutex_);
-    fresh.back().thread = std::thread([this, done, job = std::move(job)]() mutable {
-      try {
-        reapFinished();
-        fetchWebMmr(std::move(job));
-      } catch (...) {
-        // Out of memory on the way: this lookup is lost, like one that got no reply.
-      }
-      done->store(true);
-    });
-    running_.splice(running_.end(), fresh);
-  }
-
-  void joinAll() {
-    for (;;) {
-      std::list<Worker> left;
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        left.swap(running_);
-      }
-      if (left.empty()) return;
-      for (Worker& worker : left) worker.thread.join();
-    }
-  }
-
- private:
-  struct Worker {
-    std::thread thread;
-    std::atomic<bool> done{false};
-  };
-
-  // A worker that has set its flag may still be on its way out: joining it can wait a moment,
-  // which a worker can afford and a frame cannot.
-  void reapFinished() {
-    std::list<Worker> finished;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      for (auto it = running_.begin(); it != running_.end();) {
-        auto next = std::next(it);
-        if (it->done.load()) finished.splice(finished.end(), running_, it);
-        it = next;
-      }
-    }
-    for (Worker& worker : finished) worker.thread.join();
-  }
-
-  std::mutex mutex_;
-  std::list<Worker> running_;
-};
-
-Workers workers;
 
 bool unreserved(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -119,11 +51,11 @@ std::string webProfileUrl(const std::string& platform, const std::string& player
 }
 
 void startWebLookup(WebLookupJob job) {
-  workers.start(std::move(job));
+  workers::start([job = std::move(job)]() mutable { fetchWebMmr(std::move(job)); });
 }
 
 void joinWebLookups() {
-  workers.joinAll();
+  workers::joinAll();
 }
 
 void fetchWebMmr(WebLookupJob job) {

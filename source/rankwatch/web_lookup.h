@@ -43,12 +43,11 @@ const char* platformWord(int onlinePlatform);
 std::string webProfileUrl(const std::string& platform, const std::string& playerId,
                           std::int64_t unixTime);
 
-// Runs fetchWebMmr on a worker thread of its own and returns at once. Either the worker starts
-// or nothing changes: whatever is thrown (no thread, no memory) leaves no trace behind.
+// Runs fetchWebMmr on a worker thread of its own (workers.h) and returns at once. Either the
+// worker starts or nothing changes: whatever is thrown (no thread, no memory) leaves no trace.
 void startWebLookup(WebLookupJob job);
 
-// Waits for every worker started so far. Workers finish on their own and reap each other; this
-// is for the library's release, never for a frame.
+// Waits for every worker started so far: for the library's release, never for a frame.
 void joinWebLookups();
 
 // The whole body of a worker thread.
