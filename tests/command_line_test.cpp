@@ -1,6 +1,6 @@
 // The host's command line: options, what is wrong with a bad one, and folders checked at start.
 
-#include "command_line.h"
+#include "script/command_line.h"
 
 #include <gtest/gtest.h>
 

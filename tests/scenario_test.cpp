@@ -12,8 +12,8 @@
 
 #include "config_file.h"
 #include "harness.h"
-#include "scenario.h"
-#include "terminal.h"
+#include "script/scenario.h"
+#include "script/terminal.h"
 
 using testing_support::TempFolder;
 

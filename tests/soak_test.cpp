@@ -21,7 +21,7 @@
 #include <string>
 #include <thread>
 
-#include "scenario.h"
+#include "script/scenario.h"
 
 namespace {
 

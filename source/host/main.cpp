@@ -1,13 +1,13 @@
 // rankwatch-host: the stand-in host. Runs a scenario file, or statements typed at the console.
-// command_line.h lists its options.
+// script/command_line.h lists its options.
 
 #include <cstdlib>
 #include <iostream>
 #include <string>
 
-#include "command_line.h"
-#include "scenario.h"
-#include "terminal.h"
+#include "script/command_line.h"
+#include "script/scenario.h"
+#include "script/terminal.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "scenario.h"
+#include "script/scenario.h"
 
 namespace host {
 

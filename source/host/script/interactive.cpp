@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "config_file.h"
-#include "line_reader.h"
-#include "scenario.h"
-#include "terminal.h"
+#include "script/line_reader.h"
+#include "script/scenario.h"
+#include "script/terminal.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "script/command_line.h"
 
 #include "config_file.h"
 

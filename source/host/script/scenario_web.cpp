@@ -9,9 +9,9 @@
 #include <iterator>
 #include <thread>
 
-#include "scenario.h"
-#include "statements.h"
-#include "terminal.h"
+#include "script/scenario.h"
+#include "script/statements.h"
+#include "script/terminal.h"
 
 namespace host {
 

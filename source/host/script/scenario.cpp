@@ -1,4 +1,4 @@
-#include "scenario.h"
+#include "script/scenario.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,9 +10,9 @@
 
 #include "config_file.h"
 #include "hostsdk/cvar_text.h"
-#include "line_reader.h"
-#include "statements.h"
-#include "terminal.h"
+#include "script/line_reader.h"
+#include "script/statements.h"
+#include "script/terminal.h"
 
 namespace host {
 

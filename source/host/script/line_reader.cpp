@@ -1,4 +1,4 @@
-#include "line_reader.h"
+#include "script/line_reader.h"
 
 #include <algorithm>
 #include <cerrno>

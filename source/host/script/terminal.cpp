@@ -1,4 +1,4 @@
-#include "terminal.h"
+#include "script/terminal.h"
 
 #include <atomic>
 #include <csignal>

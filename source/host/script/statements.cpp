@@ -1,4 +1,4 @@
-#include "statements.h"
+#include "script/statements.h"
 
 #include <algorithm>
 #include <charconv>
