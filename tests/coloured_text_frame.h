@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <imgui.h>
 
-#include "image.h"
+#include "gui/image.h"
 
 // A frame with one window holding a yellow line above a red one, so tests can
 // find text by colour instead of comparing against a stored picture.

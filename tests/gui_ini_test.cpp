@@ -1,6 +1,6 @@
 // The GUI's window places file: what the GUI would pass over without a word is reported.
 
-#include "gui_ini.h"
+#include "gui/gui_ini.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "headless_renderer.h"
-#include "png_writer.h"
+#include "gui/headless_renderer.h"
+#include "gui/png_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "live_window.h"
-#include "headless_renderer.h"
+#include "gui/live_window.h"
+#include "gui/headless_renderer.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "image.h"
+#include "gui/image.h"
 
 // Finds the overlay's four lines in a picture by their text colours: no stored picture to
 // compare against, so the check survives font and layout changes.

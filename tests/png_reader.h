@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "image.h"
+#include "gui/image.h"
 
 inline host::Image readPng(const std::string& path) {
   png_image png;

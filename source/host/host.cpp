@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "config_file.h"
-#include "gui_ini.h"
+#include "gui/gui_ini.h"
 
 namespace host {
 

@@ -15,7 +15,7 @@
 #include "clock.h"
 #include "console.h"
 #include "game_thread.h"
-#include "gui.h"
+#include "gui/gui.h"
 #include "hostsdk/backend.h"
 #include "http_client.h"
 #include "output.h"

@@ -1,4 +1,4 @@
-#include "gl_frame.h"
+#include "gui/gl_frame.h"
 
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>

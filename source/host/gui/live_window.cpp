@@ -1,4 +1,4 @@
-#include "live_window.h"
+#include "gui/live_window.h"
 
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>

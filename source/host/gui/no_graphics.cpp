@@ -1,9 +1,9 @@
 // The Windows host draws no pictures: it has neither the off-screen renderer nor the live
 // window, and says so when asked. Frames, their text and window states work as everywhere.
 
-#include "headless_renderer.h"
-#include "live_window.h"
-#include "png_writer.h"
+#include "gui/headless_renderer.h"
+#include "gui/live_window.h"
+#include "gui/png_writer.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-#include "gui_ini.h"
+#include "gui/gui_ini.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "gl_frame.h"
-#include "image.h"
+#include "gui/gl_frame.h"
+#include "gui/image.h"
 
 struct GLFWwindow;
 

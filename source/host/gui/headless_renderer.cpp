@@ -1,4 +1,4 @@
-#include "headless_renderer.h"
+#include "gui/headless_renderer.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

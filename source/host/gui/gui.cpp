@@ -1,4 +1,4 @@
-#include "gui.h"
+#include "gui/gui.h"
 
 #include <imgui.h>
 #include <imgui_internal.h>
@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "headless_renderer.h"
-#include "live_window.h"
-#include "png_writer.h"
+#include "gui/headless_renderer.h"
+#include "gui/live_window.h"
+#include "gui/png_writer.h"
 
 namespace host {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "image.h"
+#include "gui/image.h"
 
 namespace host {
 
