@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "host.h"
+#include "net/stats_service.h"
 #include "rankwatch.h"
-#include "stats_service.h"
 #include "web_lookup.h"
 
 // The game thread in real time for three seconds, turn after turn (posted callbacks, timers, a

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "host.h"
+#include "net/stats_service.h"
 #include "rankwatch.h"
-#include "stats_service.h"
 
 namespace testing_support {
 

@@ -1,7 +1,7 @@
 // The host's HTTP client against the local stats service: what each kind of reply reaches the
 // callback as, and the owner rules that keep unloaded code from running.
 
-#include "http_client.h"
+#include "net/http_client.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #include <mutex>
 #include <thread>
 
-#include "stats_service.h"
+#include "net/stats_service.h"
 
 using namespace std::chrono_literals;
 

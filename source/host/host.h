@@ -17,7 +17,7 @@
 #include "game_thread.h"
 #include "gui/gui.h"
 #include "hostsdk/backend.h"
-#include "http_client.h"
+#include "net/http_client.h"
 #include "output.h"
 #include "plugin_slot.h"
 #include "rating_service.h"

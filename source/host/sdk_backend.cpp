@@ -4,7 +4,7 @@
 #include "host.h"
 
 #include "loader.h"
-#include "stats_service.h"
+#include "net/stats_service.h"
 
 namespace host {
 

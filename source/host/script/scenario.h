@@ -18,9 +18,9 @@
 
 #include "clock.h"
 #include "host.h"
+#include "net/stats_service.h"
 #include "output.h"
 #include "rating_service.h"
-#include "stats_service.h"
 
 namespace host {
 

@@ -5,7 +5,7 @@
 //   Server            the served world and the server itself
 //   StatsService      the callers' side
 
-#include "stats_service.h"
+#include "net/stats_service.h"
 
 #include <httplib.h>
 

@@ -20,8 +20,8 @@
 #include <mutex>
 #include <thread>
 
-#include "http_client.h"
-#include "http_replies.h"
+#include "net/http_client.h"
+#include "net/http_replies.h"
 
 namespace host {
 

@@ -6,7 +6,7 @@
 //   the thread   starts what was sent, performs, hands each reply to its callback
 //   HttpClient   the callers' side
 
-#include "http_client.h"
+#include "net/http_client.h"
 
 #include <curl/curl.h>
 
@@ -20,7 +20,7 @@
 #include <mutex>
 #include <thread>
 
-#include "http_replies.h"
+#include "net/http_replies.h"
 
 namespace host {
 
