@@ -3,50 +3,17 @@
 // The host's HTTP facility: requests performed on one thread of the client's own, many at a
 // time, each bounded by a time-out, and their replies called back on that thread. Every request
 // belongs to an owner (a plugin, or null for the host itself), so that an owner's replies can be
-// dropped before its code goes away. This header is the whole contract; each platform has its
-// own implementation file.
+// dropped before its code goes away. This header and http_request.h are the whole contract;
+// each platform has its own implementation file.
 
 #include <chrono>
-#include <functional>
 #include <memory>
-#include <string>
-#include <utility>
-#include <vector>
+
+#include "net/http_request.h"
 
 namespace host {
 
 struct HttpReplies;
-
-struct HttpRequest {
-  std::string url;
-  std::string verb;  // empty: GET
-  std::vector<std::pair<std::string, std::string>> headers;
-  std::string body;
-};
-
-// Why a request got no reply, the same on every system.
-enum class HttpFailure {
-  None,      // a reply came, whatever its status
-  NotMade,   // not a request that can be made: a bad URL, or a line break in a header
-  NoHost,    // the host's name was not found
-  Refused,   // no connection could be made
-  Secure,    // the secure connection could not be set up
-  TimedOut,  // no whole reply within the time-out
-  TooLarge,  // a body larger than kHttpMaxBody
-  CutOff,    // the connection ended before a whole reply came
-};
-
-// Called once per request taken, on the client's thread, with the reply's status and body. A
-// request that cannot be made, times out or gets no complete reply reports status 0, an empty
-// body and why; so does one whose header names or values hold line breaks, or whose reply body
-// is larger than kHttpMaxBody.
-using HttpCallback = std::function<void(int status, std::string body, HttpFailure failure)>;
-
-inline constexpr std::size_t kHttpMaxBody = 8 << 20;
-inline constexpr std::chrono::milliseconds kHttpDefaultTimeout{8000};
-
-// "the connection was refused", "no reply within 8 s": a failure as a user reads it.
-std::string describe(HttpFailure failure, std::chrono::milliseconds timeout);
 
 class HttpClient {
  public:
