@@ -35,7 +35,7 @@ if output=$("$work/scripts/host" 2>&1); then
   fail "scripts/host went on after a compile error: $output"
 fi
 grep -q "undeclared_name" <<<"$output" || fail "the compiler's message was not shown: $output"
-grep -q "^host: building" <<<"$output" || fail "a first build did not say so: $output"
+grep -q "^build: first build of the default preset" <<<"$output" || fail "a first build did not say so: $output"
 
 printf '#include <cstdio>\nint main() { std::puts("host ran"); }\n' >"$work/source/host/main.cpp"
 output=$("$work/scripts/host" 2>&1) || fail "scripts/host failed: $output"
@@ -52,5 +52,5 @@ grep -q -- "--windows" <<<"$output" || fail "--help does not tell of --windows: 
 if output=$("$work/scripts/host" --trace --windows x.scn 2>&1); then
   fail "scripts/host --trace --windows ran the Linux host: $output"
 fi
-grep -q "^host: building .*Windows" <<<"$output" || fail "a first Windows build did not say so: $output"
+grep -q "^build: first build of the windows preset" <<<"$output" || fail "a first Windows build did not say so: $output"
 grep -q "tiny: the Windows build" <<<"$output" || fail "the Windows build was not tried: $output"
