@@ -65,8 +65,14 @@ TEST(MatchEvents, OnlyTheLocalPlayersNotificationReads) {
   Probe& probe = harness.load<Probe>();
   probe.clock = &harness.clock;
   harness.ratings.setPlayer(OnlinePlatform_Epic, "abc123");
+  harness.output.setTracing(true);
   for (const char* other : {"abc12", "abc1234", "ABC123", "abc123 ", "", "76561198000000001"}) {
     harness.notify(other);
+    // The notified id's text is taken first, then the local player's.
+    EXPECT_EQ(
+        harness.traced("UniqueIDWrapper::str()"),
+        (std::vector<std::string>{"0.000 UniqueIDWrapper::str() -> \"" + std::string(other) + "\"",
+                                  "0.000 UniqueIDWrapper::str() -> \"abc123\""}));
   }
   EXPECT_TRUE(probe.reads.empty());
   harness.wait(0.5);

@@ -30,5 +30,7 @@ void rankwatch::onGameStart(std::string) {
 }
 
 void rankwatch::onMmrNotification(UniqueIDWrapper id) {
-  if (id.str() == gameWrapper->GetUniqueID().str()) refreshMmr(kAttempts);
+  // The notified id's text first: the order of the two operands of == is the compiler's.
+  const std::string notified = id.str();
+  if (notified == gameWrapper->GetUniqueID().str()) refreshMmr(kAttempts);
 }
