@@ -27,6 +27,7 @@ TEST(GuiIni, LinesTheGuiWouldPassOverAreReportedWithFileAndLine) {
        "[Window][A]\nCollapsed=\n",
        {1, 3, 4, 5, 6, 8}},
       {"[Dock][Rankwatch]\nPos=1,2\n[Window][A]\nPos=1,2\0junk\n"s, {1, 2, 4}},
+      {"[Window][A]\nPos=1,2junk\nCollapsed=1x\nPos=1,2\n", {2, 3}},
       {"\x1b[2J\n[Window][A]\n", {1}},
   };
   for (const auto& c : cases) {
