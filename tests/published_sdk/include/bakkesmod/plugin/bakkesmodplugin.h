@@ -14,14 +14,20 @@
 // The plugin reads it as a number.
 enum OnlinePlatform {};
 
+// The host makes the wrappers it hands a plugin, and only it: every one but UniqueIDWrapper
+// lacks a default constructor. Explicit, so that empty braces cannot make one either.
+
 class BAKKESMOD_PLUGIN_IMPORT UniqueIDWrapper {
  public:
-  std::string str();
-  OnlinePlatform GetPlatform();
+  unsigned long long GetUID() const;
+  std::string GetEpicAccountID() const;
+  OnlinePlatform GetPlatform() const;
+  std::string str() const;
 };
 
 class BAKKESMOD_PLUGIN_IMPORT CVarWrapper {
  public:
+  explicit CVarWrapper() = delete;
   void bindTo(std::shared_ptr<bool> cell);
   void bindTo(std::shared_ptr<float> cell);
   void addOnValueChanged(std::function<void(std::string, CVarWrapper)> callback);
@@ -29,14 +35,21 @@ class BAKKESMOD_PLUGIN_IMPORT CVarWrapper {
   std::string getStringValue();
 };
 
+// A plain function converts from a lambda that captures nothing as std::function does: such a
+// lambda given to registerNotifier is ambiguous.
+typedef void (*commandNotifier)(std::vector<std::string>);
+
 class BAKKESMOD_PLUGIN_IMPORT CVarManagerWrapper {
  public:
+  explicit CVarManagerWrapper() = delete;
   CVarWrapper registerCvar(std::string name, std::string defaultValue, std::string description,
                            bool searchable, bool hasMinimum, float minimum, bool hasMaximum,
                            float maximum, bool saved);
   CVarWrapper getCvar(std::string name);
   void registerNotifier(std::string name, std::function<void(std::vector<std::string>)> callback,
                         std::string description, unsigned char permissions);
+  void registerNotifier(std::string name, commandNotifier callback, std::string description,
+                        unsigned char permissions);
   void executeCommand(std::string command, bool log);
 };
 
@@ -47,6 +60,7 @@ class BAKKESMOD_PLUGIN_IMPORT MMRNotifierToken {
 
 class BAKKESMOD_PLUGIN_IMPORT MMRWrapper {
  public:
+  explicit MMRWrapper() = delete;
   std::unique_ptr<MMRNotifierToken> RegisterMMRNotifier(
       std::function<void(UniqueIDWrapper)> callback);
   int GetCurrentPlaylist();
@@ -57,7 +71,9 @@ class BAKKESMOD_PLUGIN_IMPORT MMRWrapper {
 
 class BAKKESMOD_PLUGIN_IMPORT GameWrapper {
  public:
+  explicit GameWrapper() = delete;
   void HookEvent(std::string eventName, std::function<void(std::string)> callback);
+  void UnhookEvent(std::string eventName);
   void SetTimeout(std::function<void(GameWrapper*)> callback, float seconds);
   void Execute(std::function<void(GameWrapper*)> callback);
   UniqueIDWrapper GetUniqueID();
@@ -66,17 +82,18 @@ class BAKKESMOD_PLUGIN_IMPORT GameWrapper {
 
 namespace BakkesMod::Plugin {
 
+// The host reads it by layout: 64 bytes, the same offsets whether unsigned long is 4 bytes wide
+// (Windows) or 8.
 struct PluginInfo {
   short apiBuildVersion;
   const char* fileName;
   const char* className;
   const char* pluginName;
   const char* pluginVersion;
-  unsigned long pluginType;
+  const unsigned long pluginType;
   std::uintptr_t (*factory)();
   void (*release)();
 };
-static_assert(sizeof(PluginInfo) == 64, "the host reads the record by layout");
 
 class BAKKESMOD_PLUGIN_EXPORT BakkesModPlugin {
  public:

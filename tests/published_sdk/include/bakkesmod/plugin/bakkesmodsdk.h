@@ -1,11 +1,17 @@
 #pragma once
 
 // Declarations only, for compiling the plugin in its published-SDK mode here: laid out and
-// named as the host's published SDK is described, with nothing behind them. The real headers
-// need the host's compiler; on Linux the export marks are the visibility attribute.
+// named as the host's published SDK is described, and no stricter or looser than described.
+// Nothing is behind them but stops for the window test (unreached_calls.cpp). The real headers
+// need the host's compiler.
 
+#if defined(_WIN32)
+#define BAKKESMOD_PLUGIN_EXPORT __declspec(dllexport)
+#define BAKKESMOD_PLUGIN_IMPORT __declspec(dllimport)
+#else
 #define BAKKESMOD_PLUGIN_EXPORT __attribute__((visibility("default")))
 #define BAKKESMOD_PLUGIN_IMPORT __attribute__((visibility("default")))
+#endif
 #define BAKKESMOD_PLUGIN_API_VERSION 95
 
 enum PLUGINTYPE { PLUGINTYPE_THREADED = 0x20 };
