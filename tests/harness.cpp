@@ -30,9 +30,7 @@ Harness::Harness() {
 host::StatsService& Harness::serveStats() {
   std::string error;
   if (!stats.start(error)) ADD_FAILURE() << error;
-  const UniqueIDWrapper player = ratings.player();
-  stats.setPlayer(hostsdk::idPlatform(player) == OnlinePlatform_Steam ? "steam" : "epic",
-                  hostsdk::idText(player));
+  stats.setPlayer(ratings.player());
   host->setStatsUrl(stats.base());
   return stats;
 }
@@ -44,8 +42,11 @@ Harness::~Harness() {
   host.reset();
 }
 
-void Harness::notify(const std::string& id) {
-  ratings.notify(host->calls(), UniqueIDWrapper(OnlinePlatform_Steam, id));
+void Harness::notify(const std::string& text) {
+  UniqueIDWrapper id;
+  std::string tooLarge;
+  if (!host::readIdentity(OnlinePlatform_Steam, text, id, tooLarge)) ADD_FAILURE() << tooLarge;
+  ratings.notify(host->calls(), id);
 }
 
 std::vector<std::string> Harness::lines() {

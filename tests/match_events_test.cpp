@@ -64,9 +64,9 @@ TEST(MatchEvents, OnlyTheLocalPlayersNotificationReads) {
   Harness harness;
   Probe& probe = harness.load<Probe>();
   probe.clock = &harness.clock;
-  harness.ratings.setPlayer(OnlinePlatform_Epic, "abc123");
+  harness.ratings.setPlayer(UniqueIDWrapper(OnlinePlatform_Epic, 0, "abc123"));
   harness.output.setTracing(true);
-  for (const char* other : {"abc12", "abc1234", "ABC123", "abc123 ", "", "76561198000000001"}) {
+  for (const char* other : {"abc12", "abc1234", "ABC123", "abc123 ", "0", "76561198000000001"}) {
     harness.notify(other);
     // The notified id's text is taken first, then the local player's.
     EXPECT_EQ(

@@ -193,7 +193,8 @@ TEST_F(RefreshFixture, AnyOtherTrackingMethodLooksTheRatingUpOnTheWeb) {
     };
     EXPECT_FALSE(called("IsSynced")) << method;
     EXPECT_TRUE(called("UniqueIDWrapper::GetPlatform()")) << method;
-    EXPECT_TRUE(called("UniqueIDWrapper::str()")) << method;
+    // A Steam player is looked up by the Steam id, whatever the identity's text is.
+    EXPECT_TRUE(called("UniqueIDWrapper::GetUID()")) << method;
     EXPECT_FALSE(harness.host->game().nextDue()) << "the web path sets no retry";
   }
   EXPECT_EQ(*plugin->trackedPlaylist, 11);

@@ -84,10 +84,17 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"rating x 1000", "\"x\" is not a playlist id (use: rating <playlist> <value>)"},
       {"playlist", "playlist needs one id (use: playlist <id>)"},
       {"player 1",
-       "player needs a platform number and an id (use: player <platform-number> <id-text>)"},
+       "player needs a platform number and an id (use: player <platform-number> <uid> "
+       "[<epic-account-id>] | <platform-number> <id-text>)"},
       {"player steam 7",
-       "\"steam\" is not a platform number (use: player <platform-number> "
-       "<id-text>)"},
+       "\"steam\" is not a platform number (use: player <platform-number> <uid> "
+       "[<epic-account-id>] | <platform-number> <id-text>)"},
+      {"player 1 18446744073709551616",
+       "\"18446744073709551616\" is not a uid from 0 to 18446744073709551615 (use: player "
+       "<platform-number> <uid> [<epic-account-id>] | <platform-number> <id-text>)"},
+      {"notify 99999999999999999999 x",
+       "\"99999999999999999999\" is not a uid from 0 to 18446744073709551615 (use: notify "
+       "[<uid> [<epic-account-id>] | <id-text>])"},
       {"syncing maybe", "syncing needs on or off (use: syncing on|off)"},
       {"unsynced",
        "unsynced needs a playlist id and at most a number of seconds (use: unsynced "

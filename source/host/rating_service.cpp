@@ -1,13 +1,30 @@
 #include "rating_service.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "hostsdk/backend.h"
 
 namespace host {
 
-void RatingService::setPlayer(OnlinePlatform platform, const std::string& id) {
-  player_ = UniqueIDWrapper(platform, id);
+bool readIdentity(OnlinePlatform platform, const std::string& text, UniqueIDWrapper& id,
+                  std::string& tooLarge) {
+  const size_t end = text.find_first_of(" \t");
+  const std::string first = text.substr(0, end);
+  const bool number = !first.empty() && first.find_first_not_of("0123456789") == std::string::npos;
+  if (!number) {
+    id = UniqueIDWrapper(platform, 0, text);
+    return true;
+  }
+  unsigned long long uid = 0;
+  if (std::from_chars(first.data(), first.data() + first.size(), uid).ec != std::errc()) {
+    tooLarge = first;
+    return false;
+  }
+  const size_t rest = end == std::string::npos ? end : text.find_first_not_of(" \t", end);
+  id =
+      UniqueIDWrapper(platform, uid, rest == std::string::npos ? std::string() : text.substr(rest));
+  return true;
 }
 
 void RatingService::setRating(int playlist, float rating) {

@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "clock.h"
@@ -18,12 +19,19 @@
 
 namespace host {
 
+// An identity as the `player` and `notify` statements write it: a uid in decimal, then the Epic
+// account id if there is one (the rest of the text); any text that does not start with a number
+// is the identity's text, as a console player's name is. False, with the number in `tooLarge`,
+// for a number larger than a uid holds.
+bool readIdentity(OnlinePlatform platform, const std::string& text, UniqueIDWrapper& id,
+                  std::string& tooLarge);
+
 class RatingService {
  public:
   explicit RatingService(const Clock& clock) : clock_(clock) {}
 
   // The world, as a scenario sets it.
-  void setPlayer(OnlinePlatform platform, const std::string& id);
+  void setPlayer(UniqueIDWrapper player) { player_ = std::move(player); }
   UniqueIDWrapper player() const { return player_; }
   void setPlaylist(int playlist) { playlist_ = playlist; }
   int playlist() const { return playlist_; }
@@ -60,7 +68,7 @@ class RatingService {
   bool isLocal(const UniqueIDWrapper& id) const;
 
   const Clock& clock_;
-  UniqueIDWrapper player_{OnlinePlatform_Steam, "76561198000000001"};
+  UniqueIDWrapper player_{OnlinePlatform_Steam, 76561198000000001ULL};
   int playlist_ = 0;
   std::map<int, Rating> ratings_;
   bool syncing_ = false;

@@ -56,8 +56,9 @@ void rankwatch::refreshMmr(int attempts) {
     job.plugin = this;
     job.alive = lifeline::ticket(this);
     job.game = gameWrapper;
-    job.platform = platformWord(gameWrapper->GetUniqueID().GetPlatform());
-    job.playerId = gameWrapper->GetUniqueID().str();
+    const int platform = gameWrapper->GetUniqueID().GetPlatform();
+    job.platform = platformWord(platform);
+    job.playerId = webPlayerId(gameWrapper->GetUniqueID(), platform);
     job.trackedPlaylist = *trackedPlaylist;
     startWebLookup(std::move(job));
   } catch (...) {

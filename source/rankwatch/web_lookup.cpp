@@ -12,6 +12,7 @@
 namespace {
 
 constexpr char kProfilePath[] = "/api/v2/rocket-league/standard/profile/";
+constexpr int kSteam = 1;  // the host's number of the platform
 
 bool unreserved(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -40,7 +41,11 @@ std::string percentEncoded(const std::string& text) {
 }  // namespace
 
 const char* platformWord(int onlinePlatform) {
-  return onlinePlatform == 1 ? "steam" : "epic";
+  return onlinePlatform == kSteam ? "steam" : "epic";
+}
+
+std::string webPlayerId(const UniqueIDWrapper& player, int onlinePlatform) {
+  return onlinePlatform == kSteam ? std::to_string(player.GetUID()) : player.str();
 }
 
 std::string webProfileUrl(const std::string& platform, const std::string& playerId,

@@ -37,6 +37,11 @@ struct WebReplyTarget {
 // The platform word the web stats service uses in its paths.
 const char* platformWord(int onlinePlatform);
 
+// The id the web stats service knows the player by: the Steam id (the uid, in decimal) on
+// Steam, whose identity text is the Epic account id when the player has one; the identity's
+// text on any other platform.
+std::string webPlayerId(const UniqueIDWrapper& player, int onlinePlatform);
+
 // The profile's URL: the service's origin, the fixed path, the platform word, "/", the player
 // id and "?" with the Unix time taken as a signed 32-bit number. The id is percent-encoded
 // but for the characters URLs leave unreserved, so an ordinary id is written as it is.

@@ -241,6 +241,14 @@ void StatsService::setPlayer(const std::string& platformWord, const std::string&
   server_->player = id;
 }
 
+void StatsService::setPlayer(const UniqueIDWrapper& player) {
+  if (hostsdk::idPlatform(player) == OnlinePlatform_Steam) {
+    setPlayer("steam", std::to_string(hostsdk::idUid(player)));
+  } else {
+    setPlayer("epic", hostsdk::idText(player));
+  }
+}
+
 void StatsService::setRating(int playlist, double value) {
   // Whole ratings go out as integers, as the public service writes them.
   const bool whole = std::trunc(value) == value && std::fabs(value) < 1e15;

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "hostsdk/unique_id.h"
+
 namespace host {
 
 // The public service's origin. The host can send its requests to a stand-in instead.
@@ -49,6 +51,9 @@ class StatsService {
 
   // The profile served: the player it belongs to, and the rating of each playlist.
   void setPlayer(const std::string& platformWord, const std::string& id);
+  // As the public service keys a game's player: a Steam player by the Steam id (the uid), any
+  // other by the identity's text, under "epic".
+  void setPlayer(const UniqueIDWrapper& player);
   void setRating(int playlist, double value);
   // The next reply only: this status and body, whatever was asked.
   void forceReply(int status, std::string body);

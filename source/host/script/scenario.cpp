@@ -22,6 +22,7 @@ namespace {
 constexpr Micros kIdleWait = 50000;
 // The longest wait: game time could not hold much more.
 constexpr double kMostSeconds = 999999999;
+constexpr char kLargestUid[] = "18446744073709551615";
 
 // The statement's first word and the rest, blanks around it trimmed.
 void cut(const std::string& statement, std::string& word, std::string& rest) {
@@ -87,9 +88,7 @@ std::filesystem::path makeTemporaryFolder() {
 Session::Session(Output& output, SessionOptions options)
     : output_(output), options_(std::move(options)), clock_(options_.time), ratings_(clock_) {
   output_.setTracing(options_.trace);
-  const UniqueIDWrapper player = ratings_.player();
-  stats_.setPlayer(hostsdk::idPlatform(player) == OnlinePlatform_Steam ? "steam" : "epic",
-                   hostsdk::idText(player));
+  stats_.setPlayer(ratings_.player());
   if (options_.localStats) serveStatsLocally();
 }
 
@@ -184,14 +183,19 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     // The id is the rest of the line: console players' names hold blanks.
     int platform = 0;
     std::string number;
-    std::string id;
-    cut(rest, number, id);
-    if (id.empty()) return bad(where, word, "player needs a platform number and an id");
+    std::string text;
+    cut(rest, number, text);
+    if (text.empty()) return bad(where, word, "player needs a platform number and an id");
     if (!parseInt(number, platform)) {
       return bad(where, word, inQuotes(number) + " is not a platform number");
     }
-    ratings_.setPlayer(static_cast<OnlinePlatform>(platform), id);
-    stats_.setPlayer(platform == OnlinePlatform_Steam ? "steam" : "epic", id);
+    UniqueIDWrapper id;
+    std::string tooLarge;
+    if (!readIdentity(static_cast<OnlinePlatform>(platform), text, id, tooLarge)) {
+      return bad(where, word, inQuotes(tooLarge) + " is not a uid from 0 to " + kLargestUid);
+    }
+    ratings_.setPlayer(id);
+    stats_.setPlayer(id);
     return Result::Ok;
   }
   if (word == "playlist") {
@@ -275,8 +279,11 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
   }
   if (word == "notify") {
     // The id is the rest of the line, as for `player`.
-    UniqueIDWrapper local = ratings_.player();
-    UniqueIDWrapper id = rest.empty() ? local : UniqueIDWrapper(hostsdk::idPlatform(local), rest);
+    UniqueIDWrapper id = ratings_.player();
+    std::string tooLarge;
+    if (!rest.empty() && !readIdentity(hostsdk::idPlatform(id), rest, id, tooLarge)) {
+      return bad(where, word, inQuotes(tooLarge) + " is not a uid from 0 to " + kLargestUid);
+    }
     ratings_.notify(host().calls(), id);
     return Result::Ok;
   }

@@ -8,8 +8,8 @@ namespace host {
 const std::vector<Statement>& statements() {
   static const std::vector<Statement> all = {
       {"config", "<folder>", "use this config folder (before the first load)"},
-      {"player", "<platform-number> <id-text>",
-       "the local player (default: 1 76561198000000001); the id is the rest of the line"},
+      {"player", "<platform-number> <uid> [<epic-account-id>] | <platform-number> <id-text>",
+       "the local player (default: 1 76561198000000001); an id text is the rest of the line"},
       {"playlist", "<id>", "the rating service's current playlist"},
       {"rating", "<playlist> <value>", "the local player's rating there, synced"},
       {"unsynced", "<playlist> [<seconds>]",
@@ -20,7 +20,7 @@ const std::vector<Statement>& statements() {
       {"restart", "", "unload, save settings, start a fresh host on the same config folder, load"},
       {"console", "<line>", "a console line, as typed by the user"},
       {"event", "<game function name>", "the game runs that function (hooks fire)"},
-      {"notify", "[<id-text>]",
+      {"notify", "[<uid> [<epic-account-id>] | <id-text>]",
        "a rating-change notification for that id, the rest of the line (default: the local "
        "player)"},
       {"wait", "<seconds>", "game time passes"},

@@ -51,8 +51,12 @@ std::string number(double value) {
   return std::string(buffer, result.ptr);
 }
 
+// "id(<platform>, <uid>)", with the Epic account id after the uid when there is one.
 std::string identity(const UniqueIDWrapper& id) {
-  return "id(" + std::to_string(static_cast<int>(idPlatform(id))) + ", " + quoted(idText(id)) + ")";
+  const std::string text = idText(id);
+  const std::string uid = std::to_string(idUid(id));
+  return "id(" + std::to_string(static_cast<int>(idPlatform(id))) + ", " + uid +
+         (text == uid ? std::string() : ", " + quoted(text)) + ")";
 }
 
 }  // namespace detail

@@ -4,39 +4,53 @@
 
 #include "hostsdk/export.h"
 
-// The online service a player account belongs to. The host passes any number through.
+// The online service a player account belongs to, numbered as the host numbers them. The host
+// passes any number through.
 enum OnlinePlatform : int {
   OnlinePlatform_Unknown = 0,
   OnlinePlatform_Steam = 1,
-  OnlinePlatform_PlayStation = 2,
-  OnlinePlatform_Xbox = 3,
-  OnlinePlatform_Switch = 4,
-  OnlinePlatform_Epic = 5,
+  OnlinePlatform_PS4 = 2,
+  OnlinePlatform_PS3 = 3,
+  OnlinePlatform_Dingo = 4,  // Xbox
+  OnlinePlatform_QQ = 5,
+  OnlinePlatform_OldNNX = 6,
+  OnlinePlatform_NNX = 7,  // Switch
+  OnlinePlatform_PsyNet = 8,
+  OnlinePlatform_Deleted = 9,
+  OnlinePlatform_WeGame = 10,
+  OnlinePlatform_Epic = 11,
 };
 
 class UniqueIDWrapper;
 
 namespace hostsdk {
-// The host's own reading of an identity; unlike the members below, not an SDK call.
-HOSTSDK_API const std::string& idText(const UniqueIDWrapper& id);
+// The host's own readings of an identity; unlike the members below, not SDK calls.
+HOSTSDK_API std::string idText(const UniqueIDWrapper& id);  // what str() gives
 HOSTSDK_API OnlinePlatform idPlatform(const UniqueIDWrapper& id);
-// What the two readings above reach through; a friend class, since a friend function cannot
+HOSTSDK_API unsigned long long idUid(const UniqueIDWrapper& id);
+// What the readings above reach through; a friend class, since a friend function cannot
 // carry the import and export marks on Windows.
 struct IdReader;
 }  // namespace hostsdk
 
-// A player's identity: equal texts mean the same player. A plain value.
+// A player's identity: the platform's numeric id (a Steam id, for Steam) and, for a player with
+// one, an Epic account id. Equal texts (str) mean the same player. A plain value.
 class HOSTSDK_API UniqueIDWrapper {
  public:
   UniqueIDWrapper() = default;
-  UniqueIDWrapper(OnlinePlatform platform, std::string id);
+  UniqueIDWrapper(OnlinePlatform platform, unsigned long long uid,
+                  std::string epicAccountId = std::string());
 
-  std::string str() const;
   OnlinePlatform GetPlatform() const;
+  unsigned long long GetUID() const;
+  std::string GetEpicAccountID() const;
+  // The Epic account id if it is not empty, the uid in decimal otherwise.
+  std::string str() const;
 
  private:
   friend struct hostsdk::IdReader;
 
   OnlinePlatform platform_ = OnlinePlatform_Unknown;
-  std::string id_;
+  unsigned long long uid_ = 0;
+  std::string epicAccountId_;
 };
