@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <thread>
 
 #include "harness.h"
@@ -161,4 +162,44 @@ TEST(WebLookup, ManyRepliesLandAtOnceWhileFramesDrawAndTimersFire) {
   // step from the rating before it: the change is the last rating taken less the first.
   EXPECT_EQ(*plugin.mmrChange, *plugin.currentMmr - 1000.0f);
   EXPECT_EQ(Recording::offGameThread, 0) << "a rating was applied on the reply's thread";
+}
+
+TEST(WebLookup, TheSdkAddsItsHeadersAndReportsARequestWithoutAReplyAs418) {
+  Harness harness;
+  harness.serveStats();
+  struct Row {
+    const char* what;
+    std::function<void()> arrange;
+    std::map<std::string, std::string> headers;
+    int status;
+    std::vector<std::pair<std::string, std::string>> seen;
+  };
+  const Row rows[] = {
+      {"a profile",
+       [] {},
+       {},
+       200,
+       {{"Accept", "application/json"}, {"Content-Type", "application/json"}}},
+      {"its own, in any case",
+       [] {},
+       {{"accept", "text/html"}, {"CONTENT-TYPE", "text/plain"}},
+       200,
+       {{"accept", "text/html"}, {"CONTENT-TYPE", "text/plain"}}},
+      {"an error status", [&] { harness.stats.forceReply(500, ""); }, {}, 500, {}},
+      {"no reply", [&] { harness.stats.dropNext(); }, {}, 418, {}},
+  };
+  for (const Row& row : rows) {
+    row.arrange();
+    std::atomic<int> status{-1};
+    CurlRequest request;
+    request.url = std::string(kStatsServiceOrigin) +
+                  "/api/v2/rocket-league/standard/profile/steam/" + "76561198000000001";
+    request.headers = row.headers;
+    HttpWrapper::SendCurlJsonRequest(request, [&](int code, std::string) { status = code; });
+    ASSERT_TRUE(until([&] { return status != -1; })) << row.what;
+    EXPECT_EQ(status, row.status) << row.what;
+    if (!row.seen.empty()) {
+      EXPECT_EQ(harness.stats.lastRequest()->headers, row.seen) << row.what;
+    }
+  }
 }

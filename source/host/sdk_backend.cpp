@@ -3,10 +3,18 @@
 
 #include "host.h"
 
+#include <algorithm>
+
 #include "loader.h"
 #include "net/stats_service.h"
 
 namespace host {
+
+namespace {
+
+constexpr int kNoReplyStatus = 418;
+
+}  // namespace
 
 void Host::noteCall(const std::function<std::string()>& describe) {
   ++callsMade_;
@@ -132,6 +140,13 @@ PluginSlot* Host::ownerOf(const void* address) const {
 void Host::sendJsonRequest(const void* caller, CurlRequest request,
                            hostsdk::ReplyCallback callback) {
   PluginSlot* owner = ownerOf(caller);
+  // The SDK's own headers, for a request that does not set them.
+  for (const char* name : {"Accept", "Content-Type"}) {
+    const bool set =
+        std::any_of(request.headers.begin(), request.headers.end(),
+                    [&](const auto& header) { return sameHeaderName(header.first, name); });
+    if (!set) request.headers.emplace(name, "application/json");
+  }
   const std::string url = request.url;
   HttpRequest outgoing{routed(url),
                        request.verb,
@@ -149,6 +164,8 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
   const std::chrono::milliseconds timeout = http_.timeout();
   auto reply = [this, url, asked, timeout, who, callback = std::move(callback)](
                    int status, std::string body, HttpFailure failure) {
+    // As the SDK reports it: a request that got no reply is status 418.
+    if (failure != HttpFailure::None) status = kNoReplyStatus;
     if (output_.tracing()) {
       output_.trace(Clock::format(clock_.now()) + " http: " + url + " -> " +
                     std::to_string(status) + ", " + std::to_string(body.size()) + " bytes");

@@ -105,9 +105,17 @@ HttpFailure failureOf(CURLcode result) {
 bool prepare(Transfer& transfer, const Waiting& waiting) {
   const HttpRequest& request = waiting.request;
   if (!wellFormed(request)) return false;
+  std::vector<std::string> lines;
+  bool accept = false;
   for (const auto& [name, value] : request.headers) {
     // "Name;" is libcurl's way to send a header with an empty value.
-    const std::string line = value.empty() ? name + ";" : name + ": " + value;
+    lines.push_back(value.empty() ? name + ";" : name + ": " + value);
+    accept = accept || sameHeaderName(name, "Accept");
+  }
+  // A request carries the headers its sender set and no others: "Accept:" keeps libcurl's own
+  // "Accept: */*" out, as WinHTTP sends none.
+  if (!accept) lines.push_back("Accept:");
+  for (const std::string& line : lines) {
     curl_slist* longer = curl_slist_append(transfer.headers, line.c_str());
     if (!longer) return false;
     transfer.headers = longer;

@@ -29,6 +29,12 @@ bool wellFormed(const HttpRequest& request) {
   return !holdsLineBreak(request.verb);
 }
 
+bool sameHeaderName(const std::string& a, const std::string& b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 std::string describe(HttpFailure failure, std::chrono::milliseconds timeout) {
   switch (failure) {
     case HttpFailure::None:

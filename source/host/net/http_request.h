@@ -43,4 +43,7 @@ inline constexpr std::chrono::milliseconds kHttpDefaultTimeout{8000};
 // "the connection was refused", "no reply within 8 s": a failure as a user reads it.
 std::string describe(HttpFailure failure, std::chrono::milliseconds timeout);
 
+// Header names are told apart regardless of the letters' case.
+bool sameHeaderName(const std::string& a, const std::string& b);
+
 }  // namespace host

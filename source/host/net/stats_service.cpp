@@ -102,8 +102,8 @@ bool shutDownConnection(int localPort, int remotePort) {
 }
 
 bool transportHeader(const std::string& name) {
-  for (const char* own : {"Host", "Accept", "Content-Length", "REMOTE_ADDR", "REMOTE_PORT",
-                          "LOCAL_ADDR", "LOCAL_PORT"}) {
+  for (const char* own :
+       {"Host", "Content-Length", "REMOTE_ADDR", "REMOTE_PORT", "LOCAL_ADDR", "LOCAL_PORT"}) {
     if (name == own) return true;
   }
   return false;

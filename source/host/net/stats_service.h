@@ -29,8 +29,8 @@ class StatsService {
     std::string method;
     std::string path;   // decoded
     std::string query;  // as sent
-    // The headers the sender set: those the transport adds (Host, Accept, Content-Length) and
-    // the server library's notes on the connection are left out.
+    // The headers the sender set: those the transport adds (Host, Content-Length) and the
+    // server library's notes on the connection are left out.
     std::vector<std::pair<std::string, std::string>> headers;
     std::size_t bodySize = 0;
     std::int64_t receivedAt = 0;  // Unix time

@@ -17,7 +17,8 @@ struct CurlRequest {
 class HOSTSDK_API HttpWrapper {
  public:
   // Performs the request on a thread of the host's and calls back there with the status
-  // and body; a request that gets no reply reports status 0.
+  // and body; a request that gets no reply reports status 418. A request that does not set
+  // "Accept" or "Content-Type" is sent with "application/json" for it.
   static void SendCurlJsonRequest(CurlRequest request,
                                   std::function<void(int status, std::string body)> callback);
 };
