@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # scripts/host shows a failed build's output and stops, says so when a first build is under way
-# and nothing of a later good one, and takes --windows among the host's options: run on a copy
-# of the scripts over a tiny project, so a real compiler fails in seconds.
+# and nothing of a later good one, and takes --windows among the host's options; scripts/build
+# and scripts/test refuse a name they do not know before any work. Run on a copy of the scripts
+# over a tiny project, so a real compiler fails in seconds.
 #   host_build_output.sh <source folder>
 set -euo pipefail
 root=$1
@@ -14,7 +15,8 @@ fail() {
 }
 
 mkdir -p "$work/scripts" "$work/source/host" "$work/tests/scenarios" "$work/cmake"
-cp "$root/scripts/build" "$root/scripts/host" "$root/scripts/setup" "$work/scripts/"
+cp "$root/scripts/build" "$root/scripts/host" "$root/scripts/setup" "$root/scripts/test" \
+  "$work/scripts/"
 cp "$root/CMakePresets.json" "$work/"
 cp "$root/cmake/mingw-w64-x86_64.cmake" "$work/cmake/"
 cat >"$work/CMakeLists.txt" <<'CMAKE'
@@ -29,6 +31,16 @@ add_subdirectory(source/host)
 add_custom_target(rankwatch)
 CMAKE
 echo 'add_executable(rankwatch-host main.cpp)' >"$work/source/host/CMakeLists.txt"
+
+# A name that is no preset or stage is refused at once, before the first build or stage.
+for command in "build --summary nosuchpreset" "test default bogus"; do
+  status=0
+  output=$("$work/scripts/"$command 2>&1) || status=$?
+  [[ $status -eq 2 ]] || fail "scripts/$command: exit status $status, not 2: $output"
+  [[ $(wc -l <<<"$output") -eq 1 && "$output" == *"no "*'"'*'" ('*')' ]] ||
+    fail "scripts/$command did not say only what is wrong: $output"
+  [[ ! -e "$work/build" ]] || fail "scripts/$command started work: $(ls "$work/build")"
+done
 
 echo 'int main() { return undeclared_name; }' >"$work/source/host/main.cpp"
 if output=$("$work/scripts/host" 2>&1); then
