@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "harness.h"
+#include "script/statements.h"
 
 TEST(CommandLine, ReadsTheOptionsOrSaysWhatIsWrong) {
   const struct {
@@ -24,9 +28,22 @@ TEST(CommandLine, ReadsTheOptionsOrSaysWhatIsWrong) {
       {{"a.scn", "b.scn"}, "one scenario file at most, not \"a.scn\" and \"b.scn\""},
       {{"--local-stats", "--stats-url", "https://example.org/"}, ""},
       {{"--stats-url"}, "--stats-url needs a base URL, such as http://127.0.0.1:8080"},
-      {{"--stats-url", "example.org"},
-       "--stats-url needs a base URL starting with http:// or https://, not \"example.org\""},
+      {{""}, "an empty scenario file name; name a file, or none to type statements"},
+      {{"--stats-url", "https://[::1]:8080"}, ""},
   };
+  // A base URL is a scheme, a host, an optional port and at most a "/", or it is refused.
+  for (const char* bad :
+       {"example.org", "http://", "http://:80", "http://127.0.0.1:99999", "http://127.0.0.1:0",
+        "http://127.0.0.1:", "http://a b:80", "http://127.0.0.1:18080/api", "http://127.0.0.1//",
+        "ftp://x", "http://user@x", "http://[::1"}) {
+    host::CommandLine line;
+    std::string error;
+    EXPECT_FALSE(host::parseCommandLine({"--stats-url", bad}, line, error)) << bad;
+    EXPECT_EQ(error,
+              "--stats-url takes http:// or https://, a host, an optional port from 1 to 65535 "
+              "and nothing more, such as http://127.0.0.1:8080; not \"" +
+                  std::string(bad) + "\"");
+  }
   for (const auto& c : cases) {
     host::CommandLine line;
     std::string error;
@@ -65,7 +82,7 @@ TEST(CommandLine, ReadsTheOptionsOrSaysWhatIsWrong) {
   }
 }
 
-TEST(CommandLine, RefusesFoldersThatAreNotFoldersAtTheStart) {
+TEST(CommandLine, RefusesFoldersThatAreNotFoldersAndAWindowWithoutADisplayAtTheStart) {
   testing_support::TempFolder folder;
   std::ofstream(folder.path() / "file");
   const struct {
@@ -90,4 +107,41 @@ TEST(CommandLine, RefusesFoldersThatAreNotFoldersAtTheStart) {
     EXPECT_EQ(error, c.error);
   }
   EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "settings"));
+
+  // Found missing at the start, not once the run is under way.
+  const char* display = std::getenv("DISPLAY");
+  const std::string saved = display ? display : "";
+  unsetenv("DISPLAY");
+  host::CommandLine line;
+  line.options.pluginFolder = folder.path();
+  line.options.window = true;
+  std::string error;
+  EXPECT_FALSE(host::checkCommandLine(line, error));
+  EXPECT_EQ(error.rfind("--window: GLFW: cannot start: ", 0), 0u) << error;
+  if (display) setenv("DISPLAY", saved.c_str(), 1);
+}
+
+TEST(CommandLine, HelpFitsEightyColumnsAndARefusalNamesTheCommandTyped) {
+  std::vector<std::string> lines = host::helpLines();
+  std::istringstream help(host::helpText());
+  for (std::string line; std::getline(help, line);) lines.push_back(line);
+  for (const std::string& line : lines) EXPECT_LE(line.size(), 80u) << line;
+  for (const host::Statement& statement : host::statements()) {
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [&](const std::string& line) {
+                             return line.rfind("  " + host::usageOf(statement.name), 0) == 0;
+                           }),
+              lines.end())
+        << statement.name;
+  }
+
+  const std::string error = "unknown option \"--bogus\"";
+  EXPECT_EQ(host::refusalText(error),
+            "error: unknown option \"--bogus\"\nusage: rankwatch-host [<option>...] [<scenario "
+            "file>]; --help lists the options\n");
+  setenv("RANKWATCH_HOST_COMMAND", "scripts/host [--windows]", 1);
+  EXPECT_EQ(host::refusalText(error),
+            "error: unknown option \"--bogus\"\nusage: scripts/host [--windows] [<option>...] "
+            "[<scenario file>]; --help lists the options\n");
+  unsetenv("RANKWATCH_HOST_COMMAND");
 }

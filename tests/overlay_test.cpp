@@ -203,21 +203,36 @@ TEST_F(Overlay, AWindowBeginCannotShowDrawsNothingAndAsksForNothing) {
   EXPECT_EQ(harness.lines(), std::vector<std::string>{"command: togglemenu rankwatch"});
 }
 
-TEST_F(Overlay, ShowsTheTallyInItsColoursInAPicture) {
+TEST_F(Overlay, ShowsTheTallyInItsColoursInAPictureOfItsFirstFrame) {
   *plugin.mmrChange = -23.75f;
   *plugin.streak = 2;
   *plugin.wins = 5;
   *plugin.losses = 3;
-  frame();
+  // The GUI hides a window that sizes itself in the frame it first appears.
   frame();
   const std::string path = (harness.folder.path() / "overlay.png").string();
   std::string error;
-  ASSERT_TRUE(harness.host->gui().screenshot(path, error)) << error;
-
+  ASSERT_TRUE(harness.host->gui().screenshot(path, std::nullopt, error)) << error;
   const ImGuiWindow* drawn = window();
-  overlay_picture::expectLines(
-      readPng(path), {static_cast<int>(drawn->Pos.x), static_cast<int>(drawn->Pos.y),
-                      static_cast<int>(drawn->SizeFull.x), static_cast<int>(drawn->SizeFull.y)});
+  const overlay_picture::Box box{static_cast<int>(drawn->Pos.x), static_cast<int>(drawn->Pos.y),
+                                 static_cast<int>(drawn->SizeFull.x),
+                                 static_cast<int>(drawn->SizeFull.y)};
+  overlay_picture::expectLines(readPng(path), box);
+  // A part of the screen: the window alone.
+  ASSERT_TRUE(harness.host->gui().screenshot(
+      path, host::Region{box.x, box.y, box.width, box.height}, error))
+      << error;
+  const host::Image part = readPng(path);
+  EXPECT_EQ(part.width, box.width);
+  EXPECT_EQ(part.height, box.height);
+  overlay_picture::expectLines(part, {0, 0, box.width, box.height});
+
+  // Lines grown wider fit in the very frame that draws them.
+  *plugin.mmrChange = -12345.75f;
+  frame();
+  const ImVec2 fits = ImGui::CalcWindowNextAutoFitSize(window());
+  EXPECT_EQ(window()->SizeFull.x, fits.x);
+  EXPECT_GT(window()->SizeFull.x, static_cast<float>(box.width));
 }
 
 struct CaptureCase {

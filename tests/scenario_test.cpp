@@ -25,13 +25,15 @@ struct Outcome {
 };
 
 Outcome runScenario(const std::string& text, const std::filesystem::path& folder,
-                    bool trace = false) {
+                    bool trace = false,
+                    const std::filesystem::path& plugins =
+                        std::filesystem::path(RANKWATCH_PLUGIN_FILE).parent_path()) {
   const auto file = folder / "test.scn";
   if (std::filesystem::is_directory(folder)) std::ofstream(file, std::ios::binary) << text;
   std::ostringstream stream;
   host::Output output(stream);
   host::SessionOptions options;
-  options.pluginFolder = std::filesystem::path(RANKWATCH_PLUGIN_FILE).parent_path();
+  options.pluginFolder = plugins;
   options.trace = trace;
   Outcome run;
   {
@@ -70,7 +72,7 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
   TempFolder folder;
   const struct {
     const char* statement;
-    const char* error;
+    std::string error;
   } cases[] = {
       {"jump", "unknown statement \"jump\"; \"help\" lists the statements"},
       {"wait", "wait needs one number of seconds (use: wait <seconds>)"},
@@ -106,10 +108,30 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"trace", "trace needs on or off (use: trace on|off)"},
       {"console", "console needs a line (use: console <line>)"},
       {"event", "event needs a game function name (use: event <game function name>)"},
-      {"screenshot", "screenshot needs one file name (use: screenshot <file.png>)"},
+      {"screenshot",
+       "screenshot needs one file name, and at most a part of the screen (use: screenshot "
+       "<file.png> [<x> <y> <width> <height>])"},
       {"screenshot pic.jpg",
        "screenshot writes PNG pictures: name a .png file, not \"pic.jpg\" (use: screenshot "
-       "<file.png>)"},
+       "<file.png> [<x> <y> <width> <height>])"},
+      {"screenshot a.png 0 0 1281 1",
+       "the part 0 0 1281 1 is not within the 1280 by 720 screen (use: screenshot <file.png> "
+       "[<x> <y> <width> <height>])"},
+      {"screenshot a.png 700 0 600 1",
+       "the part 700 0 600 1 is not within the 1280 by 720 screen (use: screenshot <file.png> "
+       "[<x> <y> <width> <height>])"},
+      {"screenshot a.png 0 0 0 1",
+       "the part 0 0 0 1 is not within the 1280 by 720 screen (use: screenshot <file.png> [<x> "
+       "<y> <width> <height>])"},
+      {"screenshot a.png 0 0 1e3 1",
+       "\"1e3\" is not a number of pixels (use: screenshot <file.png> [<x> <y> <width> "
+       "<height>])"},
+      // Statements the host cannot carry out stop the run too, without a use to repeat.
+      {"unload", "plugin unload: no plugin named \"rankwatch\""},
+      {"stats-reply 200 .",
+       "cannot read the body file " + (folder.path() / ".").string() + ": it is a folder"},
+      {"stats-reply 200 missing.json",
+       "cannot read the body file " + (folder.path() / "missing.json").string() + ": no such file"},
       {"calls 1", "calls takes no argument (use: calls)"},
       {"resize Rankwatch 200",
        "resize needs a window title, a width and a height (use: resize <title> <width> <height>)"},
@@ -161,6 +183,11 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
   EXPECT_EQ(console.lines[0], "error: " + std::string(993, 'a') + "... (5241904 bytes more)");
   Outcome late = runScenario("load\nconfig elsewhere\n", folder.path());
   EXPECT_EQ(late.result, host::Session::Result::BadScenario);
+  Outcome noPlugin = runScenario("load\nframe\n", folder.path(), false, folder.path());
+  EXPECT_EQ(noPlugin.result, host::Session::Result::BadScenario);
+  EXPECT_EQ(noPlugin.lines, std::vector<std::string>{"error: " + where + "plugin load: " +
+                                                     (folder.path() / "rankwatch").string() +
+                                                     host::kLibrarySuffix + ": no such file"});
   Outcome missing = runScenario("", folder.path() / "nowhere");
   EXPECT_EQ(missing.result, host::Session::Result::BadScenario);
   EXPECT_EQ(missing.lines,
@@ -182,9 +209,13 @@ TEST(Scenario, CommentsBlanksAndRefusedInputGoOnWhateverTheLineEndings) {
       "\n"
       "expect error: screenshot: no frame drawn yet\n"
       "window Rankwatch\n"
-      "expect error: window: no window titled \"Rankwatch\"\n"
-      "frame\n"
+      "expect error: window: no window titled \"Rankwatch\"; the GUI holds none\n"
+      "frame # a comment after a blank\n"
       "expect frame: -\n"
+      "wait 1\t# and after a tab\n"
+      "console rankwatch_trackingmethod \"web #1\"\n"
+      "console rankwatch_trackingmethod\n"
+      "expect cvar rankwatch_trackingmethod = web #1\n"
       "screenshot " +
       (folder.path() / "missing" / "late.png").string() +
       "\n"
@@ -479,37 +510,41 @@ TEST(Scenario, FinishingSaysWhenTheSettingsCouldNotBeSaved) {
       << stream.str();
 }
 
-TEST(Scenario, InteractiveRunsUseTheLocalStatsServiceOnlyWhenAsked) {
-  for (bool local : {false, true}) {
+TEST(Scenario, InteractiveRunsSendWebLookupsOnlyWhereToldAndSayWhereAFailedOneWent) {
+  const std::string web =
+      "load\nconsole rankwatch_enabled 1\nconsole rankwatch_trackingmethod web\nplaylist 11\n"
+      "notify\nsettle\n";
+  const std::string profile = "/api/v2/rocket-league/standard/profile/steam/76561198000000001";
+  const struct {
+    bool local;
+    std::string statsUrl;
+    std::string typed;
+    host::Session::Result result;
+    std::string banner;  // the line that says where lookups go, or its start
+    std::string shown;
+  } cases[] = {
+      // Without the local service a lookup would go out to the public one: none is made.
+      {false, "", "stats 11 1000\n" + web, host::Session::Result::BadScenario, "",
+       "error: stdin:1: stats: no local stats service here; start the host with --local-stats"},
+      {true, "", "stats 11 1000\n" + web + "stats 11 1010\nnotify\nsettle\nframe\n",
+       host::Session::Result::Ok, "Web lookups go to the local stats service at http://127.0.0.1:",
+       "frame: MMR : +10.00 | Streak : +1 | Wins : 1 | Losses : 0"},
+      // Nothing listens on port 0: the line names the URL asked, not the public service's.
+      {false, "http://127.0.0.1:0", web, host::Session::Result::Ok,
+       "Web lookups go to http://127.0.0.1:0.",
+       "http: http://127.0.0.1:0" + profile + ": the connection was refused"},
+  };
+  for (const auto& c : cases) {
     TempFolder folder;
     Interactive run(folder.path());
-    run.options.localStats = local;
-    // Without the local service a lookup would go out to the public one: none is made.
-    auto typed = std::make_shared<std::istringstream>(
-        std::string("stats 11 1000\n") + (!local ? ""
-                                                 : "load\n"
-                                                   "console rankwatch_enabled 1\n"
-                                                   "console rankwatch_trackingmethod web\n"
-                                                   "playlist 11\n"
-                                                   "notify\n"
-                                                   "settle\n"
-                                                   "stats 11 1010\n"
-                                                   "notify\n"
-                                                   "settle\n"
-                                                   "frame\n"));
+    run.options.localStats = c.local;
+    run.options.statsUrl = c.statsUrl;
     host::Session session(run.output, run.options);
-    EXPECT_EQ(session.runInteractive(typed), host::Session::Result::Ok);
-    EXPECT_EQ(run.text().find("Web lookups go to the local stats service at http://127.0.0.1:") !=
-                  std::string::npos,
-              local)
+    EXPECT_EQ(session.runInteractive(std::make_shared<std::istringstream>(c.typed)), c.result)
+        << c.typed;
+    EXPECT_EQ(run.text().find("Web lookups go to") != std::string::npos, !c.banner.empty())
         << run.text();
-    EXPECT_EQ(run.shows("error: stats: no local stats service here; start the host with "
-                        "--local-stats"),
-              !local)
-        << run.text();
-    if (local) {
-      EXPECT_TRUE(run.shows("frame: MMR : +10.00 | Streak : +1 | Wins : 1 | Losses : 0"))
-          << run.text();
-    }
+    EXPECT_NE(run.text().find(c.banner), std::string::npos) << run.text();
+    EXPECT_TRUE(run.shows(c.shown)) << run.text();
   }
 }

@@ -40,8 +40,9 @@ class Host final : public hostsdk::Backend {
   HttpClient& http() { return http_; }
 
   // Requests to the public stats service go to `base` (scheme, host and port) instead; empty:
-  // to the service itself.
-  void setStatsUrl(const std::string& base);
+  // to the service itself. `standsIn`: the base plays the service (the local stats service),
+  // so the host's lines name the service's URL; otherwise they name the URL actually asked.
+  void setStatsUrl(const std::string& base, bool standsIn = true);
 
   // Opens a plugin library, makes its object and loads it. False, with a one-line reason,
   // for a library that is not a plugin or a plugin already loaded.
@@ -108,7 +109,8 @@ class Host final : public hostsdk::Backend {
   void pluginCommand(const std::vector<std::string>& words);
   // The plugin whose library holds `address`; null for the host's own code. Any thread.
   PluginSlot* ownerOf(const void* address) const;
-  std::string routed(const std::string& url) const;
+  // Where a request for `url` goes, and the URL the host's lines name for it.
+  std::string routed(const std::string& url, std::string& named) const;
 
   Output& output_;
   Clock& clock_;
@@ -127,6 +129,7 @@ class Host final : public hostsdk::Backend {
   mutable std::mutex sharedMutex_;
   std::vector<std::pair<const void*, PluginSlot*>> libraries_;
   std::string statsUrl_;
+  bool statsStandsIn_ = true;
   std::atomic<long> callsMade_{0};
   std::atomic<long> requestsSent_{0};
   bool shutDown_ = false;

@@ -36,8 +36,7 @@ std::filesystem::path defaultConfigFolder() {
 }
 
 int refuse(const std::string& error) {
-  std::cerr << "error: " << error << '\n'
-            << host::usageText() << "\n\"rankwatch-host --help\" tells more.\n";
+  std::cerr << host::refusalText(error);
   return 2;
 }
 
@@ -59,11 +58,13 @@ int main(int argc, char** argv) {
   }
   const bool interactive = command.file.empty();
   if (interactive) {
-    if (command.options.configFolder.empty()) {
-      command.options.configFolder = defaultConfigFolder();
-    }
     command.options.time = host::Clock::Mode::Real;
     command.options.person = host::inputIsTerminal();
+    // A person keeps their settings from run to run; piped statements start afresh, as a file
+    // does, so the same lines give the same output every time.
+    if (command.options.person && command.options.configFolder.empty()) {
+      command.options.configFolder = defaultConfigFolder();
+    }
     // A prompt is for a person's eyes: none in a log the output is sent to.
     command.options.prompt = command.options.person && host::outputIsTerminal();
   }
@@ -74,7 +75,7 @@ int main(int argc, char** argv) {
   output.setTerminal(command.options.prompt);
   host::Session::Result result;
   bool saved = false;
-  {
+  try {
     host::Session session(output, command.options);
     // std::cin lives as long as the process; a reader still blocked in it at exit is let go.
     result =
@@ -82,6 +83,11 @@ int main(int argc, char** argv) {
             ? session.runInteractive(std::shared_ptr<std::istream>(&std::cin, [](std::istream*) {}))
             : session.runFile(command.file);
     saved = session.finish();
+  } catch (const std::exception& failure) {
+    // Statements report their own; this is for the rest. Caught, it unwinds the session, which
+    // saves the settings and removes a temporary folder on its way out.
+    output.error(failure.what());
+    return 2;
   }
   if (result == host::Session::Result::Stopped) return 128 + host::stopRequested();
   const bool wentThrough =

@@ -114,17 +114,21 @@ float Host::playerRating(const UniqueIDWrapper& id, int playlist) {
   return ratings_.rating(id, playlist);
 }
 
-void Host::setStatsUrl(const std::string& base) {
+void Host::setStatsUrl(const std::string& base, bool standsIn) {
   std::lock_guard<std::mutex> lock(sharedMutex_);
   statsUrl_ = base;
+  statsStandsIn_ = standsIn;
 }
 
-std::string Host::routed(const std::string& url) const {
+std::string Host::routed(const std::string& url, std::string& named) const {
   const std::string origin = kPublicStatsOrigin;
   std::lock_guard<std::mutex> lock(sharedMutex_);
   const bool toService = url.compare(0, origin.size(), origin) == 0 &&
                          (url.size() == origin.size() || url[origin.size()] == '/');
-  return toService && !statsUrl_.empty() ? statsUrl_ + url.substr(origin.size()) : url;
+  const std::string sent =
+      toService && !statsUrl_.empty() ? statsUrl_ + url.substr(origin.size()) : url;
+  named = statsStandsIn_ ? url : sent;
+  return sent;
 }
 
 PluginSlot* Host::ownerOf(const void* address) const {
@@ -148,7 +152,8 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
     if (!set) request.headers.emplace(name, "application/json");
   }
   const std::string url = request.url;
-  HttpRequest outgoing{routed(url),
+  std::string named;
+  HttpRequest outgoing{routed(url, named),
                        request.verb,
                        {request.headers.begin(), request.headers.end()},
                        std::move(request.body)};
@@ -160,7 +165,7 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
   const std::string who = owner ? owner->name : std::string("plugin");
   // A plugin keeps quiet about a lookup that failed; the host says why, once, without the query
   // (a time stamp, in the stats service's case).
-  const std::string asked = url.substr(0, url.find('?'));
+  const std::string asked = named.substr(0, named.find('?'));
   const std::chrono::milliseconds timeout = http_.timeout();
   auto reply = [this, url, asked, timeout, who, callback = std::move(callback)](
                    int status, std::string body, HttpFailure failure) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # scripts/demo builds only what it runs and prints a short summary of the build before the
-# session's lines.
+# session's lines; it writes into a folder only when the folder is new, empty or holds nothing
+# but its own earlier output, and refuses any other, touching nothing there.
 #   demo_output.sh <source folder>
 set -euo pipefail
 root=$1
@@ -20,4 +21,27 @@ mapfile -t lines <<<"$output"
   fail "the session does not follow the summary: ${lines[1]}"
 [[ ${#lines[@]} -le 20 ]] || fail "${#lines[@]} lines, not a short demo: $output"
 grep -q '^\[' <<<"$output" && fail "build progress was printed: $output"
-[[ -f "$work/pictures/match-3.png" ]] || fail "no pictures in $work/pictures"
+[[ -f "$work/pictures/match-3.png" && -f "$work/pictures/overlay.png" ]] ||
+  fail "no pictures in $work/pictures"
+
+# Its own earlier output it replaces.
+rm "$work/pictures/match-3.png"
+output=$("$root/scripts/demo" "$work/pictures" 2>&1) || fail "a second run failed: $output"
+[[ -f "$work/pictures/match-3.png" ]] || fail "a second run wrote no pictures"
+
+# Anything else it refuses, before building, and leaves as it was.
+mkdir "$work/notes"
+echo "mine" >"$work/notes/todo.txt"
+cp -r "$work/pictures" "$work/marked"
+echo "mine" >"$work/marked/todo.txt"
+echo "mine" >"$work/file"
+for folder in notes marked file; do
+  status=0
+  output=$("$root/scripts/demo" "$work/$folder" 2>&1) || status=$?
+  [[ $status -eq 2 && "$output" == "demo: $work/$folder "* && $(wc -l <<<"$output") -eq 1 ]] ||
+    fail "scripts/demo $folder: exit status $status: $output"
+done
+[[ $(ls -A "$work/notes") == todo.txt && $(cat "$work/notes/todo.txt") == mine ]] ||
+  fail "a refused folder was touched: $(ls -A "$work/notes")"
+[[ -f "$work/marked/match-3.png" && $(cat "$work/file") == mine ]] ||
+  fail "a refused folder or file was touched"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # scripts/host shows a failed build's output and stops, says so when a first build is under way
-# and nothing of a later good one, and takes --windows among the host's options; scripts/build
+# and nothing of a later good one, and takes --windows among the host's options (not with
+# --window); scripts/build
 # and scripts/test refuse a name they do not know before any work. Run on a copy of the scripts
 # over a tiny project, so a real compiler fails in seconds.
 #   host_build_output.sh <source folder>
@@ -59,6 +60,14 @@ output=$("$work/scripts/host" 2>&1) || fail "scripts/host failed: $output"
 
 output=$("$work/scripts/host" --help 2>&1) || fail "scripts/host --help failed: $output"
 grep -q -- "--windows" <<<"$output" || fail "--help does not tell of --windows: $output"
+
+# --window with --windows is refused before the Windows build, which would take minutes.
+status=0
+output=$("$work/scripts/host" --windows --window 2>&1) || status=$?
+[[ $status -eq 2 && "$output" == "error: --window: a live window is not available in the Windows host"* ]] ||
+  fail "scripts/host --windows --window: exit status $status: $output"
+grep -q "^usage: scripts/host \[--windows\]" <<<"$output" || fail "no usage of scripts/host: $output"
+[[ ! -e "$work/build/windows" ]] || fail "scripts/host --windows --window built"
 
 # --windows among the other options, not only first: the Windows build is the one tried.
 if output=$("$work/scripts/host" --trace --windows x.scn 2>&1); then

@@ -14,6 +14,11 @@ namespace host {
 
 namespace {
 
+// A frame is drawn at most this often while its windows size themselves (see frame()).
+constexpr int kMostPasses = 3;
+// The time a frame drawn again takes, for the GUI: a moment, but not none.
+constexpr float kRedrawSeconds = 1e-4f;
+
 // Receives the GUI library's log while a plugin window draws: the plugin's own End() finishes
 // the log and hands its text to the clipboard function, which is ours for that moment.
 struct Capture {
@@ -214,6 +219,22 @@ std::vector<std::string> Gui::frame() {
   lastFrameAt_ = now;
 
   if (live_ && !live_->beginFrame()) liveOpen_ = false;
+  // The GUI measures a window that sizes itself to what it holds in one frame and shows it at
+  // that size in the next: hidden in the frame it first appears, cut or too wide in the frame
+  // its lines change width. A player at sixty frames a second never sees those frames, so the
+  // host draws the frame again, at the same moment, until its windows have settled: the frame's
+  // lines and its picture then agree.
+  std::vector<std::string> lines = drawOnce(now);
+  for (int pass = 1; pass < kMostPasses && !settled(); ++pass) {
+    io.DeltaTime = kRedrawSeconds;
+    lines = drawOnce(now);
+  }
+  if (live_) live_->present(ImGui::GetDrawData());
+  return lines;
+}
+
+std::vector<std::string> Gui::drawOnce(Micros now) {
+  ImGuiIO& io = ImGui::GetIO();
   ImGui::NewFrame();  // reads gui.ini the first time
   keepWindowsOnScreen();
   drawGameScreen();
@@ -247,8 +268,23 @@ std::vector<std::string> Gui::frame() {
   }
   ImGui::Render();
   drawn_ = true;
-  if (live_) live_->present(ImGui::GetDrawData());
   return lines;
+}
+
+bool Gui::settled() const {
+  for (ImGuiWindow* window : context_->Windows) {
+    if (!window->Active || window->IsFallbackWindow ||
+        (window->Flags & ImGuiWindowFlags_ChildWindow)) {
+      continue;
+    }
+    // Hidden to be measured; a window hidden for any other reason stays hidden.
+    if (window->Hidden && window->HiddenFramesCannotSkipItems > 0) return false;
+    if (!window->Hidden && (window->Flags & ImGuiWindowFlags_AlwaysAutoResize)) {
+      const ImVec2 fits = ImGui::CalcWindowNextAutoFitSize(window);
+      if (fits.x != window->SizeFull.x || fits.y != window->SizeFull.y) return false;
+    }
+  }
+  return true;
 }
 
 ImDrawData* Gui::lastFrame() const {
@@ -257,7 +293,8 @@ ImDrawData* Gui::lastFrame() const {
   return ImGui::GetDrawData();
 }
 
-bool Gui::screenshot(const std::string& path, std::string& error) {
+bool Gui::screenshot(const std::string& path, const std::optional<Region>& part,
+                     std::string& error) {
   ImDrawData* data = lastFrame();
   if (!data) {
     error = "no frame drawn yet";
@@ -270,14 +307,14 @@ bool Gui::screenshot(const std::string& path, std::string& error) {
     if (!headless_) headless_ = HeadlessRenderer::create(kScreenWidth, kScreenHeight, error);
     if (!headless_ || !headless_->render(data, image, error)) return false;
   }
-  return writePng(image, path, error);
+  return writePng(part ? cropped(image, *part) : image, path, error);
 }
 
 bool Gui::resize(const std::string& title, int width, int height, std::string& error) {
   ImGui::SetCurrentContext(context_);
   ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());
   if (!window) {
-    error = "no window titled \"" + title + "\"";
+    error = noWindowTitled(title);
     return false;
   }
   if (window->Flags & ImGuiWindowFlags_AlwaysAutoResize) {
@@ -288,6 +325,16 @@ bool Gui::resize(const std::string& title, int width, int height, std::string& e
   // Kept in gui.ini as a drag's size would be.
   ImGui::MarkIniSettingsDirty(window);
   return true;
+}
+
+std::string Gui::noWindowTitled(const std::string& title) const {
+  std::string held;
+  for (ImGuiWindow* window : context_->Windows) {
+    if (!window->IsFallbackWindow && !(window->Flags & ImGuiWindowFlags_ChildWindow)) {
+      held += std::string(held.empty() ? "" : ", ") + "\"" + window->Name + "\"";
+    }
+  }
+  return "no window titled \"" + title + "\"; the GUI holds " + (held.empty() ? "none" : held);
 }
 
 bool Gui::describe(const std::string& title, std::string& text) const {

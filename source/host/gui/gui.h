@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "clock.h"
+#include "gui/image.h"
 #include "output.h"
 #include "plugin_slot.h"
 
@@ -49,7 +50,9 @@ class Gui {
   std::vector<std::string> menus() const;
   std::vector<std::string> openMenus() const;
 
-  // One frame; returns the text lines the plugin windows drew, in order.
+  // One frame, as a player sees it; returns the text lines the plugin windows drew, in order.
+  // While a window sizes itself to what it holds, the frame is drawn again at the same moment
+  // (at most twice more), and plugin windows draw again with it.
   std::vector<std::string> frame();
   // The last frame's draw data; null before the first frame.
   ImDrawData* lastFrame() const;
@@ -61,9 +64,10 @@ class Gui {
   // False once the user has closed the live window.
   bool liveWindowOpen() const { return liveOpen_; }
 
-  // Writes a picture of the last frame to a PNG file: what the live window shows, or, with
-  // none, the frame rendered off-screen at the game-screen size.
-  bool screenshot(const std::string& path, std::string& error);
+  // Writes a picture of the last frame, or of a part of it within the screen, to a PNG file:
+  // what the live window shows, or, with none, the frame rendered off-screen at the
+  // game-screen size.
+  bool screenshot(const std::string& path, const std::optional<Region>& part, std::string& error);
 
   // Gives a window that does not size itself that size, as a drag on its corner would. False,
   // with the reason, for no window of that title or one that fits what it holds.
@@ -72,6 +76,9 @@ class Gui {
   // "window: <title> flags=… border=… pos=… size=… font-scale=… bg-alpha=…", read from the
   // context after the last frame; false when the GUI has no window of that title.
   bool describe(const std::string& title, std::string& text) const;
+  // "no window titled "<title>"; the GUI holds "A", "B"" (or "none"): the titles there are,
+  // since a menu name or a title in another case is easily taken for one.
+  std::string noWindowTitled(const std::string& title) const;
 
  private:
   struct Window {
@@ -88,6 +95,9 @@ class Gui {
   void drawGameScreen();
   void keepWindowsOnScreen();
   void traceAnswers(const Window& asked, Micros now, bool blocks, bool overlay);
+  std::vector<std::string> drawOnce(Micros now);
+  // No window is hidden or drawn at a size other than what it holds.
+  bool settled() const;
 
   Output& output_;
   PluginCalls& calls_;

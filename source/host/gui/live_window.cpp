@@ -25,6 +25,14 @@ std::string glfwFailure(const char* what) {
 
 }  // namespace
 
+bool LiveWindow::available(std::string& error) {
+  if (g_windowOpen) return true;
+  const bool started = glfwInit() == GLFW_TRUE;
+  if (!started) error = glfwFailure("cannot start");
+  glfwTerminate();
+  return started;
+}
+
 std::unique_ptr<LiveWindow> LiveWindow::create(int width, int height, const std::string& title,
                                                std::string& error) {
   assert(width > 0 && height > 0);

@@ -19,6 +19,8 @@ class LiveWindow {
  public:
   static std::unique_ptr<LiveWindow> create(int width, int height, const std::string& title,
                                             std::string& error);
+  // Whether a window can be shown at all (a display is there); false, with the reason, if not.
+  static bool available(std::string& error);
   // Must run while the same ImGui context is current.
   ~LiveWindow();
   LiveWindow(const LiveWindow&) = delete;

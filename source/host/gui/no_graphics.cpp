@@ -29,6 +29,11 @@ std::unique_ptr<LiveWindow> LiveWindow::create(int, int, const std::string&, std
   return nullptr;
 }
 
+bool LiveWindow::available(std::string& error) {
+  error = kNoWindow;
+  return false;
+}
+
 LiveWindow::~LiveWindow() = default;
 
 bool LiveWindow::beginFrame() {

@@ -1,8 +1,66 @@
 #include "script/command_line.h"
 
+#include <cctype>
+#include <cstdlib>
+
 #include "config_file.h"
+#include "gui/live_window.h"
+#include "script/statements.h"
 
 namespace host {
+
+namespace {
+
+constexpr char kBaseUrlWanted[] =
+    "--stats-url takes http:// or https://, a host, an optional port from 1 to 65535 and "
+    "nothing more, such as http://127.0.0.1:8080";
+
+bool isHostCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+         c == '-' || c == '_' || c == '~' || c == '%';
+}
+
+// `text` as a base URL without its last "/", or empty when it is not "http://" or "https://",
+// a host, an optional port and at most a "/": anything more would be sent as a path nobody
+// asked for.
+std::string baseUrl(const std::string& text) {
+  const size_t schemeEnd = text.find("://");
+  const std::string scheme = text.substr(0, schemeEnd);
+  if (schemeEnd == std::string::npos || (scheme != "http" && scheme != "https")) return {};
+  std::string authority = text.substr(schemeEnd + 3);
+  if (!authority.empty() && authority.back() == '/') authority.pop_back();
+  size_t hostEnd = 0;
+  if (!authority.empty() && authority[0] == '[') {
+    hostEnd = authority.find(']');
+    if (hostEnd == std::string::npos || hostEnd == 1) return {};
+    for (size_t i = 1; i < hostEnd; ++i) {
+      const char c = authority[i];
+      if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.') return {};
+    }
+    ++hostEnd;
+  } else {
+    while (hostEnd < authority.size() && isHostCharacter(authority[hostEnd])) ++hostEnd;
+    if (hostEnd == 0) return {};
+  }
+  if (hostEnd < authority.size()) {
+    const std::string port = authority.substr(hostEnd + 1);
+    if (authority[hostEnd] != ':' || port.empty() || port.size() > 5 ||
+        port.find_first_not_of("0123456789") != std::string::npos) {
+      return {};
+    }
+    const long number = std::strtol(port.c_str(), nullptr, 10);
+    if (number < 1 || number > 65535) return {};
+  }
+  return scheme + "://" + authority;
+}
+
+// What the user typed to run the host: a launcher script names itself in the environment.
+std::string command() {
+  const char* launcher = std::getenv("RANKWATCH_HOST_COMMAND");
+  return launcher && *launcher ? launcher : "rankwatch-host";
+}
+
+}  // namespace
 
 bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, std::string& error) {
   for (size_t i = 0; i < args.size(); ++i) {
@@ -23,18 +81,19 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
         error = "--stats-url needs a base URL, such as http://127.0.0.1:8080";
         return false;
       }
-      std::string base = args[++i];
-      while (!base.empty() && base.back() == '/') base.pop_back();
-      if (base.rfind("http://", 0) != 0 && base.rfind("https://", 0) != 0) {
-        error = "--stats-url needs a base URL starting with http:// or https://, not \"" + args[i] +
-                "\"";
+      line.options.statsUrl = baseUrl(args[++i]);
+      if (line.options.statsUrl.empty()) {
+        error = std::string(kBaseUrlWanted) + "; not " + inQuotes(args[i]);
         return false;
       }
-      line.options.statsUrl = base;
     } else if (arg == "--local-stats") {
       line.options.localStats = true;
     } else if (arg == "--help" || arg == "-h") {
       line.help = true;
+    } else if (arg.empty()) {
+      // An unset variable in `rankwatch-host "$file"`: no file meant, so no interactive run.
+      error = "an empty scenario file name; name a file, or none to type statements";
+      return false;
     } else if (arg.size() > 1 && arg[0] == '-') {
       error = "unknown option \"" + arg + "\"";
       return false;
@@ -64,43 +123,57 @@ bool checkCommandLine(const CommandLine& line, std::string& error) {
     error = "the plugins folder " + line.options.pluginFolder.string() + " is not a folder";
     return false;
   }
+  if (line.options.window && !LiveWindow::available(error)) {
+    error = "--window: " + error;
+    return false;
+  }
   return line.options.configFolder.empty() || prepareConfigFolder(line.options.configFolder, error);
 }
 
 std::string usageText() {
-  return "usage: rankwatch-host [--trace] [--window] [--config <folder>] [--plugins <folder>] "
-         "[--local-stats | --stats-url <base>] [<scenario file>]";
+  return "usage: " + command() + " [<option>...] [<scenario file>]";
+}
+
+std::string refusalText(const std::string& error) {
+  return "error: " + error + "\n" + usageText() + "; --help lists the options\n";
 }
 
 std::string helpText() {
   return usageText() + R"(
 
-The stand-in host: loads the rankwatch plugin and plays a scenario file against it in game
-time that moves only with `wait`, or, with no file, runs the statements of standard input in
-real time (type "help" there for the statements). Piped statements run as a file's would, in
-order and waits included; a person's `quit` or Ctrl-D ends a wait early.
+The stand-in host: loads the rankwatch plugin and plays a scenario file against
+it in game time that moves only with `wait`, or, with no file, runs the
+statements of standard input in real time (type "help" there for them). Piped
+statements run as a file's would, in order and waits included; a person's
+`quit` or Ctrl-D ends a wait early.
 
-  --trace             print every SDK call the plugin makes, and the host's questions to its
-                      window when their answer changes
-  --window            show the game screen and the overlay live in a window (needs a display)
-  --config <folder>   keep the settings in <folder>/config.cfg and window places in
-                      <folder>/gui.ini (default: a temporary folder for a scenario file, and
-                      $XDG_CONFIG_HOME/rankwatch-host or ~/.config/rankwatch-host otherwise)
+  --trace             print every SDK call the plugin makes, and the host's
+                      questions to its window when their answer changes
+  --window            show the game screen and the overlay live in a window
+                      (needs a display)
+  --config <folder>   keep the settings in <folder>/config.cfg and window places
+                      in <folder>/gui.ini (default: for a person typing at a
+                      terminal, $XDG_CONFIG_HOME/rankwatch-host or
+                      ~/.config/rankwatch-host; for a file or piped statements,
+                      a fresh temporary folder, removed at the end)
   --plugins <folder>  load plugins from <folder>
-  --local-stats       send the plugin's web lookups to a local stand-in of the web stats
-                      service, set with the "stats" statements (scenario files always do)
-  --stats-url <base>  send the plugin's web lookups to <base> (scheme, host and port) instead
-                      of the public web stats service
+  --local-stats       send the plugin's web lookups to a local stand-in of the
+                      web stats service, set with the "stats" statements
+                      (scenario files always do)
+  --stats-url <base>  send the plugin's web lookups to <base> (http:// or
+                      https://, a host and an optional port) instead of the
+                      public web stats service
   -h, --help          print this and exit
 
-Ctrl-C, SIGTERM or a closed terminal stops the run between statements: the plugin is unloaded,
-the settings are saved and a temporary config folder is removed; a second one ends the host at
-once.
+Ctrl-C, SIGTERM or a closed terminal stops the run between statements: the
+plugin is unloaded, the settings are saved and a temporary config folder is
+removed; a second one ends the host at once.
 
-Exit status: 0 when the run went through; 1 when an `expect` failed; 2 for a bad option,
-scenario file or statement; 3 when the settings could not be saved at the end; 4 when a
-screenshot could not be written; 128 plus the signal's number when a stop request ended the
-run (130 for Ctrl-C).
+Exit status: 0 when the run went through; 1 when an `expect` failed; 2 for a
+bad option, scenario file or statement, or one the host could not carry out;
+3 when the settings could not be saved at the end; 4 when a screenshot could
+not be written; 128 plus the signal's number when a stop request ended the run
+(130 for Ctrl-C).
 )";
 }
 

@@ -18,15 +18,19 @@ struct CommandLine {
 };
 
 // Reads the arguments after the program's name into `line`, on top of what it holds. False,
-// with what is wrong in `error`, for an option the host does not know, one without its value,
-// or a second file.
+// with what is wrong in `error`, for an option the host does not know, one without its value or
+// with a bad one, an empty file name or a second file.
 bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, std::string& error);
 
-// Checks what the options name on disk: the plugins folder must be a folder, and a config
-// folder is made ready (prepareConfigFolder). False, with the reason, otherwise.
+// Checks what the options name: the plugins folder must be a folder, a config folder is made
+// ready (prepareConfigFolder), and --window needs a display. False, with the reason, otherwise.
 bool checkCommandLine(const CommandLine& line, std::string& error);
 
+// "usage: rankwatch-host [<option>...] [<scenario file>]"; a launcher script that runs the host
+// puts how it is run itself in RANKWATCH_HOST_COMMAND ("scripts/host [--windows]").
 std::string usageText();
+// What a bad option prints: the error and the usage, two lines.
+std::string refusalText(const std::string& error);
 // What --help prints.
 std::string helpText();
 

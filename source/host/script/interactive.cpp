@@ -39,10 +39,9 @@ void Session::banner() {
   output_.line("rankwatch-host: plugins from " +
                std::filesystem::path(options_.pluginFolder).make_preferred().string() +
                ", settings in " + settings);
-  output_.line(std::string("Type \"help\" for the statements and \"load\" to load the plugin. "
-                           "\"quit\", end of input (") +
-               kEndOfInput +
-               ") or Ctrl-C ends the run: the plugin is unloaded and the settings saved.");
+  output_.line("Type \"help\" for the statements and \"load\" to load the plugin.");
+  output_.line(std::string("\"quit\", end of input (") + kEndOfInput +
+               ") or Ctrl-C unloads the plugin, saves and ends the run.");
 }
 
 Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
@@ -58,7 +57,8 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
     }
   } else if (!options_.statsUrl.empty()) {
     statsRoute_ = options_.statsUrl;
-    if (host_) host_->setStatsUrl(statsRoute_);
+    statsStandsIn_ = false;
+    if (host_) host_->setStatsUrl(statsRoute_, statsStandsIn_);
     output_.line("Web lookups go to " + statsRoute_ + ".");
   }
   int number = 0;

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include "script/named_files.h"
 
 namespace host {
 
@@ -72,21 +73,12 @@ void LineReader::idle(Micros timeout) {
 }
 
 std::shared_ptr<std::istream> openLines(const std::string& file, std::string& reason) {
+  errno = 0;
   auto in = std::make_shared<std::ifstream>(file, std::ios::binary);
-  if (*in) {
-    std::error_code failure;
-    if (!std::filesystem::is_directory(file, failure)) return in;
-  }
   const int error = errno;
   std::error_code failure;
-  const std::filesystem::file_status status = std::filesystem::status(file, failure);
-  if (!std::filesystem::exists(status)) {
-    reason = "no such file";
-  } else if (std::filesystem::is_directory(status)) {
-    reason = "it is a folder";
-  } else {
-    reason = std::strerror(error);
-  }
+  if (*in && !std::filesystem::is_directory(file, failure)) return in;
+  reason = whyUnreadable(file, error);
   return nullptr;
 }
 

@@ -11,6 +11,7 @@
 #include "config_file.h"
 #include "hostsdk/cvar_text.h"
 #include "script/line_reader.h"
+#include "script/named_files.h"
 #include "script/statements.h"
 #include "script/terminal.h"
 
@@ -119,7 +120,7 @@ void Session::startHost() {
   if (!ensureConfigFolder()) output_.error("no temporary config folder; settings are not kept");
   host_ = std::make_unique<Host>(output_, clock_, ratings_, options_.configFolder);
   host_->setPluginFolder(options_.pluginFolder);
-  host_->setStatsUrl(statsRoute_);
+  host_->setStatsUrl(statsRoute_, statsStandsIn_);
   if (httpTimeout_) host_->http().setTimeout(*httpTimeout_);
   std::string error;
   if (options_.window && !host_->gui().openLiveWindow(error)) {
@@ -140,7 +141,11 @@ std::string Session::pluginPath() const {
 Session::Result Session::bad(const std::string& where, const std::string& word,
                              const std::string& reason) {
   const std::string usage = usageOf(word);
-  output_.error(where + ": " + reason + (usage.empty() ? "" : " (use: " + usage + ")"));
+  return refused(where, reason + (usage.empty() ? "" : " (use: " + usage + ")"));
+}
+
+Session::Result Session::refused(const std::string& where, const std::string& reason) {
+  output_.error(where + ": " + reason);
   return Result::BadScenario;
 }
 
@@ -155,10 +160,21 @@ Session::Result Session::stopped() {
 }
 
 Session::Result Session::run(const std::string& statement, const std::string& where) {
+  // Nothing a statement meets ends the host unannounced: the run stops as at a bad statement,
+  // and on the way out the settings are saved and a temporary folder removed.
+  try {
+    return runStatement(statement, where);
+  } catch (const std::exception& failure) {
+    return refused(where, failure.what());
+  }
+}
+
+Session::Result Session::runStatement(const std::string& statement, const std::string& where) {
   std::string word;
   std::string rest;
   cut(statement, word, rest);
   if (word.empty() || word[0] == '#') return Result::Ok;
+  if (!takesText(word)) rest = withoutComment(rest);
   const std::vector<std::string> args = words(rest);
   const std::string noArgument = word + " takes no argument";
 
@@ -173,10 +189,11 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
   if (word == "config") {
     if (args.size() != 1) return bad(where, word, "config needs one folder");
     if (loadedOnce_) return bad(where, word, "config must come before the first load");
+    const std::filesystem::path folder = named(scenarioFolder_, args[0]);
     std::string error;
-    if (!prepareConfigFolder(args[0], error)) return bad(where, word, error);
+    if (!prepareConfigFolder(folder, error)) return bad(where, word, error);
     host_.reset();
-    options_.configFolder = std::filesystem::absolute(args[0]);
+    options_.configFolder = std::filesystem::absolute(folder);
     return Result::Ok;
   }
   if (word == "player") {
@@ -252,19 +269,16 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     loadedOnce_ = true;
     if (word == "restart") host_.reset();  // unloads and saves
     std::string error;
-    if (!host().load(pluginPath(), error)) {
-      output_.error(error);
-    } else {
-      hint("loaded",
-           "the plugin is loaded; \"console cvarlist\" lists its settings, \"console cmdlist\" "
-           "its commands");
-    }
+    if (!host().load(pluginPath(), error)) return refused(where, error);
+    hint("loaded",
+         "the plugin is loaded; \"console cvarlist\" lists its settings, \"console cmdlist\" "
+         "its commands");
     return Result::Ok;
   }
   if (word == "unload") {
     if (!args.empty()) return bad(where, word, noArgument);
     std::string error;
-    if (!host().unload("rankwatch", error)) output_.error(error);
+    if (!host().unload("rankwatch", error)) return refused(where, error);
     return Result::Ok;
   }
   if (word == "console") {
@@ -324,7 +338,7 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     if (host().gui().describe(rest, text)) {
       output_.line(text);
     } else {
-      output_.error("window: no window titled \"" + rest + "\"");
+      output_.error("window: " + host().gui().noWindowTitled(rest));
     }
     return Result::Ok;
   }
@@ -357,15 +371,34 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
     return Result::Ok;
   }
   if (word == "screenshot") {
-    if (args.size() != 1) return bad(where, word, "screenshot needs one file name");
+    if (args.size() != 1 && args.size() != 5) {
+      return bad(where, word, "screenshot needs one file name, and at most a part of the screen");
+    }
     std::string extension = std::filesystem::path(args[0]).extension().string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (extension != ".png") {
       return bad(where, word,
                  "screenshot writes PNG pictures: name a .png file, not " + inQuotes(args[0]));
     }
+    std::optional<Region> part;
+    if (args.size() == 5) {
+      int number[4] = {};
+      for (int i = 0; i < 4; ++i) {
+        if (!parseInt(args[i + 1], number[i])) {
+          return bad(where, word, inQuotes(args[i + 1]) + " is not a number of pixels");
+        }
+      }
+      part = Region{number[0], number[1], number[2], number[3]};
+      if (part->x < 0 || part->y < 0 || part->width < 1 || part->height < 1 ||
+          part->width > Gui::kScreenWidth - part->x ||
+          part->height > Gui::kScreenHeight - part->y) {
+        return bad(where, word,
+                   "the part " + args[1] + " " + args[2] + " " + args[3] + " " + args[4] +
+                       " is not within the 1280 by 720 screen");
+      }
+    }
     std::string error;
-    if (!host().gui().screenshot(args[0], error)) {
+    if (!host().gui().screenshot(named(scenarioFolder_, args[0]).string(), part, error)) {
       output_.error("screenshot: " + error);
       picturesFailed_ = true;
     }

@@ -77,6 +77,9 @@ class Session {
   std::string pluginPath() const;
   // "error: <where>: <reason> (use: <usage of word>)".
   Result bad(const std::string& where, const std::string& word, const std::string& reason);
+  // "error: <where>: <reason>", for a statement the host cannot carry out.
+  Result refused(const std::string& where, const std::string& reason);
+  Result runStatement(const std::string& statement, const std::string& where);
   // Interactive runs only: a line of guidance, once for each `key`.
   void hint(const std::string& key, const std::string& text);
   Result stopped();
@@ -94,9 +97,10 @@ class Session {
   Clock clock_;
   RatingService ratings_;
   StatsService stats_;
-  std::string statsRoute_;  // where the host sends the stats service's requests
+  std::string statsRoute_;     // where the host sends the stats service's requests
+  bool statsStandsIn_ = true;  // the route is the local stand-in of the service
   std::optional<std::chrono::milliseconds> httpTimeout_;
-  std::filesystem::path scenarioFolder_;  // body files are read from here
+  std::filesystem::path scenarioFolder_;  // relative file names start here; empty: here
   std::filesystem::path temporaryFolder_;
   std::unique_ptr<Host> host_;
   bool loadedOnce_ = false;

@@ -5,10 +5,9 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
+#include "script/named_files.h"
 #include "script/scenario.h"
 #include "script/statements.h"
 #include "script/terminal.h"
@@ -56,15 +55,16 @@ void Session::serveStatsLocally() {
   } else {
     statsRoute_ = stats_.base();
   }
-  if (host_) host_->setStatsUrl(statsRoute_);
+  statsStandsIn_ = true;
+  if (host_) host_->setStatsUrl(statsRoute_, statsStandsIn_);
 }
 
 Session::Result Session::runWeb(const std::string& word, const std::vector<std::string>& args,
                                 const std::string& where) {
   const bool local = !stats_.base().empty();
   auto needsLocal = [&] {
-    output_.error(word + ": no local stats service here; start the host with --local-stats");
-    return Result::Ok;
+    return refused(where,
+                   word + ": no local stats service here; start the host with --local-stats");
   };
 
   if (word == "stats") {
@@ -97,11 +97,11 @@ Session::Result Session::runWeb(const std::string& word, const std::vector<std::
     }
     std::string body;
     if (args.size() == 2) {
-      std::filesystem::path file = args[1];
-      if (file.is_relative()) file = scenarioFolder_ / file;
-      std::ifstream in(file, std::ios::binary);
-      if (!in) return bad(where, word, "cannot read the body file " + file.string());
-      body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      const std::filesystem::path file = named(scenarioFolder_, args[1]);
+      std::string reason;
+      if (!readWholeFile(file, body, reason)) {
+        return refused(where, "cannot read the body file " + file.string() + ": " + reason);
+      }
     }
     if (!local) return needsLocal();
     stats_.forceReply(status, std::move(body));

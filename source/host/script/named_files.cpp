@@ -1,0 +1,48 @@
+#include "script/named_files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+namespace host {
+
+std::filesystem::path named(const std::filesystem::path& folder, const std::string& name) {
+  const std::filesystem::path path(name);
+  return folder.empty() || path.is_absolute() ? path : folder / path;
+}
+
+std::string whyUnreadable(const std::filesystem::path& file, int error) {
+  std::error_code failure;
+  const std::filesystem::file_status status = std::filesystem::status(file, failure);
+  if (!std::filesystem::exists(status)) return "no such file";
+  if (std::filesystem::is_directory(status)) return "it is a folder";
+  return std::strerror(error);
+}
+
+bool readWholeFile(const std::filesystem::path& file, std::string& bytes, std::string& reason) {
+  std::error_code failure;
+  // A folder opens for reading on Linux, and then every read fails.
+  if (std::filesystem::is_directory(file, failure)) {
+    reason = whyUnreadable(file, 0);
+    return false;
+  }
+  errno = 0;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    reason = whyUnreadable(file, errno);
+    return false;
+  }
+  bytes.clear();
+  char chunk[64 * 1024];
+  // read() reports a failed read in the stream's state; iterating the buffer would throw it.
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    bytes.append(chunk, static_cast<size_t>(in.gcount()));
+  }
+  if (in.bad()) {
+    reason = whyUnreadable(file, errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace host
