@@ -234,15 +234,19 @@ TEST(Scenario, CommentsBlanksAndRefusedInputGoOnWhateverTheLineEndings) {
 TEST(Scenario, RestartKeepsTheSettingsInANamedConfigFolder) {
   TempFolder folder;
   const auto config = folder.path() / "config";
-  Outcome first = runScenario("config " + config.string() +
-                                  "\n"
-                                  "load\n"
-                                  "console rankwatch_scale 2.5\n"
-                                  "restart\n"
-                                  "console rankwatch_scale\n"
-                                  "expect cvar rankwatch_scale = 2.5\n",
-                              folder.path());
+  // Relative names are the scenario's folder's, wherever the host runs.
+  Outcome first = runScenario(
+      "config config\n"
+      "load\n"
+      "console rankwatch_scale 2.5\n"
+      "restart\n"
+      "console rankwatch_scale\n"
+      "expect cvar rankwatch_scale = 2.5\n"
+      "frame\n"
+      "screenshot shot.png 0 0 100 50\n",
+      folder.path());
   EXPECT_EQ(first.result, host::Session::Result::Ok);
+  EXPECT_TRUE(std::filesystem::exists(folder.path() / "shot.png"));
   // The folder stays, and a later run starts from it.
   Outcome second =
       runScenario("config " + config.string() +
