@@ -106,6 +106,12 @@ std::vector<std::string> helpLines() {
     std::string use = "  " + usageOf(statement.name);
     std::vector<std::string> description =
         wrap(statement.description, kHelpWidth - kDescriptionColumn);
+    // A use too wide for a line has a line for each of its forms.
+    for (size_t bar;
+         use.size() > kHelpWidth && (bar = use.rfind(" | ", kHelpWidth)) != std::string::npos;) {
+      lines.push_back(use.substr(0, bar));
+      use = "    " + use.substr(bar + 1);
+    }
     if (use.size() + 2 > kDescriptionColumn) {
       lines.push_back(use);
       use.clear();
