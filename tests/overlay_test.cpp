@@ -22,7 +22,7 @@ class Overlay : public ::testing::Test {
     harness.lines();
   }
 
-  std::vector<std::string> frame() { return harness.host->gui().frame(); }
+  std::vector<std::string> frame() { return harness.host->frame(); }
 
   ImGuiWindow* window() {
     ImGui::SetCurrentContext(harness.host->gui().context());
@@ -64,6 +64,7 @@ TEST_F(Overlay, ShowsTheRatingChangeSignedRoundedOrToTwoPlaces) {
     SCOPED_TRACE(testing::Message() << c.change << (c.round ? " rounded" : ""));
     *plugin.mmrChange = c.change;
     *plugin.roundMmr = c.round;
+    plugin.publishTally();
     EXPECT_EQ(frame(), (std::vector<std::string>{c.line, "Streak : 0", "Wins : 7", "Losses : 4"}));
   }
 }
@@ -73,6 +74,7 @@ TEST_F(Overlay, ShowsAWinningStreakWithAPlusSign) {
       {0, "Streak : 0"}, {3, "Streak : +3"}, {-2, "Streak : -2"}, {1, "Streak : +1"}};
   for (const auto& [streak, line] : cases) {
     *plugin.streak = streak;
+    plugin.publishTally();
     EXPECT_EQ(frame().at(1), line);
   }
 }
@@ -153,6 +155,11 @@ TEST_F(Overlay, AFrameEndingWithTheOpenFlagClearedTogglesTheMenuOnce) {
   EXPECT_TRUE(harness.lines().empty()) << "an open, steady window asks for nothing";
 
   plugin.windowOpen = false;  // the host still has it open
+  // The close goes to the game thread; frames drawn before it gets there ask no more, or a
+  // second toggle would open the window again.
+  EXPECT_EQ(harness.host->gui().frame().size(), 4u);
+  EXPECT_EQ(harness.host->gui().frame().size(), 4u);
+  EXPECT_TRUE(harness.lines().empty()) << "a command issued on the render thread";
   EXPECT_EQ(frame().size(), 4u);
   EXPECT_EQ(harness.lines(), std::vector<std::string>{"command: togglemenu rankwatch"});
   EXPECT_FALSE(harness.host->gui().isOpen("rankwatch"));
@@ -162,7 +169,8 @@ TEST_F(Overlay, AFrameEndingWithTheOpenFlagClearedTogglesTheMenuOnce) {
 }
 
 TEST(MenuCommands, RunOnceTheCallbackThatIssuedThemHasReturned) {
-  // Opens and closes counting the calls into the plugin on the host's stack.
+  // Opens and closes, which run on the render thread, counting the calls into the plugin on the
+  // game thread's stack meanwhile: none, since the game thread waits with no plugin code on it.
   struct Nesting : rankwatch {
     const host::PluginCalls* calls = nullptr;
     std::vector<std::string> seen;
@@ -179,10 +187,10 @@ TEST(MenuCommands, RunOnceTheCallbackThatIssuedThemHasReturned) {
   Nesting& plugin = harness.load<Nesting>();
   plugin.calls = &harness.host->calls();
   harness.console("rankwatch_enabled 1");  // from a change handler
-  harness.host->gui().frame();
-  plugin.windowOpen = false;  // from renderWindow
-  harness.host->gui().frame();
-  EXPECT_EQ(plugin.seen, (std::vector<std::string>{"onOpen at depth 1", "onClose at depth 1"}));
+  harness.host->frame();
+  plugin.windowOpen = false;  // from renderWindow, through the game thread
+  harness.host->frame();
+  EXPECT_EQ(plugin.seen, (std::vector<std::string>{"onOpen at depth 0", "onClose at depth 0"}));
   EXPECT_EQ(harness.lines(), (std::vector<std::string>{"command: togglemenu rankwatch",
                                                        "command: togglemenu rankwatch"}));
 }
@@ -208,6 +216,7 @@ TEST_F(Overlay, ShowsTheTallyInItsColoursInAPictureOfItsFirstFrame) {
   *plugin.streak = 2;
   *plugin.wins = 5;
   *plugin.losses = 3;
+  plugin.publishTally();
   // The GUI hides a window that sizes itself in the frame it first appears.
   frame();
   const std::string path = (harness.folder.path() / "overlay.png").string();
@@ -229,6 +238,7 @@ TEST_F(Overlay, ShowsTheTallyInItsColoursInAPictureOfItsFirstFrame) {
 
   // Lines grown wider fit in the very frame that draws them.
   *plugin.mmrChange = -12345.75f;
+  plugin.publishTally();
   frame();
   const ImVec2 fits = ImGui::CalcWindowNextAutoFitSize(window());
   EXPECT_EQ(window()->SizeFull.x, fits.x);
@@ -330,7 +340,7 @@ TEST(OverlayBeforeSetUp, DrawsNothingBeforeOnLoadOrWithoutAContext) {
     if (row.loaded) {
       harness.console("openmenu rankwatch");  // the host's frames draw it again
       plugin.windowOpen = false;
-      harness.host->gui().frame();
+      harness.host->frame();
       EXPECT_EQ(harness.lines(), std::vector<std::string>{"command: togglemenu rankwatch"});
     }
   }

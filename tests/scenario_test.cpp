@@ -105,6 +105,18 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
        "\"later\" is not a number of seconds (use: unsynced <playlist> [<seconds>])"},
       {"load now", "load takes no argument (use: load)"},
       {"frame 2", "frame takes no argument (use: frame)"},
+      {"render",
+       "render needs a number of frames a second or off (use: render "
+       "<frames-per-second>|off)"},
+      {"render fast",
+       "render needs a number of frames a second or off (use: render "
+       "<frames-per-second>|off)"},
+      {"render 0",
+       "\"0\" is not a number of frames a second from 1 to 1000 (use: render "
+       "<frames-per-second>|off)"},
+      {"render 1001",
+       "\"1001\" is not a number of frames a second from 1 to 1000 (use: render "
+       "<frames-per-second>|off)"},
       {"trace", "trace needs on or off (use: trace on|off)"},
       {"console", "console needs a line (use: console <line>)"},
       {"event", "event needs a game function name (use: event <game function name>)"},

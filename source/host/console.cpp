@@ -16,7 +16,10 @@ std::string formatNumber(float value) {
   return std::string(text, result.ptr);
 }
 
-void write(const hostsdk::Cell& cell, const std::string& value) {
+// The one place the host writes a plugin's bound cell. The plugin may read the cell on another
+// thread meanwhile (its window, on the render thread): the SDK gives it no other way, so the
+// thread sanitizer's suppressions name this function.
+void writeBoundCell(const hostsdk::Cell& cell, const std::string& value) {
   std::visit(
       [&](const auto& target) {
         using T = typename std::decay_t<decltype(target)>::element_type;
@@ -99,7 +102,8 @@ bool Console::set(Variable& variable, const std::string& text, std::string& erro
 }
 
 void Console::changed(Variable& variable, const std::string& oldValue) {
-  for (const Variable::Binding& binding : variable.bindings) write(binding.cell, variable.value);
+  for (const Variable::Binding& binding : variable.bindings)
+    writeBoundCell(binding.cell, variable.value);
   // Handlers attached while these run wait for the next change.
   std::vector<Variable::Listener> listeners = variable.listeners;
   for (Variable::Listener& listener : listeners) {
@@ -109,7 +113,7 @@ void Console::changed(Variable& variable, const std::string& oldValue) {
 }
 
 void Console::bind(PluginSlot* owner, Variable& variable, hostsdk::Cell cell) {
-  write(cell, variable.value);
+  writeBoundCell(cell, variable.value);
   variable.bindings.push_back({owner, std::move(cell)});
 }
 

@@ -23,7 +23,7 @@ Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem
       calls_(output),
       console_(output, calls_),
       game_(clock, calls_),
-      gui_(output, calls_, clock, iniFileIn(configFolder_)) {
+      gui_(output, clock, iniFileIn(configFolder_)) {
   if (!configFolder_.empty()) {
     const std::filesystem::path file = configFile(configFolder_);
     ConfigContents saved = readConfig(file);
@@ -67,6 +67,12 @@ bool Host::saveConfig(std::string& error) {
   if (!writeConfig(configFile(configFolder_), lines, error)) return false;
   configLines_ = std::move(lines);
   return true;
+}
+
+std::vector<std::string> Host::frame() {
+  std::vector<std::string> lines = gui_.frame();
+  game_.runPosted();
+  return lines;
 }
 
 PluginSlot* Host::plugin(const std::string& name) {

@@ -33,6 +33,11 @@ class Host final : public hostsdk::Backend {
   Host(const Host&) = delete;
   Host& operator=(const Host&) = delete;
 
+  // One GUI frame, drawn on the render thread while the game thread waits for it, then what
+  // the frame handed to the game thread (a window's GameWrapper::Execute); returns the text
+  // lines the plugin windows drew.
+  std::vector<std::string> frame();
+
   Console& console() { return console_; }
   GameThread& game() { return game_; }
   Gui& gui() { return gui_; }
@@ -111,6 +116,9 @@ class Host final : public hostsdk::Backend {
   PluginSlot* ownerOf(const void* address) const;
   // Where a request for `url` goes, and the URL the host's lines name for it.
   std::string routed(const std::string& url, std::string& named) const;
+  // True, having said so, when plugin code on the render thread makes an SDK call that reaches
+  // the game: the game would crash on it; GameWrapper::Execute hands such work over.
+  bool refusedOnRenderThread(const char* call);
 
   Output& output_;
   Clock& clock_;

@@ -1,6 +1,6 @@
 #pragma once
 
-// One loaded plugin as the host keeps it, and the one way the host runs plugin code.
+// One loaded plugin as the host keeps it, and how the host runs plugin code.
 
 #include <deque>
 #include <exception>
@@ -51,9 +51,22 @@ std::vector<typename Container::value_type> takeOut(Container& items, Picks pick
   return taken;
 }
 
-// Every call into plugin code goes through run(): it knows when the host is inside a plugin
-// (a plugin must not be unloaded under its own feet), stops exceptions at the border, and
-// holds back work that must not run inside a plugin's callback. Game thread only.
+// Runs plugin code and stops what it throws at the border, reporting it as the plugin's error.
+template <typename Call>
+void stopExceptions(Output& output, const PluginSlot* slot, Call&& call) {
+  try {
+    call();
+  } catch (const std::exception& error) {
+    output.error((slot ? slot->name : std::string("plugin")) + ": " + error.what());
+  } catch (...) {
+    output.error((slot ? slot->name : std::string("plugin")) + ": unknown exception");
+  }
+}
+
+// Every call into plugin code on the game thread goes through run(): it knows when the host is
+// inside a plugin (a plugin must not be unloaded under its own feet), stops exceptions at the
+// border, and holds back work that must not run inside a plugin's callback. Game thread only;
+// window operations run on the render thread (gui/gui.h).
 class PluginCalls {
  public:
   explicit PluginCalls(Output& output) : output_(output) {}
@@ -61,13 +74,7 @@ class PluginCalls {
   template <typename Call>
   void run(const PluginSlot* slot, Call&& call) {
     ++depth_;
-    try {
-      call();
-    } catch (const std::exception& error) {
-      output_.error((slot ? slot->name : std::string("plugin")) + ": " + error.what());
-    } catch (...) {
-      output_.error((slot ? slot->name : std::string("plugin")) + ": unknown exception");
-    }
+    stopExceptions(output_, slot, call);
     --depth_;
     if (depth_ == 0) runDeferred();
   }

@@ -1,11 +1,15 @@
-// The overlay window: four coloured lines drawn into the host's GUI context each frame. The
-// window keeps no copies: every frame reads the settings and the tally afresh.
+// The overlay window: four coloured lines drawn into the host's GUI context each frame, on the
+// host's render thread. Every frame reads the settings afresh from their cells, and takes the
+// newest tally the game thread handed over; it never reads the tally's own cells, which the game
+// thread writes meanwhile.
 
 #include <imgui.h>
 
 #include <climits>
 #include <cmath>
+#include <memory>
 
+#include "lifeline.h"
 #include "names.h"
 #include "rankwatch.h"
 
@@ -50,49 +54,65 @@ void changeLine(float change, bool round) {
   }
 }
 
+// The settings' cells are the host's (bindTo): the host writes them on its game thread and the
+// SDK gives the window no other way to read them. Every read of one goes through here, which the
+// thread sanitizer's suppressions name.
+template <typename T>
+T hostCell(const std::shared_ptr<T>& cell) {
+  return *cell;
+}
+
 }  // namespace
 
 void rankwatch::renderWindow() {
   // A host that draws before onLoad or before handing over its context gets an empty frame.
   if (!mmrChange || !opacity || ImGui::GetCurrentContext() == nullptr) return;
+  const ShownTally& shown = shownTally_.latest();
 
-  ImGui::SetNextWindowBgAlpha(*opacity);
+  ImGui::SetNextWindowBgAlpha(hostCell(opacity));
   ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
   ImGuiWindowFlags flags = kAutoResizeFlags;
-  if (!*autoResize) {
+  if (!hostCell(autoResize)) {
     flags = kFixedFlags;
     ImGui::SetNextWindowSize(ImVec2(85.0f, 80.0f), ImGuiCond_FirstUseEver);
   }
-  const bool visible = ImGui::Begin(menuTitle.c_str(), &windowOpen, flags);
+  // The GUI library takes a plain flag, and clears it when the user closes the window.
+  bool open = windowOpen;
+  const bool visible = ImGui::Begin(menuTitle.c_str(), &open, flags);
   ImGui::PopStyleVar(1);
   if (!visible) {
     ImGui::End();
     return;
   }
-  ImGui::SetWindowFontScale(*scale);
+  ImGui::SetWindowFontScale(hostCell(scale));
 
   ImGui::PushStyleColor(ImGuiCol_Text, kYellow);
-  changeLine(*mmrChange, *roundMmr);
+  changeLine(shown.mmrChange, hostCell(roundMmr));
   ImGui::PopStyleColor(1);
 
   ImGui::PushStyleColor(ImGuiCol_Text, kSkyBlue);
-  if (*streak > 0) {
-    ImGui::Text("Streak : +%d", *streak);
+  if (shown.streak > 0) {
+    ImGui::Text("Streak : +%d", shown.streak);
   } else {
-    ImGui::Text("Streak : %d", *streak);
+    ImGui::Text("Streak : %d", shown.streak);
   }
   ImGui::PopStyleColor(1);
 
   ImGui::PushStyleColor(ImGuiCol_Text, kGreen);
-  ImGui::Text("Wins : %d", *wins);
+  ImGui::Text("Wins : %d", shown.wins);
   ImGui::PopStyleColor(1);
 
   ImGui::PushStyleColor(ImGuiCol_Text, kRed);
-  ImGui::Text("Losses : %d", *losses);
+  ImGui::Text("Losses : %d", shown.losses);
   ImGui::PopStyleColor(1);
 
   ImGui::End();
-  if (!windowOpen) issueMenuCommand("togglemenu ");
+  if (open) return;
+  windowOpen = false;
+  // Commands belong to the game thread: the close is handed there, once until the host answers.
+  if (closeAsked_.exchange(true)) return;
+  gameWrapper->Execute(lifeline::guard(
+      this, [](rankwatch* self, GameWrapper*) { self->issueMenuCommand("togglemenu "); }));
 }
 
 std::string rankwatch::getMenuName() {
@@ -118,9 +138,11 @@ bool rankwatch::isActiveOverlay() {
 }
 
 void rankwatch::onOpen() {
+  closeAsked_ = false;
   windowOpen = true;
 }
 
 void rankwatch::onClose() {
+  closeAsked_ = false;
   windowOpen = false;
 }

@@ -17,15 +17,25 @@
 //   web_reply.h/.cpp    reading the web stats service's profile reply
 //   workers.h/.cpp      the library's own threads: started, reaped, joined at the release
 //   overlay.cpp         the window operations and renderWindow
+//   handover.h          what the game thread hands the render thread to draw
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "handover.h"
 #include "host_sdk.h"
 
 // Every operation runs on the host's game thread unless it says otherwise. Shared values are
 // created by onLoad; nothing that reads one may run before it.
+//
+// The host draws on a render thread of its own (renderWindow and the per-frame questions) while
+// the game thread changes the tally. The window therefore never reads the tally's cells: the
+// tally's operations publish what it shows after each change (publishTally), and the window
+// takes the newest copy. windowOpen is atomic, since the host may open and close the window from
+// either thread and the GUI library clears it while drawing. The settings' cells are the host's
+// (bindTo): it writes them and the window reads them, as the SDK has it.
 class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window {
  public:
   rankwatch();
@@ -46,7 +56,8 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window 
   virtual void applyMmr(float mmr);
 
   // The overlay window. Against the published SDK the host calls these by its own slot names,
-  // which sdk::Window forwards here.
+  // which sdk::Window forwards here. renderWindow, shouldBlockInput and isActiveOverlay run on
+  // the host's render thread; onOpen and onClose on whichever thread the host opens windows on.
   void renderWindow() override;
   std::string getMenuName() override;
   std::string getMenuTitle() override;
@@ -70,12 +81,28 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window 
   std::shared_ptr<int> losses;
   std::shared_ptr<int> streak;
   std::shared_ptr<float> mmrChange;
-  bool windowOpen;
+  std::atomic<bool> windowOpen;
   std::string menuTitle;
 
+  // Hands the tally as it stands to the window; the tally's operations call it after each change.
+  void publishTally();
+
  private:
+  // What the window shows of the tally.
+  struct ShownTally {
+    float mmrChange;
+    int streak;
+    int wins;
+    int losses;
+  };
+
   void enabledChangedHandler(CVarWrapper cvar);
   void trackingMethodChangedHandler(CVarWrapper cvar);
   void openOnLoadCallback();
   void issueMenuCommand(const char* word);
+
+  Handover<ShownTally> shownTally_;
+  // A frame asked the game thread to close the window, and the host has not answered (onOpen,
+  // onClose): later frames ask no more, or a second toggle would open it again.
+  std::atomic<bool> closeAsked_{false};
 };

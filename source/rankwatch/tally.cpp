@@ -1,4 +1,5 @@
-// The tally: wins, losses, streak and rating change, inferred from successive ratings.
+// The tally: wins, losses, streak and rating change, inferred from successive ratings. The
+// window draws on another thread, so each change ends by handing the window what it shows.
 
 #include <cfloat>
 #include <cmath>
@@ -25,11 +26,13 @@ float bounded(float change) {
 void rankwatch::addWin() {
   if (*wins < kMost) *wins += 1;
   *streak = *streak < 0 ? 1 : (*streak < kMost ? *streak + 1 : kMost);
+  publishTally();
 }
 
 void rankwatch::addLoss() {
   if (*losses < kMost) *losses += 1;
   *streak = *streak > 0 ? -1 : (*streak > kLeast ? *streak - 1 : kLeast);
+  publishTally();
 }
 
 void rankwatch::resetTally() {
@@ -38,6 +41,7 @@ void rankwatch::resetTally() {
   *streak = 0;
   *mmrChange = 0.0f;
   *currentMmr = 0.0f;
+  publishTally();
   refreshMmr(5);
 }
 
@@ -56,4 +60,8 @@ void rankwatch::applyMmr(float mmr) {
     addLoss();
   }
   *currentMmr = mmr;
+}
+
+void rankwatch::publishTally() {
+  shownTally_.publish({*mmrChange, *streak, *wins, *losses});
 }

@@ -43,8 +43,32 @@ void appendLines(const std::string& text, std::vector<std::string>& lines) {
 
 }  // namespace
 
-Gui::Gui(Output& output, PluginCalls& calls, const Clock& clock, const std::string& iniFile)
-    : output_(output), calls_(calls), clock_(clock), iniFile_(iniFile) {
+template <typename Call>
+void Gui::callWindow(const PluginSlot* owner, Call&& call) {
+  calling_ = owner;
+  stopExceptions(output_, owner, call);
+  calling_ = nullptr;
+}
+
+Gui::Gui(Output& output, const Clock& clock, const std::string& iniFile)
+    : output_(output), clock_(clock), iniFile_(iniFile) {
+  render_ = std::make_unique<RenderThread>([this] { draw(false); });
+  render_->run([this] { setUp(); });
+}
+
+Gui::~Gui() {
+  render_->setRate(0);
+  // The renderers shut their GUI backends down on the context and the thread they started on.
+  render_->run([this] {
+    ImGui::SetCurrentContext(context_);
+    headless_.reset();
+    live_.reset();
+    ImGui::DestroyContext(context_);
+  });
+  render_.reset();
+}
+
+void Gui::setUp() {
   ImGuiContext* previous = ImGui::GetCurrentContext();
   context_ = ImGui::CreateContext();
   ImGui::SetCurrentContext(context_);
@@ -59,35 +83,35 @@ Gui::Gui(Output& output, PluginCalls& calls, const Clock& clock, const std::stri
   if (previous) ImGui::SetCurrentContext(previous);
 }
 
-Gui::~Gui() {
-  // The renderers shut their GUI backends down on the context they started them on.
-  ImGui::SetCurrentContext(context_);
-  headless_.reset();
-  live_.reset();
-  ImGui::DestroyContext(context_);
-}
-
 bool Gui::openLiveWindow(std::string& error) {
-  ImGui::SetCurrentContext(context_);
-  live_ = LiveWindow::create(kScreenWidth, kScreenHeight, "rankwatch-host", error);
-  liveOpen_ = live_ != nullptr;
-  return liveOpen_;
+  render_->run([&] {
+    ImGui::SetCurrentContext(context_);
+    live_ = LiveWindow::create(kScreenWidth, kScreenHeight, "rankwatch-host", error);
+    hasLive_ = live_ != nullptr;
+    liveOpen_ = hasLive_;
+  });
+  return hasLive_;
 }
 
 void Gui::add(PluginSlot* owner) {
   if (!owner->window) return;
-  std::string menu;
-  calls_.run(owner, [&] {
-    owner->window->setImGuiContext(reinterpret_cast<std::uintptr_t>(context_));
-    menu = owner->window->getMenuName();
+  render_->run([&] {
+    std::string menu;
+    callWindow(owner, [&] {
+      owner->window->setImGuiContext(reinterpret_cast<std::uintptr_t>(context_));
+      menu = owner->window->getMenuName();
+    });
+    windows_.push_back(Window{owner, menu, false, std::nullopt, std::nullopt});
   });
-  windows_.push_back(Window{owner, menu, false, std::nullopt, std::nullopt});
 }
 
 void Gui::forget(const PluginSlot* owner) {
-  windows_.erase(std::remove_if(windows_.begin(), windows_.end(),
-                                [&](const Window& window) { return window.owner == owner; }),
-                 windows_.end());
+  // Once this returns, no frame calls the plugin's window again.
+  render_->run([&] {
+    windows_.erase(std::remove_if(windows_.begin(), windows_.end(),
+                                  [&](const Window& window) { return window.owner == owner; }),
+                   windows_.end());
+  });
 }
 
 Gui::Window* Gui::find(const std::string& menu) {
@@ -99,23 +123,33 @@ Gui::Window* Gui::find(const std::string& menu) {
 
 std::vector<std::string> Gui::menus() const {
   std::vector<std::string> names;
-  for (const Window& window : windows_) names.push_back(window.menu);
+  render_->run([&] {
+    for (const Window& window : windows_) names.push_back(window.menu);
+  });
   return names;
 }
 
 std::vector<std::string> Gui::openMenus() const {
   std::vector<std::string> names;
-  for (const Window& window : windows_) {
-    if (window.open) names.push_back(window.menu);
-  }
+  render_->run([&] {
+    for (const Window& window : windows_) {
+      if (window.open) names.push_back(window.menu);
+    }
+  });
   return names;
 }
 
 bool Gui::isOpen(const std::string& menu) const {
-  for (const Window& window : windows_) {
-    if (window.menu == menu) return window.open;
-  }
-  return false;
+  bool open = false;
+  render_->run([&] {
+    for (const Window& window : windows_) {
+      if (window.menu == menu) {
+        open = window.open;
+        return;
+      }
+    }
+  });
+  return open;
 }
 
 void Gui::setOpen(Window& window, bool open) {
@@ -124,7 +158,7 @@ void Gui::setOpen(Window& window, bool open) {
   window.blocks.reset();
   window.overlay.reset();
   PluginSlot* owner = window.owner;
-  calls_.run(owner, [&] {
+  callWindow(owner, [&] {
     if (open) {
       owner->window->onOpen();
     } else {
@@ -134,21 +168,33 @@ void Gui::setOpen(Window& window, bool open) {
 }
 
 bool Gui::toggle(const std::string& menu) {
-  Window* window = find(menu);
-  if (window) setOpen(*window, !window->open);
-  return window != nullptr;
+  bool known = false;
+  render_->run([&] {
+    Window* window = find(menu);
+    if (window) setOpen(*window, !window->open);
+    known = window != nullptr;
+  });
+  return known;
 }
 
 bool Gui::open(const std::string& menu) {
-  Window* window = find(menu);
-  if (window) setOpen(*window, true);
-  return window != nullptr;
+  bool known = false;
+  render_->run([&] {
+    Window* window = find(menu);
+    if (window) setOpen(*window, true);
+    known = window != nullptr;
+  });
+  return known;
 }
 
 bool Gui::close(const std::string& menu) {
-  Window* window = find(menu);
-  if (window) setOpen(*window, false);
-  return window != nullptr;
+  bool known = false;
+  render_->run([&] {
+    Window* window = find(menu);
+    if (window) setOpen(*window, false);
+    known = window != nullptr;
+  });
+  return known;
 }
 
 void Gui::drawGameScreen() {
@@ -211,6 +257,12 @@ void Gui::traceAnswers(const Window& asked, Micros now, bool blocks, bool overla
 }
 
 std::vector<std::string> Gui::frame() {
+  std::vector<std::string> lines;
+  render_->run([&] { lines = draw(true); });
+  return lines;
+}
+
+std::vector<std::string> Gui::draw(bool asSeen) {
   ImGui::SetCurrentContext(context_);
   ImGuiIO& io = ImGui::GetIO();
   const Micros now = clock_.now();
@@ -223,17 +275,17 @@ std::vector<std::string> Gui::frame() {
   // that size in the next: hidden in the frame it first appears, cut or too wide in the frame
   // its lines change width. A player at sixty frames a second never sees those frames, so the
   // host draws the frame again, at the same moment, until its windows have settled: the frame's
-  // lines and its picture then agree.
-  std::vector<std::string> lines = drawOnce(now);
-  for (int pass = 1; pass < kMostPasses && !settled(); ++pass) {
+  // lines and its picture then agree. Frames drawn on their own are simply the next frame.
+  std::vector<std::string> lines = drawOnce(now, asSeen);
+  for (int pass = 1; asSeen && pass < kMostPasses && !settled(); ++pass) {
     io.DeltaTime = kRedrawSeconds;
-    lines = drawOnce(now);
+    lines = drawOnce(now, asSeen);
   }
   if (live_) live_->present(ImGui::GetDrawData());
   return lines;
 }
 
-std::vector<std::string> Gui::drawOnce(Micros now) {
+std::vector<std::string> Gui::drawOnce(Micros now, bool capture) {
   ImGuiIO& io = ImGui::GetIO();
   ImGui::NewFrame();  // reads gui.ini the first time
   keepWindowsOnScreen();
@@ -247,24 +299,28 @@ std::vector<std::string> Gui::drawOnce(Micros now) {
     PluginSlot* owner = window.owner;
     bool blocks = false;
     bool overlay = false;
-    calls_.run(owner, [&] {
+    callWindow(owner, [&] {
       blocks = owner->window->shouldBlockInput();
       overlay = owner->window->isActiveOverlay();
     });
     if (output_.tracing()) traceAnswers(window, now, blocks, overlay);
 
-    Capture capture;
+    if (!capture) {
+      callWindow(owner, [&] { owner->window->renderWindow(); });
+      continue;
+    }
+    Capture captured;
     auto savedSet = io.SetClipboardTextFn;
     void* savedData = io.ClipboardUserData;
     io.SetClipboardTextFn = captureClipboard;
-    io.ClipboardUserData = &capture;
+    io.ClipboardUserData = &captured;
     ImGui::LogToClipboard();
-    calls_.run(owner, [&] { owner->window->renderWindow(); });
+    callWindow(owner, [&] { owner->window->renderWindow(); });
     // A window that drew nothing left the log open.
     ImGui::LogFinish();
     io.SetClipboardTextFn = savedSet;
     io.ClipboardUserData = savedData;
-    appendLines(capture.text, lines);
+    appendLines(captured.text, lines);
   }
   ImGui::Render();
   drawn_ = true;
@@ -295,65 +351,79 @@ ImDrawData* Gui::lastFrame() const {
 
 bool Gui::screenshot(const std::string& path, const std::optional<Region>& part,
                      std::string& error) {
-  ImDrawData* data = lastFrame();
-  if (!data) {
-    error = "no frame drawn yet";
-    return false;
-  }
-  Image image;
-  if (live_) {
-    if (!live_->readPixels(image, error)) return false;
-  } else {
-    if (!headless_) headless_ = HeadlessRenderer::create(kScreenWidth, kScreenHeight, error);
-    if (!headless_ || !headless_->render(data, image, error)) return false;
-  }
-  return writePng(part ? cropped(image, *part) : image, path, error);
+  bool written = false;
+  render_->run([&] {
+    ImDrawData* data = lastFrame();
+    if (!data) {
+      error = "no frame drawn yet";
+      return;
+    }
+    Image image;
+    if (live_) {
+      if (!live_->readPixels(image, error)) return;
+    } else {
+      if (!headless_) headless_ = HeadlessRenderer::create(kScreenWidth, kScreenHeight, error);
+      if (!headless_ || !headless_->render(data, image, error)) return;
+    }
+    written = writePng(part ? cropped(image, *part) : image, path, error);
+  });
+  return written;
 }
 
 bool Gui::resize(const std::string& title, int width, int height, std::string& error) {
-  ImGui::SetCurrentContext(context_);
-  ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());
-  if (!window) {
-    error = noWindowTitled(title);
-    return false;
-  }
-  if (window->Flags & ImGuiWindowFlags_AlwaysAutoResize) {
-    error = "the window \"" + title + "\" sizes itself to what it holds";
-    return false;
-  }
-  ImGui::SetWindowSize(window, ImVec2(static_cast<float>(width), static_cast<float>(height)));
-  // Kept in gui.ini as a drag's size would be.
-  ImGui::MarkIniSettingsDirty(window);
-  return true;
+  bool done = false;
+  render_->run([&] {
+    ImGui::SetCurrentContext(context_);
+    ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());
+    if (!window) {
+      error = noWindowTitled(title);
+      return;
+    }
+    if (window->Flags & ImGuiWindowFlags_AlwaysAutoResize) {
+      error = "the window \"" + title + "\" sizes itself to what it holds";
+      return;
+    }
+    ImGui::SetWindowSize(window, ImVec2(static_cast<float>(width), static_cast<float>(height)));
+    // Kept in gui.ini as a drag's size would be.
+    ImGui::MarkIniSettingsDirty(window);
+    done = true;
+  });
+  return done;
 }
 
 std::string Gui::noWindowTitled(const std::string& title) const {
   std::string held;
-  for (ImGuiWindow* window : context_->Windows) {
-    if (!window->IsFallbackWindow && !(window->Flags & ImGuiWindowFlags_ChildWindow)) {
-      held += std::string(held.empty() ? "" : ", ") + "\"" + window->Name + "\"";
+  render_->run([&] {
+    for (ImGuiWindow* window : context_->Windows) {
+      if (!window->IsFallbackWindow && !(window->Flags & ImGuiWindowFlags_ChildWindow)) {
+        held += std::string(held.empty() ? "" : ", ") + "\"" + window->Name + "\"";
+      }
     }
-  }
+  });
   return "no window titled \"" + title + "\"; the GUI holds " + (held.empty() ? "none" : held);
 }
 
-bool Gui::describe(const std::string& title, std::string& text) const {
-  ImGui::SetCurrentContext(context_);
-  ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());
-  if (!window) return false;
-  // The background is the first shape of the window's own draw list.
-  float alpha = -1.0f;
-  if (window->DrawList && !window->DrawList->VtxBuffer.empty()) {
-    alpha = ((window->DrawList->VtxBuffer[0].col >> IM_COL32_A_SHIFT) & 0xFF) / 255.0f;
-  }
-  char line[256];
-  std::snprintf(line, sizeof line,
-                "window: %s flags=%d border=%g pos=%g,%g size=%gx%g font-scale=%g bg-alpha=%.2f",
-                title.c_str(), window->Flags, window->WindowBorderSize, window->Pos.x,
-                window->Pos.y, window->SizeFull.x, window->SizeFull.y, window->FontWindowScale,
-                alpha);
-  text = line;
-  return true;
+bool Gui::describe(const std::string& title, std::string& text) {
+  bool found = false;
+  render_->run([&] {
+    ImGui::SetCurrentContext(context_);
+    ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());
+    if (!window) return;
+    // The background is the first shape of the window's own draw list.
+    float alpha = -1.0f;
+    if (window->DrawList && !window->DrawList->VtxBuffer.empty()) {
+      alpha = ((window->DrawList->VtxBuffer[0].col >> IM_COL32_A_SHIFT) & 0xFF) / 255.0f;
+    }
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "window: %s flags=%d border=%g pos=%g,%g size=%gx%g font-scale=%g bg-alpha=%.2f",
+                  title.c_str(), window->Flags, window->WindowBorderSize, window->Pos.x,
+                  window->Pos.y, window->SizeFull.x, window->SizeFull.y, window->FontWindowScale,
+                  alpha);
+    text = line;
+    found = true;
+  });
+  return found;
 }
 
 }  // namespace host

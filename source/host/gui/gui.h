@@ -4,8 +4,15 @@
 // name, and draws a frame: the game screen, then every open plugin window once. What a plugin
 // window wrote is captured from the shared context as text lines. Window places are kept in
 // gui.ini in the config folder, and every window is kept on the screen.
+//
+// All of it lives on the render thread (gui/render_thread.h): the GUI context, the pictures'
+// OpenGL contexts and every window operation of a plugin (setImGuiContext and getMenuName when
+// it is added, onOpen and onClose, renderWindow and the per-frame questions). The calls below
+// come from the game thread, which hands each one over and waits for it.
 
+#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +20,7 @@
 
 #include "clock.h"
 #include "gui/image.h"
+#include "gui/render_thread.h"
 #include "output.h"
 #include "plugin_slot.h"
 
@@ -30,7 +38,7 @@ class Gui {
   static constexpr int kScreenHeight = 720;
 
   // `iniFile`: where the GUI keeps window positions; empty keeps none.
-  Gui(Output& output, PluginCalls& calls, const Clock& clock, const std::string& iniFile);
+  Gui(Output& output, const Clock& clock, const std::string& iniFile);
   ~Gui();
   Gui(const Gui&) = delete;
   Gui& operator=(const Gui&) = delete;
@@ -54,14 +62,23 @@ class Gui {
   // While a window sizes itself to what it holds, the frame is drawn again at the same moment
   // (at most twice more), and plugin windows draw again with it.
   std::vector<std::string> frame();
-  // The last frame's draw data; null before the first frame.
-  ImDrawData* lastFrame() const;
+  // From now on the render thread also draws `perSecond` frames a second on its own, in real
+  // time, while the game thread goes on; 0 stops that.
+  void setRate(int perSecond) { render_->setRate(perSecond); }
+  int rate() const { return render_->rate(); }
+  // Whether the caller is the render thread: any thread.
+  bool onRenderThread() const { return render_->isCurrent(); }
+  // The plugin whose window operation runs now; render thread only.
+  const PluginSlot* calling() const { return calling_; }
+  // Runs `work` on the render thread and waits for it: to look into the GUI context, or to
+  // draw frames there without handing each one over.
+  void run(const std::function<void()>& work) { render_->run(work); }
 
   // Shows every frame in a window on the screen from now on. False, with the reason, when
   // there is no display.
   bool openLiveWindow(std::string& error);
-  bool hasLiveWindow() const { return live_ != nullptr; }
-  // False once the user has closed the live window.
+  bool hasLiveWindow() const { return hasLive_; }
+  // False once the user has closed the live window. Any thread.
   bool liveWindowOpen() const { return liveOpen_; }
 
   // Writes a picture of the last frame, or of a part of it within the screen, to a PNG file:
@@ -75,7 +92,7 @@ class Gui {
 
   // "window: <title> flags=… border=… pos=… size=… font-scale=… bg-alpha=…", read from the
   // context after the last frame; false when the GUI has no window of that title.
-  bool describe(const std::string& title, std::string& text) const;
+  bool describe(const std::string& title, std::string& text);
   // "no window titled "<title>"; the GUI holds "A", "B"" (or "none"): the titles there are,
   // since a menu name or a title in another case is easily taken for one.
   std::string noWindowTitled(const std::string& title) const;
@@ -90,26 +107,38 @@ class Gui {
     std::optional<bool> overlay;
   };
 
+  // The rest runs on the render thread.
+  void setUp();
   Window* find(const std::string& menu);
   void setOpen(Window& window, bool open);
+  template <typename Call>
+  void callWindow(const PluginSlot* owner, Call&& call);
+  // A frame as a player sees it (asSeen, see frame()), with the windows' text lines; or the
+  // next frame of those drawn on their own.
+  std::vector<std::string> draw(bool asSeen);
+  std::vector<std::string> drawOnce(Micros now, bool capture);
   void drawGameScreen();
   void keepWindowsOnScreen();
   void traceAnswers(const Window& asked, Micros now, bool blocks, bool overlay);
-  std::vector<std::string> drawOnce(Micros now);
   // No window is hidden or drawn at a size other than what it holds.
   bool settled() const;
+  // The last frame's draw data; null before the first frame.
+  ImDrawData* lastFrame() const;
 
   Output& output_;
-  PluginCalls& calls_;
   const Clock& clock_;
   std::string iniFile_;
   ImGuiContext* context_ = nullptr;
   std::vector<Window> windows_;
+  const PluginSlot* calling_ = nullptr;
   Micros lastFrameAt_ = -1;
   bool drawn_ = false;
   std::unique_ptr<HeadlessRenderer> headless_;
   std::unique_ptr<LiveWindow> live_;
-  bool liveOpen_ = false;
+  bool hasLive_ = false;
+  std::atomic<bool> liveOpen_{false};
+  // Last: it ends, and stops drawing, before what it draws goes.
+  std::unique_ptr<RenderThread> render_;
 };
 
 }  // namespace host

@@ -1,6 +1,6 @@
 // The interactive run: statements typed at the console, in real time. Time passes between
-// lines and during a `wait`: timers fire, the live window draws, and typed lines queue until
-// the wait is over.
+// lines and during a `wait`: timers fire, the render thread draws the live window, and typed
+// lines queue until the wait is over.
 
 #include <algorithm>
 
@@ -13,10 +13,9 @@ namespace host {
 
 namespace {
 
-// How long the loop sleeps at most between looks at its timers and at stop requests.
+// How long the loop sleeps at most between looks at its timers, at stop requests and at the
+// live window.
 constexpr Micros kIdleWait = 50000;
-// With a window on the screen, about sixty frames a second.
-constexpr Micros kFrameInterval = 16000;
 
 bool isQuit(const std::string& line) {
   const size_t start = line.find_first_not_of(" \t");
@@ -91,14 +90,12 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
       }
     }
 
+    // The render thread draws the live window.
     Gui& gui = host().gui();
-    if (gui.hasLiveWindow()) {
-      gui.frame();
-      if (!gui.liveWindowOpen()) break;
-    }
+    if (gui.hasLiveWindow() && !gui.liveWindowOpen()) break;
 
-    // Sleep until the next thing to do: a line, a timer, the end of the wait or a frame.
-    Micros sleep = gui.hasLiveWindow() ? kFrameInterval : kIdleWait;
+    // Sleep until the next thing to do: a line, a timer or the end of the wait.
+    Micros sleep = kIdleWait;
     const Micros now = clock_.now();
     if (auto due = host().game().nextDue()) sleep = std::min(sleep, *due - now);
     if (waitUntil_) sleep = std::min(sleep, *waitUntil_ - now);

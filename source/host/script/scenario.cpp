@@ -24,6 +24,8 @@ constexpr Micros kIdleWait = 50000;
 // The longest wait: game time could not hold much more.
 constexpr double kMostSeconds = 999999999;
 constexpr char kLargestUid[] = "18446744073709551615";
+constexpr int kMostFramesASecond = 1000;
+constexpr int kLiveFramesASecond = 60;
 
 // The statement's first word and the rest, blanks around it trimmed.
 void cut(const std::string& statement, std::string& word, std::string& rest) {
@@ -88,6 +90,8 @@ std::filesystem::path makeTemporaryFolder() {
 
 Session::Session(Output& output, SessionOptions options)
     : output_(output), options_(std::move(options)), clock_(options_.time), ratings_(clock_) {
+  // A person's live window keeps drawing, as a game's screen does; a scenario's draws at `frame`.
+  if (options_.window && options_.time == Clock::Mode::Real) renderRate_ = kLiveFramesASecond;
   output_.setTracing(options_.trace);
   stats_.setPlayer(ratings_.player());
   if (options_.localStats) serveStatsLocally();
@@ -127,6 +131,7 @@ void Session::startHost() {
     output_.error("window: " + error + "; going on without one");
     options_.window = false;
   }
+  host_->gui().setRate(renderRate_);
 }
 
 Host& Session::host() {
@@ -318,7 +323,7 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
     if (!args.empty()) return bad(where, word, noArgument);
     Host& current = host();
     current.game().pass(0);
-    std::vector<std::string> lines = current.gui().frame();
+    std::vector<std::string> lines = current.frame();
     std::string text;
     for (const std::string& line : lines) text += (text.empty() ? "" : " | ") + line;
     output_.line("frame: " + (text.empty() ? std::string("-") : text));
@@ -330,6 +335,20 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
       hint("no window",
            "no plugin window is open; \"console openmenu <menu>\" opens one (menus:" + menus + ")");
     }
+    return Result::Ok;
+  }
+  if (word == "render") {
+    int rate = 0;
+    if (args.size() != 1 || (args[0] != "off" && !parseInt(args[0], rate))) {
+      return bad(where, word, "render needs a number of frames a second or off");
+    }
+    if (args[0] != "off" && (rate < 1 || rate > kMostFramesASecond)) {
+      return bad(where, word,
+                 inQuotes(args[0]) + " is not a number of frames a second from 1 to " +
+                     std::to_string(kMostFramesASecond));
+    }
+    renderRate_ = rate;
+    host().gui().setRate(renderRate_);
     return Result::Ok;
   }
   if (word == "window") {

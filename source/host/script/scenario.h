@@ -113,6 +113,8 @@ class Session {
   std::set<std::string> hinted_;
   // Real time: when the `wait` under way ends.
   std::optional<Micros> waitUntil_;
+  // Frames a second the render thread draws on its own (`render`); 0: only at `frame`.
+  int renderRate_ = 0;
 };
 
 }  // namespace host

@@ -27,6 +27,8 @@ const std::vector<Statement>& statements() {
        true},
       {"wait", "<seconds>", "game time passes"},
       {"frame", "", "one GUI frame"},
+      {"render", "<frames-per-second>|off",
+       "the render thread also draws on its own, in real time, while the game thread goes on"},
       {"window", "<title>", "the GUI's state of that window after the last frame", true},
       {"resize", "<title> <width> <height>",
        "give a window of fixed size that size, as a drag would (the title: all but the numbers)",

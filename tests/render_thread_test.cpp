@@ -1,0 +1,118 @@
+// The host's render thread: work handed to it and waited for, frames it draws on its own, and
+// what plugin code running there may ask of the host.
+
+#include "gui/render_thread.h"
+
+#include <gtest/gtest.h>
+#include <imgui.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <stdexcept>
+#include <thread>
+
+#include "harness.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+bool until(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+TEST(RenderThread, RunsWorkThereAndDrawsOnItsOwnOnlyAtARate) {
+  std::atomic<int> drawn{0};
+  host::RenderThread render([&] { ++drawn; });
+  std::thread::id where;
+  bool nested = false;
+  render.run([&] {
+    where = std::this_thread::get_id();
+    render.run([&] { nested = render.isCurrent(); });  // at once, or it would wait for itself
+  });
+  EXPECT_NE(where, std::this_thread::get_id());
+  EXPECT_TRUE(nested);
+  EXPECT_FALSE(render.isCurrent());
+  EXPECT_THROW(render.run([] { throw std::runtime_error("no"); }), std::runtime_error);
+
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(drawn, 0) << "frames drawn with no rate";
+  render.setRate(500);
+  ASSERT_TRUE(until([&] { return drawn >= 3; }));
+  render.setRate(0);
+  render.run([] {});  // a frame under way has ended
+  const int stopped = drawn;
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(drawn, stopped) << "frames drawn after the rate went to 0";
+}
+
+// A window whose operations make one SDK call each, and note the thread they ran on.
+struct Asking : BakkesMod::Plugin::BakkesModPlugin, BakkesMod::Plugin::PluginWindow {
+  std::function<void(Asking&)> ask = [](Asking&) {};
+  std::thread::id drewOn;
+  std::atomic<int> executed{0};
+  void onLoad() override {}
+  void renderWindow() override {
+    drewOn = std::this_thread::get_id();
+    ask(*this);
+  }
+  std::string getMenuName() override { return "asking"; }
+  std::string getMenuTitle() override { return "Asking"; }
+  void setImGuiContext(std::uintptr_t context) override {
+    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
+  }
+  bool shouldBlockInput() override { return false; }
+  bool isActiveOverlay() override { return false; }
+  void onOpen() override {}
+  void onClose() override {}
+};
+
+TEST(RenderThread, AWindowThereMayHandWorkOverButNotReachTheGame) {
+  const struct {
+    const char* call;
+    std::function<void(Asking&)> ask;
+  } rows[] = {
+      {"CVarManagerWrapper::executeCommand",
+       [](Asking& a) { a.cvarManager->executeCommand("cvarlist", true); }},
+      {"CVarManagerWrapper::getCvar", [](Asking& a) { a.cvarManager->getCvar("x"); }},
+      {"GameWrapper::SetTimeout",
+       [](Asking& a) { a.gameWrapper->SetTimeout([](GameWrapper*) {}, 1.0f); }},
+      {"GameWrapper::HookEvent",
+       [](Asking& a) { a.gameWrapper->HookEvent("Function X", [](std::string) {}); }},
+      {"GameWrapper::GetUniqueID", [](Asking& a) { a.gameWrapper->GetUniqueID(); }},
+      {"MMRWrapper::GetCurrentPlaylist",
+       [](Asking& a) { a.gameWrapper->GetMMRWrapper().GetCurrentPlaylist(); }},
+  };
+  for (const auto& row : rows) {
+    testing_support::Harness harness;
+    auto window = std::make_shared<Asking>();
+    window->ask = row.ask;
+    harness.host->adopt("asking", window);
+    harness.console("openmenu asking");
+    harness.lines();
+    harness.host->frame();
+    EXPECT_NE(window->drewOn, std::this_thread::get_id()) << row.call;
+    EXPECT_EQ(harness.lines(),
+              std::vector<std::string>{"error: asking: " + std::string(row.call) +
+                                       " on the render thread: the game would crash; "
+                                       "GameWrapper::Execute hands work to the game thread"});
+  }
+
+  testing_support::Harness harness;
+  auto window = std::make_shared<Asking>();
+  window->ask = [](Asking& a) { a.gameWrapper->Execute([&a](GameWrapper*) { ++a.executed; }); };
+  harness.host->adopt("asking", window);
+  harness.console("openmenu asking");
+  harness.lines();
+  EXPECT_TRUE(harness.host->frame().empty());
+  EXPECT_EQ(window->executed, 1) << "the frame's work ran on the game thread after it";
+  EXPECT_TRUE(harness.lines().empty());
+}
+
+}  // namespace
