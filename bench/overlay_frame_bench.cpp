@@ -7,6 +7,7 @@
 
 #include "host.h"
 #include "rankwatch.h"
+#include "stub_window.h"
 
 // The plugin's window against a plain window of the same four lines: what the plugin's own
 // window code adds. Once as a whole host frame (game screen, window questions, text capture,
@@ -15,10 +16,9 @@
 namespace {
 
 // The baseline: the same four coloured lines in an auto-resizing window, nothing else.
-class PlainWindow : public BakkesMod::Plugin::BakkesModPlugin,
-                    public BakkesMod::Plugin::PluginWindow {
+class PlainWindow : public StubWindow {
  public:
-  void onLoad() override {}
+  PlainWindow() : StubWindow("plain", "Plain") {}
   void renderWindow() override {
     ImGui::Begin("Plain", nullptr, 107);
     ImGui::TextColored(ImVec4(1, 1, 0, 1), "MMR : %+.2f", 12.5);
@@ -27,15 +27,6 @@ class PlainWindow : public BakkesMod::Plugin::BakkesModPlugin,
     ImGui::TextColored(ImVec4(1, 0, 0, 1), "Losses : %d", 4);
     ImGui::End();
   }
-  std::string getMenuName() override { return "plain"; }
-  std::string getMenuTitle() override { return "Plain"; }
-  void setImGuiContext(std::uintptr_t context) override {
-    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
-  }
-  bool shouldBlockInput() override { return false; }
-  bool isActiveOverlay() override { return false; }
-  void onOpen() override {}
-  void onClose() override {}
 };
 
 struct World {

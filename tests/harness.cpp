@@ -2,12 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <random>
+#include <thread>
 
 #include "web_lookup.h"
 
 namespace testing_support {
+
+bool until(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
 
 TempFolder::TempFolder() {
   std::random_device random;

@@ -5,6 +5,7 @@
 // its parts.
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -15,6 +16,9 @@
 #include "rankwatch.h"
 
 namespace testing_support {
+
+// Waits until `done` holds, looking every millisecond; false after ten seconds without.
+bool until(const std::function<bool()>& done);
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {

@@ -13,19 +13,12 @@
 #include <thread>
 
 #include "harness.h"
+#include "stub_window.h"
 
 using namespace std::chrono_literals;
+using testing_support::until;
 
 namespace {
-
-bool until(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 TEST(RenderThread, RunsWorkThereAndDrawsOnItsOwnOnlyAtARate) {
   std::atomic<int> drawn{0};
@@ -52,25 +45,16 @@ TEST(RenderThread, RunsWorkThereAndDrawsOnItsOwnOnlyAtARate) {
   EXPECT_EQ(drawn, stopped) << "frames drawn after the rate went to 0";
 }
 
-// A window whose operations make one SDK call each, and note the thread they ran on.
-struct Asking : BakkesMod::Plugin::BakkesModPlugin, BakkesMod::Plugin::PluginWindow {
+// A window that makes an SDK call while it draws, and notes the thread it drew on.
+struct Asking : StubWindow {
+  Asking() : StubWindow("asking", "Asking") {}
   std::function<void(Asking&)> ask = [](Asking&) {};
   std::thread::id drewOn;
   std::atomic<int> executed{0};
-  void onLoad() override {}
   void renderWindow() override {
     drewOn = std::this_thread::get_id();
     ask(*this);
   }
-  std::string getMenuName() override { return "asking"; }
-  std::string getMenuTitle() override { return "Asking"; }
-  void setImGuiContext(std::uintptr_t context) override {
-    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
-  }
-  bool shouldBlockInput() override { return false; }
-  bool isActiveOverlay() override { return false; }
-  void onOpen() override {}
-  void onClose() override {}
 };
 
 TEST(RenderThread, AWindowThereMayHandWorkOverButNotReachTheGame) {

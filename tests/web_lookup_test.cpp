@@ -14,6 +14,7 @@
 
 using namespace std::chrono_literals;
 using testing_support::Harness;
+using testing_support::until;
 
 namespace {
 
@@ -42,15 +43,6 @@ Plugin& webTracked(Harness& harness) {
   harness.console("closemenu rankwatch");
   harness.ratings.setPlaylist(11);
   return plugin;
-}
-
-bool until(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ void RatingService::unsync(int playlist, std::optional<Micros> after) {
 }
 
 bool RatingService::isLocal(const UniqueIDWrapper& id) const {
-  return hostsdk::idText(id) == hostsdk::idText(player_);
+  return hostsdk::sameIdText(id, player_);
 }
 
 bool RatingService::isSyncing(const UniqueIDWrapper& id) const {

@@ -167,34 +167,27 @@ void Gui::setOpen(Window& window, bool open) {
   });
 }
 
-bool Gui::toggle(const std::string& menu) {
+template <typename Next>
+bool Gui::changeOpen(const std::string& menu, Next next) {
   bool known = false;
   render_->run([&] {
     Window* window = find(menu);
-    if (window) setOpen(*window, !window->open);
+    if (window) setOpen(*window, next(window->open));
     known = window != nullptr;
   });
   return known;
+}
+
+bool Gui::toggle(const std::string& menu) {
+  return changeOpen(menu, [](bool open) { return !open; });
 }
 
 bool Gui::open(const std::string& menu) {
-  bool known = false;
-  render_->run([&] {
-    Window* window = find(menu);
-    if (window) setOpen(*window, true);
-    known = window != nullptr;
-  });
-  return known;
+  return changeOpen(menu, [](bool) { return true; });
 }
 
 bool Gui::close(const std::string& menu) {
-  bool known = false;
-  render_->run([&] {
-    Window* window = find(menu);
-    if (window) setOpen(*window, false);
-    known = window != nullptr;
-  });
-  return known;
+  return changeOpen(menu, [](bool) { return false; });
 }
 
 void Gui::drawGameScreen() {

@@ -113,6 +113,9 @@ class Gui {
   void setOpen(Window& window, bool open);
   template <typename Call>
   void callWindow(const PluginSlot* owner, Call&& call);
+  // The menu commands: the window's new state from its old one. Any thread.
+  template <typename Next>
+  bool changeOpen(const std::string& menu, Next next);
   // A frame as a player sees it (asSeen, see frame()), with the windows' text lines; or the
   // next frame of those drawn on their own.
   std::vector<std::string> draw(bool asSeen);

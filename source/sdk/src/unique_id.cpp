@@ -49,4 +49,11 @@ OnlinePlatform idPlatform(const UniqueIDWrapper& id) {
 unsigned long long idUid(const UniqueIDWrapper& id) {
   return IdReader::uid(id);
 }
+bool sameIdText(const UniqueIDWrapper& a, const UniqueIDWrapper& b) {
+  const std::string& epicA = IdReader::epic(a);
+  const std::string& epicB = IdReader::epic(b);
+  if (epicA.empty() && epicB.empty()) return IdReader::uid(a) == IdReader::uid(b);
+  if (!epicA.empty() && !epicB.empty()) return epicA == epicB;
+  return idText(a) == idText(b);
+}
 }  // namespace hostsdk

@@ -28,6 +28,8 @@ namespace hostsdk {
 HOSTSDK_API std::string idText(const UniqueIDWrapper& id);  // what str() gives
 HOSTSDK_API OnlinePlatform idPlatform(const UniqueIDWrapper& id);
 HOSTSDK_API unsigned long long idUid(const UniqueIDWrapper& id);
+// Whether the two texts are equal, that is the same player, without making them.
+HOSTSDK_API bool sameIdText(const UniqueIDWrapper& a, const UniqueIDWrapper& b);
 // What the readings above reach through; a friend class, since a friend function cannot
 // carry the import and export marks on Windows.
 struct IdReader;
