@@ -2,8 +2,9 @@
 
 // Callbacks handed to the host outlive the plugin object when the host keeps them after the
 // object is gone. Each guarded callback holds a plain pointer to the object and a weak ticket
-// that the object's destructor revokes, so a late call does nothing. Tickets are issued and
-// checked on the game thread, where the object is also destroyed.
+// that the object's destructor revokes, so a late call does nothing. Tickets are checked on the
+// game thread, where the object is also destroyed; the window's close takes one on the render
+// thread, which the registry's lock allows.
 
 #include <memory>
 #include <utility>
