@@ -118,13 +118,23 @@ TEST(Loader, LoadsByNameFromThePluginsFolderWithOrWithoutTheSuffix) {
   const std::filesystem::path file = RANKWATCH_PLUGIN_FILE;
   testing_support::Harness harness;
   harness.host->setPluginFolder(file.parent_path());
-  // Either system's suffix names the library built for this one.
-  for (const std::string& name : {file.stem().string(), file.filename().string(),
-                                  file.stem().string() + ".dll", file.stem().string() + ".so"}) {
-    harness.console("plugin load " + name);
-    EXPECT_EQ(harness.host->pluginNames(), std::vector<std::string>{"rankwatch"}) << name;
-    harness.console("plugin unload rankwatch");
-    EXPECT_EQ(harness.lines(), std::vector<std::string>{}) << name;
+  // Either system's suffix names the library built for this one; each way of unloading goes
+  // without a word.
+  const struct {
+    std::string name;
+    const char* unload;
+  } rows[] = {
+      {file.stem().string(), "plugin unload rankwatch"},
+      {file.filename().string(), "plugin unload rankwatch without-release"},
+      {file.stem().string() + ".dll", "plugin unload rankwatch keeping"},
+      {file.stem().string() + ".so", "plugin unload rankwatch"},
+  };
+  for (const auto& row : rows) {
+    harness.console("plugin load " + row.name);
+    EXPECT_EQ(harness.host->pluginNames(), std::vector<std::string>{"rankwatch"}) << row.name;
+    harness.console(row.unload);
+    EXPECT_TRUE(harness.host->pluginNames().empty()) << row.unload;
+    EXPECT_EQ(harness.lines(), std::vector<std::string>{}) << row.name;
   }
 }
 

@@ -128,6 +128,18 @@ void GameThread::pass(Micros span) {
   }
 }
 
+std::vector<std::function<void(std::string)>> GameThread::replaceHooks(
+    const PluginSlot* owner, const std::function<void(std::string)>& instead) {
+  std::vector<std::function<void(std::string)>> replaced;
+  for (Hook& hook : hooks_) {
+    if (hook.owner != owner) continue;
+    replaced.push_back(std::move(hook.call));
+    hook.owner = nullptr;
+    hook.call = instead;
+  }
+  return replaced;
+}
+
 void GameThread::forget(const PluginSlot* owner) {
   auto owned = [&](const auto& item) { return item.owner == owner; };
   auto hooks = takeOut(hooks_, owned);

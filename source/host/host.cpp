@@ -13,6 +13,19 @@ std::string iniFileIn(const std::filesystem::path& folder) {
   return folder.empty() ? std::string() : (folder / "gui.ini").string();
 }
 
+// Callables of plugins whose host kept them past the unload: never destroyed, since destroying
+// one runs code of a closed library. Held from here so that leak checkers see them kept on
+// purpose.
+template <typename Callable>
+void keepForever(std::vector<Callable> callables) {
+  static auto* kept = new std::vector<const void*>();
+  for (Callable& callable : callables) kept->push_back(new Callable(std::move(callable)));
+}
+
+std::string counted(int count, const std::string& thing) {
+  return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
 }  // namespace
 
 Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem::path configFolder)
@@ -54,6 +67,16 @@ bool Host::shutdown() {
     std::string error;
     unload(plugins_.back()->name, error);
   }
+  if (keptHooks_ + keptRegistrations_ > 0) {
+    output_.note("the host kept " + counted(keptHooks_, "hook") + " and " +
+                 counted(keptRegistrations_, "rating registration") +
+                 " of unloaded plugins to the end, never destroyed");
+  }
+  {
+    std::lock_guard<std::mutex> lock(sendMutex_);
+    closing_ = true;
+  }
+  sendWake_.notify_all();
   http_.shutdown();
   std::string error;
   if (saveConfig(error)) return true;
@@ -154,7 +177,14 @@ PluginSlot* Host::start(std::unique_ptr<PluginSlot> slot) {
   return raw;
 }
 
-bool Host::unload(const std::string& name, std::string& error) {
+std::optional<Host::Unload> Host::unloadNamed(const std::string& word) {
+  if (word.empty()) return Unload::Whole;
+  if (word == "without-release") return Unload::WithoutRelease;
+  if (word == "keeping") return Unload::Keeping;
+  return std::nullopt;
+}
+
+bool Host::unload(const std::string& name, std::string& error, Unload how) {
   auto found = std::find_if(plugins_.begin(), plugins_.end(),
                             [&](const auto& slot) { return slot->name == name; });
   if (found == plugins_.end()) {
@@ -163,9 +193,9 @@ bool Host::unload(const std::string& name, std::string& error) {
   }
   if (calls_.inside()) {
     // Not under the plugin's feet: its code may be on the stack right now.
-    game_.post(nullptr, [this, name] {
+    game_.post(nullptr, [this, name, how] {
       std::string later;
-      if (!unload(name, later)) output_.error(later);
+      if (!unload(name, later, how)) output_.error(later);
     });
     return true;
   }
@@ -177,15 +207,33 @@ bool Host::unload(const std::string& name, std::string& error) {
   if (raw->owner) calls_.run(raw, [&] { raw->owner->onUnload(); });
   raw->plugin = nullptr;
   raw->window = nullptr;
+  std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> object = raw->owner;
   calls_.run(raw, [&] {
     raw->owner.reset();
-    if (raw->library) {
+    if (raw->library && how != Unload::WithoutRelease) {
       if (const PluginInfo* info = static_cast<const PluginInfo*>(raw->library.symbol("exports"))) {
         info->releaseFn();
       }
     }
   });
-  // Every callback of the plugin goes while its code is still there to destroy it.
+  if (how == Unload::Keeping) {
+    const std::string plugin = raw->name;
+    auto hooks = game_.replaceHooks(
+        raw, [this, plugin](std::string event) { reportUnloadedCall(plugin, "a hook", event); });
+    auto registrations = ratings_.replaceListeners(raw, [this, plugin](UniqueIDWrapper id) {
+      reportUnloadedCall(plugin, "a rating registration", hostsdk::idText(id));
+    });
+    keptHooks_ += static_cast<int>(hooks.size());
+    keptRegistrations_ += static_cast<int>(registrations.size());
+    keepForever(std::move(hooks));
+    keepForever(std::move(registrations));
+  }
+  // An object the host has let go of that still lives ends with the library; should a thread of
+  // the plugin hold the library past its closing, on that thread. The host's watch goes before
+  // the library closes: letting go of it may run the library's code.
+  const bool lives = !object.expired();
+  object.reset();
+  // Every other callback of the plugin goes while its code is still there to destroy it.
   console_.forget(raw);
   game_.forget(raw);
   ratings_.forget(raw);
@@ -198,18 +246,29 @@ bool Host::unload(const std::string& name, std::string& error) {
   }
   raw->cvarManager.reset();
   raw->gameWrapper.reset();
-  raw->library.close();
+  // Requests from the library refused from here on, though a worker may keep it loaded.
   {
     std::lock_guard<std::mutex> lock(sharedMutex_);
     libraries_.erase(std::remove_if(libraries_.begin(), libraries_.end(),
                                     [&](const auto& library) { return library.second == raw; }),
                      libraries_.end());
   }
+  const void* module = raw->library.module();
+  raw->library.close();
+  if (lives && module && moduleHolding(module)) {
+    output_.error(raw->name + ": the plugin object outlived its unload, on a thread of the plugin");
+  }
   return true;
 }
 
+void Host::reportUnloadedCall(const std::string& plugin, const std::string& what,
+                              const std::string& detail) {
+  ++unloadedCalls_;
+  output_.error(plugin + ": " + what + " of an unloaded plugin was called (" + detail + ")");
+}
+
 void Host::addBuiltins() {
-  console_.addBuiltin("plugin", "plugin load <name>|plugin unload <name>",
+  console_.addBuiltin("plugin", "plugin load <name>|plugin unload <name> [without-release|keeping]",
                       "load a plugin from the plugins folder (or a path), or unload one",
                       [this](const std::vector<std::string>& words) { pluginCommand(words); });
   const auto menu = [this](const std::vector<std::string>& words) { menuCommand(words); };
@@ -234,8 +293,12 @@ void Host::addBuiltins() {
 
 void Host::pluginCommand(const std::vector<std::string>& words) {
   const std::string action = words.size() > 1 ? words[1] : std::string();
-  if ((action != "load" && action != "unload") || words.size() != 3) {
-    output_.error("plugin: use \"plugin load <name>\" or \"plugin unload <name>\"");
+  const std::optional<Unload> how = unloadNamed(words.size() == 4 ? words[3] : std::string());
+  if (!((action == "load" && words.size() == 3) ||
+        (action == "unload" && (words.size() == 3 || words.size() == 4) && how))) {
+    output_.error(
+        "plugin: use \"plugin load <name>\" or \"plugin unload <name> "
+        "[without-release|keeping]\"");
     return;
   }
   std::string error;
@@ -251,7 +314,7 @@ void Host::pluginCommand(const std::vector<std::string>& words) {
     }
     done = load(path, error);
   } else {
-    done = unload(words[2], error);
+    done = unload(words[2], error, *how);
   }
   if (!done) output_.error(error);
 }

@@ -5,9 +5,12 @@
 // and the rating service) is handed in, so a fresh host can start in the same world.
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,10 +58,19 @@ class Host final : public hostsdk::Backend {
   // Loads a plugin object made in this process (no library behind it).
   PluginSlot* adopt(const std::string& name,
                     std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> plugin);
-  // onUnload, the host's owner dropped, the library's release function, everything of the
-  // plugin dropped, the library closed. Asked from inside plugin code, it happens at the
-  // game thread's next turn.
-  bool unload(const std::string& name, std::string& error);
+  // How a plugin is let go. Every way calls onUnload, drops the host's owner, drops what the
+  // plugin registered and closes the library; they differ in what the host leaves out.
+  enum class Unload {
+    Whole,           // nothing: the release function is called, and everything is dropped
+    WithoutRelease,  // the release function: the library's own unload ends the object
+    Keeping,         // the plugin's hooks and rating registrations: they stay registered, and
+                     // are reported instead of called (the plugin's callables are never
+                     // destroyed, their code being gone)
+  };
+  // The way a word names: nothing, "without-release" or "keeping"; none for any other.
+  static std::optional<Unload> unloadNamed(const std::string& word);
+  // Asked from inside plugin code, it happens at the game thread's next turn.
+  bool unload(const std::string& name, std::string& error, Unload how = Unload::Whole);
   PluginSlot* plugin(const std::string& name);
   std::vector<std::string> pluginNames() const;
 
@@ -72,6 +84,16 @@ class Host final : public hostsdk::Backend {
   // Web requests plugins have sent since the host started, each counted once the HTTP client
   // holds it (or has refused it). Any thread.
   long requestsSent() const { return requestsSent_.load(); }
+
+  // Whether a hook or rating registration that an unloaded plugin left was called.
+  bool calledUnloadedPlugin() const { return unloadedCalls_ > 0; }
+
+  // A plugin's request call waits `delay` of real time before the host takes the request, as a
+  // host whose request call blocks; calls already waiting follow the new delay, and zero ends
+  // their wait. Shutting down cuts the delays short.
+  void setSendDelay(std::chrono::milliseconds delay);
+  // Request calls of plugins inside the host now, but for those held by the delay. Any thread.
+  int requestCallsUnderWay() const;
 
   // SDK calls made by plugins since the last reset.
   long callsMade() const { return callsMade_.load(); }
@@ -112,8 +134,18 @@ class Host final : public hostsdk::Backend {
   void addBuiltins();
   void menuCommand(const std::vector<std::string>& words);
   void pluginCommand(const std::vector<std::string>& words);
-  // The plugin whose library holds `address`; null for the host's own code. Any thread.
-  PluginSlot* ownerOf(const void* address) const;
+  // Who made a call from `address`: a loaded plugin, the host's own code, or neither (a library
+  // that is no loaded plugin, or no longer one). Any thread.
+  struct Caller {
+    const PluginSlot* plugin = nullptr;  // an identity only: the slot may go meanwhile
+    std::string name;
+    bool known = true;
+  };
+  Caller callerAt(const void* address) const;
+  void waitSendDelay();
+  // What a host that keeps an unloaded plugin's callables does when one would run.
+  void reportUnloadedCall(const std::string& plugin, const std::string& what,
+                          const std::string& detail);
   // Where a request for `url` goes, and the URL the host's lines name for it.
   std::string routed(const std::string& url, std::string& named) const;
   // True, having said so, when plugin code on the render thread makes an SDK call that reaches
@@ -140,6 +172,15 @@ class Host final : public hostsdk::Backend {
   bool statsStandsIn_ = true;
   std::atomic<long> callsMade_{0};
   std::atomic<long> requestsSent_{0};
+  std::atomic<int> requestCallsInside_{0};
+  mutable std::mutex sendMutex_;
+  std::condition_variable sendWake_;
+  std::chrono::milliseconds sendDelay_{0};
+  int requestCallsDelayed_ = 0;
+  bool closing_ = false;  // cuts send delays short
+  int keptHooks_ = 0;
+  int keptRegistrations_ = 0;
+  int unloadedCalls_ = 0;
   bool shutDown_ = false;
 };
 

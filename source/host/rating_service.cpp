@@ -76,6 +76,18 @@ void RatingService::forget(const PluginSlot* owner) {
       takeOut(listeners_, [&](const Listener& listener) { return listener.owner == owner; });
 }
 
+std::vector<std::function<void(UniqueIDWrapper)>> RatingService::replaceListeners(
+    const PluginSlot* owner, const std::function<void(UniqueIDWrapper)>& instead) {
+  std::vector<std::function<void(UniqueIDWrapper)>> replaced;
+  for (Listener& listener : listeners_) {
+    if (listener.owner != owner) continue;
+    replaced.push_back(std::move(listener.callback));
+    listener.owner = nullptr;
+    listener.callback = instead;
+  }
+  return replaced;
+}
+
 void RatingService::notify(PluginCalls& calls, const UniqueIDWrapper& id) {
   // Listeners may come and go while they are told; tell those registered when it began.
   std::vector<std::uint64_t> registrations;

@@ -50,6 +50,10 @@ class RatingService {
   std::uint64_t listen(PluginSlot* owner, std::function<void(UniqueIDWrapper)> callback);
   void stopListening(std::uint64_t registration);
   void forget(const PluginSlot* owner);
+  // Leaves the plugin's registrations in place, each now running `instead` (as the host's own);
+  // hands back the plugin's callbacks that were there.
+  std::vector<std::function<void(UniqueIDWrapper)>> replaceListeners(
+      const PluginSlot* owner, const std::function<void(UniqueIDWrapper)>& instead);
   void notify(PluginCalls& calls, const UniqueIDWrapper& id);
   size_t listenerCount() const { return listeners_.size(); }
 

@@ -161,19 +161,57 @@ std::string Host::routed(const std::string& url, std::string& named) const {
   return sent;
 }
 
-PluginSlot* Host::ownerOf(const void* address) const {
+namespace {
+
+// An address in the host's own code, to tell its module by.
+const char kInHost = 0;
+
+}  // namespace
+
+Host::Caller Host::callerAt(const void* address) const {
   const void* module = moduleHolding(address);
-  if (!module) return nullptr;
+  if (module && module == moduleHolding(&kInHost)) return {nullptr, "plugin", true};
   std::lock_guard<std::mutex> lock(sharedMutex_);
   for (const auto& [library, slot] : libraries_) {
-    if (library == module) return slot;
+    if (module && library == module) return {slot, slot->name, true};
   }
-  return nullptr;
+  return {nullptr, "plugin", false};
+}
+
+void Host::setSendDelay(std::chrono::milliseconds delay) {
+  {
+    std::lock_guard<std::mutex> lock(sendMutex_);
+    sendDelay_ = delay;
+  }
+  sendWake_.notify_all();
+}
+
+int Host::requestCallsUnderWay() const {
+  std::lock_guard<std::mutex> lock(sendMutex_);
+  return requestCallsInside_.load() - requestCallsDelayed_;
+}
+
+void Host::waitSendDelay() {
+  // Measured from the call's start with the delay as it is now: a new delay, zero included,
+  // applies to the calls already waiting.
+  const auto start = std::chrono::steady_clock::now();
+  std::unique_lock<std::mutex> lock(sendMutex_);
+  ++requestCallsDelayed_;
+  while (!closing_ && std::chrono::steady_clock::now() < start + sendDelay_) {
+    sendWake_.wait_until(lock, start + sendDelay_);
+  }
+  --requestCallsDelayed_;
 }
 
 void Host::sendJsonRequest(const void* caller, CurlRequest request,
                            hostsdk::ReplyCallback callback) {
-  PluginSlot* owner = ownerOf(caller);
+  ++requestCallsInside_;
+  struct Leaving {
+    std::atomic<int>& inside;
+    ~Leaving() { --inside; }
+  } leaving{requestCallsInside_};
+  waitSendDelay();
+  const Caller sender = callerAt(caller);
   // The SDK's own headers, for a request that does not set them.
   for (const char* name : {"Accept", "Content-Type"}) {
     const bool set =
@@ -182,6 +220,15 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
     if (!set) request.headers.emplace(name, "application/json");
   }
   const std::string url = request.url;
+  if (!sender.known) {
+    // Its callback goes here, on the caller's thread: the caller is in this call, so its code
+    // is still there to destroy it.
+    if (output_.tracing()) {
+      output_.trace(Clock::format(clock_.now()) + " http: " + url +
+                    " refused: not sent by a loaded plugin");
+    }
+    return;
+  }
   std::string named;
   HttpRequest outgoing{routed(url, named),
                        request.verb,
@@ -192,7 +239,7 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
                   " http: " + (outgoing.verb.empty() ? std::string("GET") : outgoing.verb) + " " +
                   url + (outgoing.url != url ? " via " + outgoing.url : std::string()));
   }
-  const std::string who = owner ? owner->name : std::string("plugin");
+  const std::string who = sender.name;
   // A plugin keeps quiet about a lookup that failed; the host says why, once, without the query
   // (a time stamp, in the stats service's case).
   const std::string asked = named.substr(0, named.find('?'));
@@ -218,7 +265,7 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
       output_.error(who + ": unknown exception");
     }
   };
-  const bool taken = http_.send(std::move(outgoing), owner, std::move(reply));
+  const bool taken = http_.send(std::move(outgoing), sender.plugin, std::move(reply));
   // Counted once the client holds it: a count that has reached N with nothing in flight means
   // N requests done.
   ++requestsSent_;

@@ -105,7 +105,7 @@ bool Session::finish() {
   if (finished_) return true;
   finished_ = true;
   const bool saved = !host_ || host_->shutdown();
-  host_.reset();
+  dropHost();
   if (!temporaryFolder_.empty()) {
     std::error_code ignored;
     std::filesystem::remove_all(temporaryFolder_, ignored);
@@ -126,6 +126,7 @@ void Session::startHost() {
   host_->setPluginFolder(options_.pluginFolder);
   host_->setStatsUrl(statsRoute_, statsStandsIn_);
   if (httpTimeout_) host_->http().setTimeout(*httpTimeout_);
+  host_->setSendDelay(sendDelay_);
   std::string error;
   if (options_.window && !host_->gui().openLiveWindow(error)) {
     output_.error("window: " + error + "; going on without one");
@@ -272,7 +273,7 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
   if (word == "load" || word == "restart") {
     if (!args.empty()) return bad(where, word, noArgument);
     loadedOnce_ = true;
-    if (word == "restart") host_.reset();  // unloads and saves
+    if (word == "restart") dropHost();  // unloads and saves
     std::string error;
     if (!host().load(pluginPath(), error)) return refused(where, error);
     hint("loaded",
@@ -281,9 +282,14 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
     return Result::Ok;
   }
   if (word == "unload") {
-    if (!args.empty()) return bad(where, word, noArgument);
+    const std::optional<Host::Unload> how =
+        args.size() <= 1 ? Host::unloadNamed(rest) : std::nullopt;
+    if (!how) {
+      return bad(where, word,
+                 inQuotes(rest) + " is no way to unload: without-release, keeping or nothing");
+    }
     std::string error;
-    if (!host().unload("rankwatch", error)) return refused(where, error);
+    if (!host().unload("rankwatch", error, *how)) return refused(where, error);
     return Result::Ok;
   }
   if (word == "console") {
@@ -434,7 +440,7 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
     for (const std::string& line : helpLines()) output_.line(line);
     return Result::Ok;
   }
-  if (word == "stats" || word.rfind("stats-", 0) == 0 || word == "http-timeout" ||
+  if (word == "stats" || word.rfind("stats-", 0) == 0 || word.rfind("http-", 0) == 0 ||
       word == "settle") {
     return runWeb(word, args, where);
   }
@@ -477,7 +483,15 @@ Session::Result Session::runFile(const std::filesystem::path& file) {
 
 Session::Result Session::outcome() const {
   if (failure_ != Result::Ok) return failure_;
+  if (unloadedCalled_ || (host_ && host_->calledUnloadedPlugin())) {
+    return Result::UnloadedPluginCalled;
+  }
   return picturesFailed_ ? Result::PictureNotWritten : Result::Ok;
+}
+
+void Session::dropHost() {
+  if (host_ && host_->calledUnloadedPlugin()) unloadedCalled_ = true;
+  host_.reset();
 }
 
 }  // namespace host

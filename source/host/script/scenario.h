@@ -48,7 +48,16 @@ class Session {
  public:
   // The exit status of each, but Stopped: a stop request (Ctrl-C) ended the run between
   // statements. PictureNotWritten: the run went through, but a screenshot failed.
-  enum class Result { Ok = 0, ExpectFailed = 1, BadScenario = 2, PictureNotWritten = 4, Stopped };
+  // UnloadedPluginCalled: the run went through, but a hook or rating registration an unloaded
+  // plugin left behind would have been called (`unload keeping`).
+  enum class Result {
+    Ok = 0,
+    ExpectFailed = 1,
+    BadScenario = 2,
+    PictureNotWritten = 4,
+    UnloadedPluginCalled = 5,
+    Stopped
+  };
 
   Session(Output& output, SessionOptions options);
   // Finishes if that has not happened yet.
@@ -74,6 +83,8 @@ class Session {
  private:
   bool ensureConfigFolder();
   void startHost();
+  // Lets the host go (it unloads and saves), remembering what ends the run's status.
+  void dropHost();
   std::string pluginPath() const;
   // "error: <where>: <reason> (use: <usage of word>)".
   Result bad(const std::string& where, const std::string& word, const std::string& reason);
@@ -88,7 +99,8 @@ class Session {
   void banner();
   // Starts the local stats service and sends the stats service's requests there.
   void serveStatsLocally();
-  // The web statements: stats, stats-reply, stats-delay, stats-request, http-timeout, settle.
+  // The web statements: stats, stats-reply, stats-delay, stats-request, http-timeout,
+  // http-send-delay, settle.
   Result runWeb(const std::string& word, const std::vector<std::string>& args,
                 const std::string& where);
 
@@ -100,6 +112,7 @@ class Session {
   std::string statsRoute_;     // where the host sends the stats service's requests
   bool statsStandsIn_ = true;  // the route is the local stand-in of the service
   std::optional<std::chrono::milliseconds> httpTimeout_;
+  std::chrono::milliseconds sendDelay_{0};
   std::filesystem::path scenarioFolder_;  // relative file names start here; empty: here
   std::filesystem::path temporaryFolder_;
   std::unique_ptr<Host> host_;
@@ -110,6 +123,7 @@ class Session {
   // A person's run: the first failure that did not end it, for the exit status.
   Result failure_ = Result::Ok;
   bool picturesFailed_ = false;
+  bool unloadedCalled_ = false;  // by a host already let go
   std::set<std::string> hinted_;
   // Real time: when the `wait` under way ends.
   std::optional<Micros> waitUntil_;

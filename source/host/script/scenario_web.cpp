@@ -1,5 +1,5 @@
 // The scenario statements of the web path: the local stats service's world and replies, the
-// HTTP time-out, and waiting for requests in flight.
+// HTTP time-out and the request call's delay, and waiting for requests in flight.
 
 #include <charconv>
 #include <chrono>
@@ -107,15 +107,20 @@ Session::Result Session::runWeb(const std::string& word, const std::vector<std::
     stats_.forceReply(status, std::move(body));
     return Result::Ok;
   }
-  if (word == "stats-delay" || word == "http-timeout") {
+  if (word == "stats-delay" || word == "http-timeout" || word == "http-send-delay") {
     double seconds = 0;
     if (args.size() != 1) return bad(where, word, word + " needs one number of seconds");
     if (!parseFinite(args[0], seconds)) {
       return bad(where, word, inQuotes(args[0]) + " is not a number of seconds");
     }
-    if (word == "stats-delay") {
+    if (word != "http-timeout") {
       if (seconds < 0 || seconds > kLongest) {
         return bad(where, word, inQuotes(args[0]) + " is not within 0 to 600 seconds");
+      }
+      if (word == "http-send-delay") {
+        sendDelay_ = toMilliseconds(seconds);
+        host().setSendDelay(sendDelay_);
+        return Result::Ok;
       }
       if (!local) return needsLocal();
       stats_.setDelay(toMilliseconds(seconds));
@@ -149,7 +154,8 @@ Session::Result Session::runWeb(const std::string& word, const std::vector<std::
       current.game().pass(0);
       const auto now = std::chrono::steady_clock::now();
       const int inFlight = current.http().inFlight();
-      const bool busy = inFlight > 0 || current.game().hasPosted();
+      const bool busy =
+          inFlight > 0 || current.requestCallsUnderWay() > 0 || current.game().hasPosted();
       if (busy || current.requestsSent() != sent) {
         sent = current.requestsSent();
         quietSince = now;

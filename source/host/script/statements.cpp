@@ -16,7 +16,9 @@ const std::vector<Statement>& statements() {
        "not synced; if <seconds> are given, synced after them"},
       {"syncing", "on|off", "whether a sync is under way"},
       {"load", "", "load the plugin from the plugins folder"},
-      {"unload", "", "unload the plugin"},
+      {"unload", "[without-release|keeping]",
+       "unload the plugin; without-release: its release function left out; keeping: its hooks "
+       "and rating registrations kept"},
       {"restart", "",
        "unload, save the settings, start a fresh host on the same config folder, load"},
       {"console", "<line>", "a console line, as typed by the user", true},
@@ -43,8 +45,11 @@ const std::vector<Statement>& statements() {
       {"stats-delay", "<seconds>", "each reply from now on that much later (0 ends it)"},
       {"stats-request", "", "\"request: ...\": the last request the service served"},
       {"http-timeout", "<seconds>", "requests sent from now on give up after that long"},
+      {"http-send-delay", "<seconds>",
+       "a plugin's request call waits that long before the host takes it (0 ends it)"},
       {"settle", "",
-       "wait (10 s at most) until no web request is in flight and their callbacks have run"},
+       "wait (10 s at most) until no web request is in flight or being sent (calls held by "
+       "http-send-delay aside) and their callbacks have run"},
       {"expect", "<text>", "the previous output line must equal <text>", true},
       {"help", "", "this list"},
       {"quit", "", "stop reading statements"},

@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "describe.h"
 
@@ -10,10 +12,15 @@ namespace hostsdk {
 
 namespace {
 std::atomic<Backend*> current{nullptr};
-}
+// Calls from any thread inside the backend now. Counted before the backend is read, so that a
+// caller either sees none installed or is waited for.
+std::atomic<int> callers{0};
+}  // namespace
 
 void installBackend(Backend* backend) {
-  current.store(backend, std::memory_order_release);
+  current.store(backend);
+  if (backend) return;
+  while (callers.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 Backend* installedBackend() {
@@ -21,6 +28,15 @@ Backend* installedBackend() {
 }
 
 namespace detail {
+
+HeldBackend::HeldBackend() {
+  ++callers;
+  backend_ = current.load();
+}
+
+HeldBackend::~HeldBackend() {
+  --callers;
+}
 
 std::string quoted(const std::string& text) {
   std::string out = "\"";

@@ -19,6 +19,20 @@ inline std::string boolean(bool value) {
 }
 std::string identity(const UniqueIDWrapper& id);
 
+// The installed backend, for a call that may come from any thread: the host does not go away
+// while it is held. Null when none is installed.
+class HeldBackend {
+ public:
+  HeldBackend();
+  ~HeldBackend();
+  HeldBackend(const HeldBackend&) = delete;
+  HeldBackend& operator=(const HeldBackend&) = delete;
+  Backend* get() const { return backend_; }
+
+ private:
+  Backend* backend_;
+};
+
 // Reports one call to the installed backend; `describe` runs only if the host wants the text.
 template <typename Describe>
 void note(Describe describe) {

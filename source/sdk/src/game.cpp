@@ -30,9 +30,11 @@ void GameWrapper::SetTimeout(std::function<void(GameWrapper*)> callback, float s
 }
 
 void GameWrapper::Execute(std::function<void(GameWrapper*)> callback) {
-  note([&] { return std::string("GameWrapper::Execute(callback)"); });
-  hostsdk::Backend* backend = installedBackend();
-  if (backend && callback) backend->execute(owner_, std::move(callback));
+  const hostsdk::detail::HeldBackend held;
+  hostsdk::Backend* backend = held.get();
+  if (!backend) return;
+  backend->noteCall([&] { return std::string("GameWrapper::Execute(callback)"); });
+  if (callback) backend->execute(owner_, std::move(callback));
 }
 
 UniqueIDWrapper GameWrapper::GetUniqueID() {

@@ -11,13 +11,14 @@
 #define HOSTSDK_RETURN_ADDRESS() __builtin_return_address(0)
 #endif
 
-using hostsdk::installedBackend;
-using hostsdk::detail::note;
 using hostsdk::detail::quoted;
 
 void HttpWrapper::SendCurlJsonRequest(CurlRequest request,
                                       std::function<void(int, std::string)> callback) {
-  note([&] {
+  const hostsdk::detail::HeldBackend held;
+  hostsdk::Backend* backend = held.get();
+  if (!backend) return;
+  backend->noteCall([&] {
     std::string headers;
     for (const auto& [name, value] : request.headers) {
       headers += (headers.empty() ? "" : ", ") + quoted(name) + ": " + quoted(value);
@@ -28,8 +29,5 @@ void HttpWrapper::SendCurlJsonRequest(CurlRequest request,
   // Where this call returns to is in the sender's code. Both arguments are destroyed by the
   // caller after the call, so the sender cannot have left by a tail call.
   const void* caller = HOSTSDK_RETURN_ADDRESS();
-  hostsdk::Backend* backend = installedBackend();
-  if (backend && callback) {
-    backend->sendJsonRequest(caller, std::move(request), std::move(callback));
-  }
+  if (callback) backend->sendJsonRequest(caller, std::move(request), std::move(callback));
 }

@@ -84,6 +84,8 @@ class Backend {
 
 // The host installs its backend before it loads a plugin and removes it (nullptr) before it
 // goes away; SDK calls made while none is installed do nothing and return empty values.
+// Removing it waits for the calls made from other threads (a plugin's request, an Execute) that
+// are inside it still: the host must have made them return by then.
 HOSTSDK_API void installBackend(Backend* backend);
 HOSTSDK_API Backend* installedBackend();
 
