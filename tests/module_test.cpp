@@ -75,6 +75,32 @@ TEST(Module, AnOwnerTheHostHoldsOutlivesDeleteMeAndTheObjectEndsOnce) {
   EXPECT_EQ(harness.ratings.listenerCount(), 0u);
 }
 
+TEST(Module, OnUnloadLeavesTheObjectToTheHostWhenTheHostHoldsAnOwnerOfItsOwn) {
+  // The host holds an owner: the object ends when the host lets go of it, the release or not,
+  // and a factory call on the library made afterwards makes a fresh object.
+  {
+    testing_support::Harness harness;
+    const std::uintptr_t address = getPlugin();
+    harness.slot = harness.host->adopt("rankwatch", holderAt(address));
+    std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> watch = harness.slot->owner;
+    std::string error;
+    ASSERT_TRUE(harness.host->unload("rankwatch", error, host::Host::Unload::WithoutRelease));
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(holderAt(address), nullptr);
+    EXPECT_EQ(getPlugin(), address);
+    EXPECT_NE(holderAt(address).get(), nullptr);
+    EXPECT_TRUE(harness.lines().empty());
+    deleteMe();
+  }
+  // The host reaches the object through the holder alone: the holder keeps it for the release.
+  const std::uintptr_t address = getPlugin();
+  std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> watch = holderAt(address);
+  holderAt(address)->onUnload();
+  EXPECT_FALSE(watch.expired());
+  deleteMe();
+  EXPECT_TRUE(watch.expired());
+}
+
 TEST(Module, TheBasePartLetsItsHostHandlesGoInItsOrder) {
   using Base = BakkesMod::Plugin::BakkesModPlugin;
   std::vector<std::string> released;

@@ -192,7 +192,7 @@ TEST(OutOfMemory, AReplyHandledWithoutMemoryIsLostWhole) {
   int failures = 0;
   for (long n = 0;; ++n) {
     // The reply thread's part, run here where its allocations can be made to fail.
-    WebReplyTarget target{&plugin, lifeline::ticket(&plugin), harness.slot->gameWrapper, 11};
+    WebReplyTarget target{lifeline::ticket(&plugin), 11};
     std::string reply = body;
     failed = false;
     failIn = n;

@@ -249,47 +249,79 @@ TEST(OnLoad, HandlersFindTheirCellsEvenWhenCalledWhileBeingAttached) {
   EXPECT_EQ(*plugin.trackingMethod, "bakkesmod");
 }
 
-TEST(Lifeline, CallbacksTheHostKeepsDoNothingOnceTheObjectIsGone) {
+TEST(OnUnload, EndsTheHooksAndTheRatingRegistrationThroughTheHost) {
   Harness harness;
-  harness.load();
-  harness.console("rankwatch_enabled 1");
-  std::string error;
-  ASSERT_TRUE(harness.host->unload("rankwatch", error));
-  std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> watch;
-  {
-    // Loaded enabled: the window's opening is pending too.
-    rankwatch& plugin = harness.load();
-    harness.ratings.setPlaylist(11);
-    harness.ratings.unsync(11, std::nullopt);
-    harness.event("Function TAGame.GameEvent_TA.StartEvent");              // a retry pending
-    harness.event("Function TAGame.GameEvent_Soccar_TA.Destroyed");        // a timer pending
-    harness.event("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");  // and another
-    EXPECT_EQ(*plugin.trackedPlaylist, 11);
-    EXPECT_FALSE(plugin.windowOpen);
-    watch = harness.slot->owner;
-  }
-  // The object goes while the host keeps every callback of it.
-  harness.slot->owner.reset();
-  ASSERT_TRUE(watch.expired());
+  harness.output.setTracing(true);
+  Probe& probe = harness.load<Probe>();
   harness.lines();
-  harness.calls();
-
-  harness.wait(10);
+  probe.onUnload();
+  std::vector<std::string> calls;
+  for (const std::string& call : harness.traced(""))
+    calls.push_back(call.substr(call.find(' ') + 1));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{
+                "GameWrapper::UnhookEvent(\"Function TAGame.GameEvent_Soccar_TA.EventMatchEnded\")",
+                "GameWrapper::UnhookEvent(\"Function GameEvent_Soccar_TA.Active.StartRound\")",
+                "GameWrapper::UnhookEvent(\"Function TAGame.GameEvent_Soccar_TA.Destroyed\")",
+                "GameWrapper::UnhookEvent(\"Function TAGame.GameEvent_TA.StartEvent\")",
+                "MMRNotifierToken::~MMRNotifierToken()",
+            }));
+  EXPECT_FALSE(probe.mmrNotifierToken);
+  EXPECT_EQ(harness.ratings.listenerCount(), 0u);
   for (const char* event :
        {"Function TAGame.GameEvent_TA.StartEvent", "Function GameEvent_Soccar_TA.Active.StartRound",
         "Function TAGame.GameEvent_Soccar_TA.EventMatchEnded",
         "Function TAGame.GameEvent_Soccar_TA.Destroyed"}) {
-    harness.event(event);
+    EXPECT_EQ(harness.host->game().fire(event), 0) << event;
   }
-  harness.notify("76561198000000001");
-  for (const char* line : {"rankwatch_addwin", "rankwatch_addloss", "rankwatch_reset",
-                           "rankwatch_enabled 0", "rankwatch_trackingmethod web"}) {
-    harness.console(line);
+  EXPECT_TRUE(probe.seen.empty());
+}
+
+TEST(Lifeline, CallbacksTheHostKeepsDoNothingOnceThePluginIsUnloadedOrGone) {
+  for (bool destroyed : {false, true}) {
+    SCOPED_TRACE(destroyed ? "the object destroyed" : "onUnload, the object kept");
+    Harness harness;
+    harness.load();
+    harness.console("rankwatch_enabled 1");
+    std::string error;
+    ASSERT_TRUE(harness.host->unload("rankwatch", error));
+    std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> watch;
+    {
+      // Loaded enabled: the window's opening is pending too.
+      rankwatch& plugin = harness.load();
+      harness.ratings.setPlaylist(11);
+      harness.ratings.unsync(11, std::nullopt);
+      harness.event("Function TAGame.GameEvent_TA.StartEvent");              // a retry pending
+      harness.event("Function TAGame.GameEvent_Soccar_TA.Destroyed");        // a timer pending
+      harness.event("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");  // and another
+      EXPECT_EQ(*plugin.trackedPlaylist, 11);
+      EXPECT_FALSE(plugin.windowOpen);
+      watch = harness.slot->owner;
+      if (!destroyed) plugin.onUnload();
+    }
+    // The host keeps every callback it still has.
+    if (destroyed) harness.slot->owner.reset();
+    ASSERT_EQ(watch.expired(), destroyed);
+    harness.lines();
+    harness.calls();
+
+    harness.wait(10);
+    for (const char* event : {"Function TAGame.GameEvent_TA.StartEvent",
+                              "Function GameEvent_Soccar_TA.Active.StartRound",
+                              "Function TAGame.GameEvent_Soccar_TA.EventMatchEnded",
+                              "Function TAGame.GameEvent_Soccar_TA.Destroyed"}) {
+      harness.event(event);
+    }
+    harness.notify("76561198000000001");
+    for (const char* line : {"rankwatch_addwin", "rankwatch_addloss", "rankwatch_reset",
+                             "rankwatch_enabled 0", "rankwatch_trackingmethod web"}) {
+      harness.console(line);
+    }
+    harness.wait(10);
+    EXPECT_EQ(harness.calls(), 0);
+    EXPECT_TRUE(harness.lines().empty());
   }
-  harness.wait(10);
-  EXPECT_EQ(harness.calls(), 0);
-  EXPECT_TRUE(harness.lines().empty());
   int object = 0;
-  EXPECT_TRUE(lifeline::ticket(reinterpret_cast<rankwatch*>(&object)).expired())
-      << "an object that never had a ticket";
+  EXPECT_FALSE(lifeline::ticket(reinterpret_cast<rankwatch*>(&object))->open())
+      << "an object that never had a line";
 }

@@ -102,8 +102,19 @@ TEST(WebLookup, FramesAndTimersRunWhileAReplyIsHeldBack) {
   EXPECT_GE(ticks, turns);
 }
 
-TEST(WebLookup, AReplyAfterTheObjectIsGoneTouchesNothing) {
-  for (bool release : {false, true}) {
+TEST(WebLookup, AReplyAfterTheUnloadTouchesNothingAndAsksNothingOfTheHost) {
+  enum class Then { StaysLoaded, Unloaded, Destroyed };
+  const struct {
+    Then then;
+    size_t handedOver;  // calls of GameWrapper::Execute
+    int applied;
+  } rows[] = {
+      {Then::StaysLoaded, 1, 1},
+      {Then::Unloaded, 0, 0},
+      {Then::Destroyed, 0, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.then));
     Harness harness;
     harness.output.setTracing(true);
     {
@@ -112,12 +123,13 @@ TEST(WebLookup, AReplyAfterTheObjectIsGoneTouchesNothing) {
       Recording::applied = 0;
       plugin.refreshMmr(5);
       ASSERT_TRUE(until([&] { return harness.host->http().inFlight() == 1; }));
+      if (row.then == Then::Unloaded) plugin.onUnload();
     }
-    if (release) harness.slot->owner.reset();
+    if (row.then == Then::Destroyed) harness.slot->owner.reset();
     ASSERT_TRUE(harness.host->http().waitIdle(10s));
     harness.wait(1);
-    EXPECT_EQ(harness.traced("GameWrapper::Execute").size(), 1u) << "the rating was handed over";
-    EXPECT_EQ(Recording::applied, release ? 0 : 1) << release;
+    EXPECT_EQ(harness.traced("GameWrapper::Execute").size(), row.handedOver);
+    EXPECT_EQ(Recording::applied, row.applied);
   }
 }
 

@@ -1,21 +1,60 @@
 // The library's exports: the record the host reads, the factory and the release function, and
 // the holder of the one plugin object.
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <new>
+#include <thread>
 
-#include "lifeline.h"
+#include "holder.h"
 #include "names.h"
 #include "rankwatch.h"
 #include "web_lookup.h"
 
 namespace {
 
+// How long the release waits at most for lookups under way. A worker's own work around the
+// host's request call takes microseconds, and a host whose call only queues the request returns
+// within a millisecond; the rest is room for a busy machine's scheduler. It is not needed for
+// safety (each worker holds the library while it runs), only so that the library usually goes
+// when the host closes it, and every request is in the host's hands before the host drops the
+// plugin's replies. A host whose call blocks is not waited for beyond it: the release runs on
+// the game thread.
+constexpr auto kReleaseWait = std::chrono::milliseconds(100);
+
+// The thread the object was made on: the host's game thread.
+std::atomic<std::thread::id> hostThread;
+
 // The only owner the library keeps. The host reads it by layout (object address, then the
 // count block) and may take owners of its own from it.
-std::shared_ptr<rankwatch> pluginInstance;
+struct ModuleHolder {
+  std::shared_ptr<rankwatch> pluginInstance;
+
+  // The library's unload, when the host did not call the release. It runs on the host's thread
+  // unless a worker still held the library then: it runs on that worker's thread as it ends.
+  // There the object is left alone, never destroyed: its destructor would call into the host
+  // from a thread of ours. That happens only for a host that reaches the object through the
+  // holder alone (onUnload lets go of the holder's owner otherwise).
+  ~ModuleHolder() {
+    if (pluginInstance && std::this_thread::get_id() != hostThread.load()) {
+      new std::shared_ptr<rankwatch>(std::move(pluginInstance));
+    }
+  }
+};
+
+ModuleHolder moduleHolder;
 
 }  // namespace
+
+namespace holder {
+
+void letGoOf(const rankwatch* object) {
+  std::shared_ptr<rankwatch>& held = moduleHolder.pluginInstance;
+  if (held.get() == object && held.use_count() > 1) held.reset();
+}
+
+}  // namespace holder
 
 extern "C" {
 
@@ -28,6 +67,7 @@ RANKWATCH_EXPORT sdk::Record exports = {
 };
 
 std::uintptr_t getPlugin() {
+  std::shared_ptr<rankwatch>& pluginInstance = moduleHolder.pluginInstance;
   if (!pluginInstance) {
     // The object is built on zeroed storage and owned through a separate count block that
     // knows its full type: neither base has a virtual destructor.
@@ -44,16 +84,15 @@ std::uintptr_t getPlugin() {
       dying->~rankwatch();
       ::operator delete(dying);
     });
+    hostThread.store(std::this_thread::get_id());
   }
   return reinterpret_cast<std::uintptr_t>(&pluginInstance);
 }
 
 void deleteMe() {
   // The holder is emptied before the last owner lets go, so the destructor never sees it full.
-  pluginInstance.reset();
-  // The host closes the library after this: every lookup must have handed its request over by
-  // then, so that the host can drop the replies that would come back into unloaded code.
-  joinWebLookups();
+  moduleHolder.pluginInstance.reset();
+  awaitWebLookups(kReleaseWait);
 }
 
 }  // extern "C"

@@ -1,6 +1,6 @@
 // Construction and destruction of the plugin object. Every shared value starts empty; onLoad
 // creates them. Members are destroyed in reverse declaration order, so the notification token
-// ends its registration after the tally cells and before the settings.
+// ends its registration (if onUnload has not) after the tally cells and before the settings.
 
 #include "rankwatch.h"
 
@@ -9,9 +9,7 @@
 
 const char names::kMainSource[] = __FILE__;
 
-rankwatch::rankwatch() : windowOpen(false), menuTitle(names::kDisplayName) {
-  lifeline::issue(this);
-}
+rankwatch::rankwatch() : windowOpen(false), menuTitle(names::kDisplayName) {}
 
 rankwatch::~rankwatch() {
   lifeline::revoke(this);

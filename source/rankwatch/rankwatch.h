@@ -5,17 +5,18 @@
 //
 // Index of the class's parts, one file each:
 //   host_sdk.h          the host's SDK: the stand-in or the published one, and what differs
-//   module.cpp          library exports, the holder of the one plugin object
+//   module.cpp          library exports, the holder of the one plugin object (holder.h)
 //   plugin_base.cpp     the exported base part the host knows (the stand-in's only)
-//   lifeline.h/.cpp     guards callbacks that outlive the object
-//   settings.cpp        onLoad: settings, commands, hooks, notification; the change handlers
+//   lifeline.h/.cpp     guards callbacks that outlive the object or its unload
+//   settings.cpp        onLoad: settings, commands, hooks, notification; the change handlers;
+//                       onUnload, which undoes what can be undone
 //   tally.cpp           addWin, addLoss, resetTally, applyMmr
 //   match_events.cpp    the game-event and rating-notification handlers
 //   rating_refresh.cpp  refreshMmr: playlist rule and the host's rating service
 //   playlists.h         which playlists are tracked
 //   web_lookup.h/.cpp   the web profile lookup: job, workers, request and reply hand-over
 //   web_reply.h/.cpp    reading the web stats service's profile reply
-//   workers.h/.cpp      the library's own threads: started, reaped, joined at the release
+//   workers.h/.cpp      the library's own threads, each holding the library while it runs
 //   overlay.cpp         the window operations and renderWindow
 //   handover.h          what the game thread hands the render thread to draw
 
@@ -43,8 +44,8 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window 
   rankwatch(const rankwatch&) = delete;
   rankwatch& operator=(const rankwatch&) = delete;
 
-  // Slots 0 and 1 come from the base: onLoad here, onUnload keeps the base's empty body.
   void onLoad() override;
+  void onUnload() override;
   virtual void addWin();
   virtual void addLoss();
   virtual void resetTally();

@@ -53,9 +53,7 @@ void rankwatch::refreshMmr(int attempts) {
 
   try {
     WebLookupJob job{};
-    job.plugin = this;
-    job.alive = lifeline::ticket(this);
-    job.game = gameWrapper;
+    job.plugin = lifeline::ticket(this);
     const int platform = gameWrapper->GetUniqueID().GetPlatform();
     job.platform = platformWord(platform);
     job.playerId = webPlayerId(gameWrapper->GetUniqueID(), platform);

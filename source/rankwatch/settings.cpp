@@ -1,15 +1,37 @@
 // onLoad wires the plugin to the host: shared values, the seven settings, the three commands,
 // the window's first opening, the rating notification and the four game hooks. The two
 // settings that are followed by handlers get their cells before their handlers are attached,
-// so a handler that runs during attachment finds a cell to write.
+// so a handler that runs during attachment finds a cell to write. onUnload undoes what the host
+// lets a plugin undo.
 
 #include <vector>
 
+#include "holder.h"
 #include "lifeline.h"
 #include "names.h"
 #include "rankwatch.h"
 
+namespace {
+
+struct HookedEvent {
+  const char* name;
+  void (rankwatch::*handler)(std::string);
+};
+
+// In the order they are hooked.
+constexpr HookedEvent kHookedEvents[] = {
+    {"Function TAGame.GameEvent_Soccar_TA.EventMatchEnded", &rankwatch::onMatchEnded},
+    {"Function GameEvent_Soccar_TA.Active.StartRound", &rankwatch::onGameStart},
+    {"Function TAGame.GameEvent_Soccar_TA.Destroyed", &rankwatch::onGameDestroyed},
+    {"Function TAGame.GameEvent_TA.StartEvent", &rankwatch::onGameStart},
+};
+
+}  // namespace
+
 void rankwatch::onLoad() {
+  // Every callback below follows this line, which onUnload cuts.
+  lifeline::issue(this, gameWrapper);
+
   // 1. The tally and the tracked playlist.
   wins = std::make_shared<int>(0);
   losses = std::make_shared<int>(0);
@@ -92,23 +114,29 @@ void rankwatch::onLoad() {
   mmrNotifierToken = gameWrapper->GetMMRWrapper().RegisterMMRNotifier(lifeline::guard(
       this, [](rankwatch* self, UniqueIDWrapper id) { self->onMmrNotification(std::move(id)); }));
 
-  // 14. Game events.
-  gameWrapper->HookEvent("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded",
-                         lifeline::guard(this, [](rankwatch* self, std::string name) {
-                           self->onMatchEnded(std::move(name));
-                         }));
-  gameWrapper->HookEvent("Function GameEvent_Soccar_TA.Active.StartRound",
-                         lifeline::guard(this, [](rankwatch* self, std::string name) {
-                           self->onGameStart(std::move(name));
-                         }));
-  gameWrapper->HookEvent("Function TAGame.GameEvent_Soccar_TA.Destroyed",
-                         lifeline::guard(this, [](rankwatch* self, std::string name) {
-                           self->onGameDestroyed(std::move(name));
-                         }));
-  gameWrapper->HookEvent("Function TAGame.GameEvent_TA.StartEvent",
-                         lifeline::guard(this, [](rankwatch* self, std::string name) {
-                           self->onGameStart(std::move(name));
-                         }));
+  // 14. Game events, each handler called through the object's virtual interface.
+  for (const HookedEvent& event : kHookedEvents) {
+    gameWrapper->HookEvent(
+        event.name,
+        lifeline::guard(this, [handler = event.handler](rankwatch* self, std::string name) {
+          (self->*handler)(std::move(name));
+        }));
+  }
+}
+
+void rankwatch::onUnload() {
+  // The host clears the plugin's settings and commands itself, and nothing cancels a timer, a
+  // posted callable or a request: with the line cut, whatever of those the host still calls
+  // does nothing.
+  lifeline::revoke(this);
+  // What a plugin can undo, it undoes, so that a host that keeps hooks and registrations after
+  // the unload never calls into the closed library.
+  if (gameWrapper) {
+    for (const HookedEvent& event : kHookedEvents) gameWrapper->UnhookEvent(event.name);
+  }
+  mmrNotifierToken.reset();
+  // Last: the object may end when the host lets go of it next.
+  holder::letGoOf(this);
 }
 
 void rankwatch::enabledChangedHandler(CVarWrapper cvar) {

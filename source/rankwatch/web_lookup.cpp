@@ -59,15 +59,21 @@ void startWebLookup(WebLookupJob job) {
   workers::start([job = std::move(job)]() mutable { fetchWebMmr(std::move(job)); });
 }
 
+bool awaitWebLookups(std::chrono::milliseconds limit) {
+  return workers::awaitAll(limit);
+}
+
 void joinWebLookups() {
   workers::joinAll();
 }
 
 void fetchWebMmr(WebLookupJob job) {
+  // Unloaded before this worker got going: the request would be sent for no one.
+  if (!job.plugin->open()) return;
   CurlRequest request;
   request.url = webProfileUrl(job.platform, job.playerId, std::time(nullptr));
   request.headers["Cache-Control"] = "no-cache";
-  WebReplyTarget target{job.plugin, std::move(job.alive), std::move(job.game),
+  WebReplyTarget target{std::move(job.plugin),
                         playlists::isWebRated(job.trackedPlaylist) ? job.trackedPlaylist : 0};
   HttpWrapper::SendCurlJsonRequest(request,
                                    [target = std::move(target)](int status, std::string body) {
@@ -78,13 +84,11 @@ void fetchWebMmr(WebLookupJob job) {
 void onWebMmrReply(const WebReplyTarget& target, int status, std::string body) {
   try {
     const std::optional<float> rating = readWebReply(status, body, target.wantedPlaylist);
-    if (!rating || !target.game) return;
+    if (!rating) return;
     // The tally is the game thread's: only the rating crosses over, and it is applied there
-    // only while the object lives.
-    target.game->Execute(
-        [plugin = target.plugin, alive = target.alive, mmr = *rating](GameWrapper*) {
-          if (!alive.expired()) plugin->applyMmr(mmr);
-        });
+    // only while the plugin is loaded.
+    lifeline::toGameThread(target.plugin,
+                           [mmr = *rating](rankwatch* plugin) { plugin->applyMmr(mmr); });
   } catch (...) {
     // No memory to hand the rating over: the reply is lost, like one that never came.
   }

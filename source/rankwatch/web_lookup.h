@@ -2,8 +2,11 @@
 
 // The web profile lookup. refreshMmr makes the job on the game thread; a worker thread of its
 // own sends the request; the reply is read on whatever thread the host answers on, and only the
-// rating it yields crosses back to the game thread, where the tally lives.
+// rating it yields crosses back to the game thread, where the tally lives. The worker holds
+// nothing of the host: a worker that outlives the plugin's unload never calls into the host
+// but for a request it had begun to send.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,9 +20,7 @@ class rankwatch;
 inline constexpr char kStatsServiceOrigin[] = "https://api.tracker.gg";
 
 struct WebLookupJob {
-  rankwatch* plugin;  // not owning; used on the game thread only, and only while `alive` holds
-  lifeline::Ticket alive;
-  std::shared_ptr<GameWrapper> game;  // hands the rating back to the game thread
+  lifeline::Ticket plugin;  // the object, reached on the game thread only, while the line is open
   std::string playerId;
   std::string platform;  // "steam" or "epic"
   // Taken on the game thread when the job is made: the worker must not read the plugin's cell.
@@ -28,10 +29,8 @@ struct WebLookupJob {
 
 // What the reply callable holds.
 struct WebReplyTarget {
-  rankwatch* plugin;  // as in the job
-  lifeline::Ticket alive;
-  std::shared_ptr<GameWrapper> game;
-  int wantedPlaylist;  // a web-rated playlist, or 0
+  lifeline::Ticket plugin;  // as in the job
+  int wantedPlaylist;       // a web-rated playlist, or 0
 };
 
 // The platform word the web stats service uses in its paths.
@@ -52,10 +51,14 @@ std::string webProfileUrl(const std::string& platform, const std::string& player
 // worker starts or nothing changes: whatever is thrown (no thread, no memory) leaves no trace.
 void startWebLookup(WebLookupJob job);
 
-// Waits for every worker started so far: for the library's release, never for a frame.
+// Waits at most `limit` for the workers under way to end; true when none is left. For the
+// library's release.
+bool awaitWebLookups(std::chrono::milliseconds limit);
+
+// Waits for every worker started so far to end, however long: for tests and benchmarks.
 void joinWebLookups();
 
-// The whole body of a worker thread.
+// The whole body of a worker thread. Sends nothing once the plugin's line is cut.
 void fetchWebMmr(WebLookupJob job);
 
 // The reply callable's body, on the host's reply thread.
