@@ -34,6 +34,18 @@ std::set<std::string> exportedSymbols(const char* file) {
   return symbols;
 }
 
+// Leaves its hook and its rating registration behind at unload; its token goes elsewhere.
+struct LeavesThingsBehind : BakkesMod::Plugin::BakkesModPlugin {
+  std::shared_ptr<int> called = std::make_shared<int>(0);
+  std::unique_ptr<MMRNotifierToken> token;
+  void onLoad() override {
+    gameWrapper->HookEvent("Function TAGame.GameEvent_TA.StartEvent",
+                           [called = called](std::string) { ++*called; });
+    token = gameWrapper->GetMMRWrapper().RegisterMMRNotifier(
+        [called = called](UniqueIDWrapper) { ++*called; });
+  }
+};
+
 }  // namespace
 
 TEST(PluginLibrary, ExportsOnlyItsRecordFunctionsAndBasePart) {
@@ -164,6 +176,35 @@ TEST(Loader, NothingOfAnUnloadedPluginRunsAfterwards) {
   ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
   harness.console("rankwatch_enabled");
   EXPECT_EQ(harness.lines(), std::vector<std::string>{"cvar rankwatch_enabled = 0"});
+}
+
+TEST(Loader, AHostKeepingAPluginsHooksReportsTheirCallsAndNeverDestroysThem) {
+  std::unique_ptr<MMRNotifierToken> token;  // the registration outlives the object
+  std::shared_ptr<int> called;
+  {
+    testing_support::Harness harness;
+    LeavesThingsBehind& plugin = harness.load<LeavesThingsBehind>();
+    called = plugin.called;
+    token = std::move(plugin.token);
+    std::string error;
+    ASSERT_TRUE(harness.host->unload("rankwatch", error, host::Host::Unload::Keeping)) << error;
+    harness.event("Function TAGame.GameEvent_TA.StartEvent");
+    harness.notify("76561198000000001");
+    EXPECT_EQ(*called, 0);
+    EXPECT_TRUE(harness.host->calledUnloadedPlugin());
+    EXPECT_EQ(harness.lines(), (std::vector<std::string>{
+                                   "error: rankwatch: a hook of an unloaded plugin was called "
+                                   "(Function TAGame.GameEvent_TA.StartEvent)",
+                                   "error: rankwatch: a rating registration of an unloaded "
+                                   "plugin was called (76561198000000001)",
+                               }));
+    harness.host->shutdown();
+    EXPECT_EQ(harness.lines(),
+              std::vector<std::string>{"note: the host kept 1 hook and 1 rating registration of "
+                                       "unloaded plugins to the end, never destroyed"});
+  }
+  // Its owners: this test and the two callables the host kept, never destroyed.
+  EXPECT_EQ(called.use_count(), 3);
 }
 
 TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {

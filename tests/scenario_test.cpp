@@ -104,6 +104,12 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"unsynced 11 later",
        "\"later\" is not a number of seconds (use: unsynced <playlist> [<seconds>])"},
       {"load now", "load takes no argument (use: load)"},
+      {"unload gently",
+       "\"gently\" is no way to unload: without-release, keeping or nothing (use: unload "
+       "[without-release|keeping])"},
+      {"unload keeping now",
+       "\"keeping now\" is no way to unload: without-release, keeping or nothing (use: unload "
+       "[without-release|keeping])"},
       {"frame 2", "frame takes no argument (use: frame)"},
       {"render",
        "render needs a number of frames a second or off (use: render "
@@ -170,6 +176,8 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"stats-delay -1", "\"-1\" is not within 0 to 600 seconds (use: stats-delay <seconds>)"},
       {"stats-delay soon", "\"soon\" is not a number of seconds (use: stats-delay <seconds>)"},
       {"http-timeout 0", "\"0\" is not within 0.001 to 600 seconds (use: http-timeout <seconds>)"},
+      {"http-send-delay 601",
+       "\"601\" is not within 0 to 600 seconds (use: http-send-delay <seconds>)"},
       {"stats-request 1", "stats-request takes no argument (use: stats-request)"},
       {"settle now", "settle takes no argument (use: settle)"},
       {"stats-bogus", "unknown statement \"stats-bogus\"; \"help\" lists the statements"},
