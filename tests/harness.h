@@ -17,6 +17,14 @@
 
 namespace testing_support {
 
+// The four game functions the plugin hooks.
+inline const char* const kHookedEvents[] = {
+    "Function TAGame.GameEvent_TA.StartEvent",
+    "Function GameEvent_Soccar_TA.Active.StartRound",
+    "Function TAGame.GameEvent_Soccar_TA.EventMatchEnded",
+    "Function TAGame.GameEvent_Soccar_TA.Destroyed",
+};
+
 // Waits until `done` holds, looking every millisecond; false after ten seconds without.
 bool until(const std::function<bool()>& done);
 

@@ -130,10 +130,7 @@ TEST(OutOfMemory, AnOnLoadThatRunsOutLeavesAPluginThatDoesNoHarm) {
                              "rankwatch_addloss", "rankwatch_reset", "rankwatch_scale 2"}) {
       harness.console(line);
     }
-    for (const char* event : {"Function TAGame.GameEvent_TA.StartEvent",
-                              "Function GameEvent_Soccar_TA.Active.StartRound",
-                              "Function TAGame.GameEvent_Soccar_TA.EventMatchEnded",
-                              "Function TAGame.GameEvent_Soccar_TA.Destroyed"}) {
+    for (const char* event : testing_support::kHookedEvents) {
       harness.event(event);
     }
     harness.notify("76561198000000001");

@@ -268,10 +268,7 @@ TEST(OnUnload, EndsTheHooksAndTheRatingRegistrationThroughTheHost) {
             }));
   EXPECT_FALSE(probe.mmrNotifierToken);
   EXPECT_EQ(harness.ratings.listenerCount(), 0u);
-  for (const char* event :
-       {"Function TAGame.GameEvent_TA.StartEvent", "Function GameEvent_Soccar_TA.Active.StartRound",
-        "Function TAGame.GameEvent_Soccar_TA.EventMatchEnded",
-        "Function TAGame.GameEvent_Soccar_TA.Destroyed"}) {
+  for (const char* event : testing_support::kHookedEvents) {
     EXPECT_EQ(harness.host->game().fire(event), 0) << event;
   }
   EXPECT_TRUE(probe.seen.empty());
@@ -306,10 +303,7 @@ TEST(Lifeline, CallbacksTheHostKeepsDoNothingOnceThePluginIsUnloadedOrGone) {
     harness.calls();
 
     harness.wait(10);
-    for (const char* event : {"Function TAGame.GameEvent_TA.StartEvent",
-                              "Function GameEvent_Soccar_TA.Active.StartRound",
-                              "Function TAGame.GameEvent_Soccar_TA.EventMatchEnded",
-                              "Function TAGame.GameEvent_Soccar_TA.Destroyed"}) {
+    for (const char* event : testing_support::kHookedEvents) {
       harness.event(event);
     }
     harness.notify("76561198000000001");

@@ -72,6 +72,18 @@ TEST(WebLookup, ProfileUrls) {
   }
 }
 
+TEST(WebLookup, AWorkerSendsNothingOnceThePluginIsUnloaded) {
+  for (bool unloaded : {false, true}) {
+    Harness harness;
+    rankwatch& plugin = webTracked(harness);
+    const WebLookupJob job{lifeline::ticket(&plugin), "76561198000000001", "steam", 11};
+    if (unloaded) plugin.onUnload();
+    harness.calls();
+    fetchWebMmr(job);  // the worker's whole body, here on the test's thread
+    EXPECT_EQ(harness.calls(), unloaded ? 0 : 1) << unloaded;
+  }
+}
+
 TEST(WebLookup, FramesAndTimersRunWhileAReplyIsHeldBack) {
   Harness harness;
   rankwatch& plugin = webTracked(harness);

@@ -130,14 +130,7 @@ void GameThread::pass(Micros span) {
 
 std::vector<std::function<void(std::string)>> GameThread::replaceHooks(
     const PluginSlot* owner, const std::function<void(std::string)>& instead) {
-  std::vector<std::function<void(std::string)>> replaced;
-  for (Hook& hook : hooks_) {
-    if (hook.owner != owner) continue;
-    replaced.push_back(std::move(hook.call));
-    hook.owner = nullptr;
-    hook.call = instead;
-  }
-  return replaced;
+  return replaceCallbacks(hooks_, owner, &Hook::call, instead);
 }
 
 void GameThread::forget(const PluginSlot* owner) {

@@ -51,6 +51,21 @@ std::vector<typename Container::value_type> takeOut(Container& items, Picks pick
   return taken;
 }
 
+// Swaps the callback of each item of `owner` in `items` for `instead`, and makes the item the
+// host's own; hands back the plugin's callbacks. Moving a callback runs none of its code.
+template <typename Container, typename Item, typename Callback>
+std::vector<Callback> replaceCallbacks(Container& items, const PluginSlot* owner,
+                                       Callback Item::*callback, const Callback& instead) {
+  std::vector<Callback> replaced;
+  for (Item& item : items) {
+    if (item.owner != owner) continue;
+    replaced.push_back(std::move(item.*callback));
+    item.owner = nullptr;
+    item.*callback = instead;
+  }
+  return replaced;
+}
+
 // Runs plugin code and stops what it throws at the border, reporting it as the plugin's error.
 template <typename Call>
 void stopExceptions(Output& output, const PluginSlot* slot, Call&& call) {

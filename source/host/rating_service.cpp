@@ -78,14 +78,7 @@ void RatingService::forget(const PluginSlot* owner) {
 
 std::vector<std::function<void(UniqueIDWrapper)>> RatingService::replaceListeners(
     const PluginSlot* owner, const std::function<void(UniqueIDWrapper)>& instead) {
-  std::vector<std::function<void(UniqueIDWrapper)>> replaced;
-  for (Listener& listener : listeners_) {
-    if (listener.owner != owner) continue;
-    replaced.push_back(std::move(listener.callback));
-    listener.owner = nullptr;
-    listener.callback = instead;
-  }
-  return replaced;
+  return replaceCallbacks(listeners_, owner, &Listener::callback, instead);
 }
 
 void RatingService::notify(PluginCalls& calls, const UniqueIDWrapper& id) {
