@@ -222,6 +222,13 @@ struct State {
   std::condition_variable ended;
   std::list<Worker> running;
 
+  // Dropped last by the library's unload, which may run on a thread that ends: the lock makes
+  // every thread's last word about the list visible there.
+  ~State() {
+    std::lock_guard<std::mutex> lock(mutex);
+    running.clear();
+  }
+
   bool allDone() const {
     for (const Worker& worker : running) {
       if (!worker.done) return false;
