@@ -115,7 +115,7 @@ TEST(WebLookup, FramesAndTimersRunWhileAReplyIsHeldBack) {
 }
 
 TEST(WebLookup, AReplyAfterTheUnloadTouchesNothingAndAsksNothingOfTheHost) {
-  enum class Then { StaysLoaded, Unloaded, Destroyed };
+  enum class Then { StaysLoaded, Unloaded, Destroyed, UnloadedOnceHandedOver };
   const struct {
     Then then;
     size_t handedOver;  // calls of GameWrapper::Execute
@@ -124,6 +124,7 @@ TEST(WebLookup, AReplyAfterTheUnloadTouchesNothingAndAsksNothingOfTheHost) {
       {Then::StaysLoaded, 1, 1},
       {Then::Unloaded, 0, 0},
       {Then::Destroyed, 0, 0},
+      {Then::UnloadedOnceHandedOver, 1, 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(static_cast<int>(row.then));
@@ -136,6 +137,11 @@ TEST(WebLookup, AReplyAfterTheUnloadTouchesNothingAndAsksNothingOfTheHost) {
       plugin.refreshMmr(5);
       ASSERT_TRUE(until([&] { return harness.host->http().inFlight() == 1; }));
       if (row.then == Then::Unloaded) plugin.onUnload();
+      if (row.then == Then::UnloadedOnceHandedOver) {
+        // The rating waits for the game thread's next turn; the unload comes first.
+        ASSERT_TRUE(until([&] { return harness.host->game().hasPosted(); }));
+        plugin.onUnload();
+      }
     }
     if (row.then == Then::Destroyed) harness.slot->owner.reset();
     ASSERT_TRUE(harness.host->http().waitIdle(10s));
