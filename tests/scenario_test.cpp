@@ -443,6 +443,10 @@ TEST(Scenario, PipedLinesRunAsAFileDoesButAPersonCanCutAWaitShortAndGoOnAfterMis
       {"console rankwatch_enabled 1\nconsole rankwatch_trackingmethod web\nplaylist 11\n"
        "stats-delay 30\nhttp-timeout 30\nnotify\nsettle\n",
        false, false, true, host::Session::Result::Stopped, 0, "", ""},
+      // A reply that never comes ends the run: what follows would look at nothing.
+      {"console rankwatch_enabled 1\nconsole rankwatch_trackingmethod web\nplaylist 11\n"
+       "stats-delay 30\nhttp-timeout 30\nnotify\nsettle\nconsole rankwatch_scale\n",
+       false, true, false, host::Session::Result::BadScenario, 10, "", "cvar rankwatch_scale = 2"},
       // Piped lines run as a file's do, waits included.
       {"console rankwatch_enabled 1\nrestart\nwait 1.2\nframe\n", false, true, false,
        host::Session::Result::Ok, 1.2, overlay, "frame: -"},

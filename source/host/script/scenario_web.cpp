@@ -163,11 +163,11 @@ Session::Result Session::runWeb(const std::string& word, const std::vector<std::
         return Result::Ok;
       }
       if (now - start >= kSettleLimit) {
-        output_.error("settle: " + std::to_string(inFlight) + " request" +
-                      (inFlight == 1 ? "" : "s") +
-                      " still in flight after 10 s; the stats service answers more slowly "
-                      "than the host waits");
-        return Result::Ok;
+        // What follows would look at replies that have not come: the run cannot go on as
+        // written.
+        return refused(where, std::to_string(inFlight) + " request" + (inFlight == 1 ? "" : "s") +
+                                  " still in flight after 10 s; the stats service answers more "
+                                  "slowly than the host waits");
       }
       if (busy) {
         current.http().waitIdle(std::chrono::milliseconds(5));
