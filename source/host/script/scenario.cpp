@@ -419,7 +419,8 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
           part->height > Gui::kScreenHeight - part->y) {
         return bad(where, word,
                    "the part " + args[1] + " " + args[2] + " " + args[3] + " " + args[4] +
-                       " is not within the 1280 by 720 screen");
+                       " is not within the " + std::to_string(Gui::kScreenWidth) + " by " +
+                       std::to_string(Gui::kScreenHeight) + " screen");
       }
     }
     std::string error;
