@@ -15,7 +15,7 @@ using namespace std::string_literals;
 TEST(GuiIni, LinesTheGuiWouldPassOverAreReportedWithFileAndLine) {
   const struct {
     std::string text;
-    std::vector<int> damaged;  // line numbers
+    std::vector<std::pair<int, bool>> damaged;  // line number, and whether the GUI takes its start
   } cases[] = {
       {"", {}},
       {"; a comment\n[Window][Rankwatch]\nPos=60,60\nSize=93,80\nCollapsed=0\n\n"
@@ -25,18 +25,22 @@ TEST(GuiIni, LinesTheGuiWouldPassOverAreReportedWithFileAndLine) {
       {"[Table][0x1234,4]\nRefScale=13\nColumn 0  Width=100\n", {}},
       {"Pos=60,60\n[Window][Rankwatch]\nPos=sixty,60\nSize=93\nsize=93,80\n[Window]\n"
        "[Window][A]\nCollapsed=\n",
-       {1, 3, 4, 5, 6, 8}},
-      {"[Dock][Rankwatch]\nPos=1,2\n[Window][A]\nPos=1,2\0junk\n"s, {1, 2, 4}},
-      {"[Window][A]\nPos=1,2junk\nCollapsed=1x\nPos=1,2\n", {2, 3}},
-      {"\x1b[2J\n[Window][A]\n", {1}},
+       {{1, false}, {3, false}, {4, false}, {5, false}, {6, false}, {8, false}}},
+      // The library reads the numbers and stops, so what follows them is dropped, not the line.
+      {"[Dock][Rankwatch]\nPos=1,2\n[Window][A]\nPos=1,2\0junk\nPos=1\0,2\n"s,
+       {{1, false}, {2, false}, {4, true}, {5, false}}},
+      {"[Window][A]\nPos=1,2junk\nCollapsed=1x\nPos=1,2\n", {{2, true}, {3, true}}},
+      {"\x1b[2J\n[Window][A]\n", {{1, false}}},
   };
   for (const auto& c : cases) {
     std::istringstream in(c.text);
     std::vector<std::string> expected;
-    for (int line : c.damaged) {
+    for (const auto& [line, start] : c.damaged) {
       expected.push_back("gui.ini:" + std::to_string(line) +
-                         ": not a window place line; skipped, and left out when the GUI next "
-                         "writes the file");
+                         (start ? ": text after the window place; the GUI takes the place and "
+                                  "leaves the rest out when it next writes the file"
+                                : ": not a window place line; skipped, and left out when the GUI "
+                                  "next writes the file"));
     }
     EXPECT_EQ(host::checkGuiIni(in, "gui.ini"), expected) << c.text;
   }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <utility>
 
 namespace host {
 
@@ -11,38 +12,55 @@ namespace {
 
 enum class Section { None, Window, Table };
 
-// Whether `line` is all of `format` with its `count` numbers, as the library reads them.
-bool readsAs(const std::string& line, const char* format, int count) {
+// What the library makes of a line: uses it, passes over it, or reads a window place from its
+// start and drops the rest (its reader does not look past the numbers).
+enum class Use { Whole, None, Start };
+
+// Whether `line` starts with `format`'s `count` numbers, and whether it is all of them.
+Use readsAs(const std::string& line, const char* format, int count) {
   int a = 0;
   int b = 0;
   int used = -1;
   const int read = count == 2 ? std::sscanf(line.c_str(), format, &a, &b, &used)
                               : std::sscanf(line.c_str(), format, &a, &used);
-  return read == count && used == static_cast<int>(line.size());
+  if (read != count) return Use::None;
+  return used == static_cast<int>(line.size()) ? Use::Whole : Use::Start;
 }
 
-// Whether the library uses the line; a header moves `section` on as the library does.
-bool usable(const std::string& line, Section& section) {
-  if (line.find('\0') != std::string::npos) return false;
-  if (line.empty() || line[0] == ';') return true;
+// How the library uses the line; a header moves `section` on as the library does.
+Use use(const std::string& line, Section& section) {
+  const size_t zero = line.find('\0');
+  if (zero != std::string::npos) {
+    // The library reads a line as C text, so only what comes before a zero byte.
+    if (line[0] == '[' || section != Section::Window ||
+        use(line.substr(0, zero), section) == Use::None) {
+      return Use::None;
+    }
+    return Use::Start;
+  }
+  if (line.empty() || line[0] == ';') return Use::Whole;
   if (line[0] == '[' && line.back() == ']') {
     // "[Type][Name]"; the name may hold brackets of its own.
     const size_t split = line.find("][");
-    if (split == std::string::npos) return false;
+    if (split == std::string::npos) return Use::None;
     const std::string type = line.substr(1, split - 1);
     section = type == "Window" ? Section::Window : type == "Table" ? Section::Table : Section::None;
-    return section != Section::None;
+    return section != Section::None ? Use::Whole : Use::None;
   }
   switch (section) {
     case Section::None:
-      return false;
+      return Use::None;
     case Section::Table:
-      return true;  // the library's own tables; the host makes none
+      return Use::Whole;  // the library's own tables; the host makes none
     case Section::Window:
-      return readsAs(line, "Pos=%i,%i%n", 2) || readsAs(line, "Size=%i,%i%n", 2) ||
-             readsAs(line, "Collapsed=%d%n", 1);
+      for (const auto& [format, count] :
+           {std::pair{"Pos=%i,%i%n", 2}, {"Size=%i,%i%n", 2}, {"Collapsed=%d%n", 1}}) {
+        const Use read = readsAs(line, format, count);
+        if (read != Use::None) return read;
+      }
+      return Use::None;
   }
-  return false;
+  return Use::None;
 }
 
 }  // namespace
@@ -69,10 +87,16 @@ std::vector<std::string> checkGuiIni(std::istream& in, const std::string& name) 
   for (std::string line; std::getline(in, line);) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!usable(line, section)) {
-      problems.push_back(name + ":" + std::to_string(number) +
+    const Use read = use(line, section);
+    const std::string where = name + ":" + std::to_string(number);
+    if (read == Use::None) {
+      problems.push_back(where +
                          ": not a window place line; skipped, and left out when the GUI next "
                          "writes the file");
+    } else if (read == Use::Start) {
+      problems.push_back(where +
+                         ": text after the window place; the GUI takes the place and leaves "
+                         "the rest out when it next writes the file");
     }
   }
   return problems;
