@@ -17,6 +17,18 @@ namespace {
 
 }  // namespace
 
+UniqueIDWrapper::UniqueIDWrapper() {
+  unreached(__PRETTY_FUNCTION__);
+}
+UniqueIDWrapper::UniqueIDWrapper(const UniqueIDWrapper&) {
+  unreached(__PRETTY_FUNCTION__);
+}
+UniqueIDWrapper& UniqueIDWrapper::operator=(UniqueIDWrapper) {
+  unreached(__PRETTY_FUNCTION__);
+}
+UniqueIDWrapper::~UniqueIDWrapper() {
+  unreached(__PRETTY_FUNCTION__);
+}
 unsigned long long UniqueIDWrapper::GetUID() const {
   unreached(__PRETTY_FUNCTION__);
 }

@@ -10,12 +10,12 @@ using hostsdk::detail::identity;
 using hostsdk::detail::note;
 using hostsdk::detail::number;
 
-MMRNotifierToken::MMRNotifierToken(std::uint64_t registration) : registration_(registration) {}
+MMRNotifierToken::MMRNotifierToken(unsigned long long t) : token(t) {}
 
 MMRNotifierToken::~MMRNotifierToken() {
   note([&] { return std::string("MMRNotifierToken::~MMRNotifierToken()"); });
   if (hostsdk::Backend* backend = installedBackend()) {
-    backend->removeRatingListener(registration_);
+    backend->removeRatingListener(token);
   }
 }
 
@@ -27,7 +27,7 @@ std::unique_ptr<MMRNotifierToken> MMRWrapper::RegisterMMRNotifier(
   hostsdk::Backend* backend = installedBackend();
   std::uint64_t registration = 0;
   if (backend && callback) registration = backend->addRatingListener(owner_, std::move(callback));
-  return std::make_unique<MMRNotifierToken>(registration);
+  return std::unique_ptr<MMRNotifierToken>(new MMRNotifierToken(registration));
 }
 
 int MMRWrapper::GetCurrentPlaylist() {

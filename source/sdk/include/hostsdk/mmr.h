@@ -11,16 +11,21 @@ namespace hostsdk {
 struct PluginSlot;
 }
 
-// Keeps a rating-change registration alive; destroying it ends the registration.
-class HOSTSDK_API MMRNotifierToken {
+// Keeps a rating-change registration alive; destroying it ends the registration. Laid out
+// as the published SDK's: a struct, whose moves copy the registration, so that a moved-from
+// token ends it too.
+struct HOSTSDK_API MMRNotifierToken {
  public:
-  explicit MMRNotifierToken(std::uint64_t registration);
   ~MMRNotifierToken();
   MMRNotifierToken(const MMRNotifierToken&) = delete;
   MMRNotifierToken& operator=(const MMRNotifierToken&) = delete;
+  MMRNotifierToken(MMRNotifierToken&&) noexcept = default;
+  MMRNotifierToken& operator=(MMRNotifierToken&&) noexcept = default;
 
  private:
-  std::uint64_t registration_;
+  explicit MMRNotifierToken(unsigned long long t);
+  unsigned long long token;
+  friend class MMRWrapper;
 };
 
 // The host's rating service. Take a fresh one for each use.

@@ -6,7 +6,7 @@
 
 // The online service a player account belongs to, numbered as the host numbers them. The host
 // passes any number through.
-enum OnlinePlatform : int {
+enum OnlinePlatform {
   OnlinePlatform_Unknown = 0,
   OnlinePlatform_Steam = 1,
   OnlinePlatform_PS4 = 2,
@@ -19,6 +19,7 @@ enum OnlinePlatform : int {
   OnlinePlatform_Deleted = 9,
   OnlinePlatform_WeGame = 10,
   OnlinePlatform_Epic = 11,
+  OnlinePlatform_MAX = 12
 };
 
 class UniqueIDWrapper;

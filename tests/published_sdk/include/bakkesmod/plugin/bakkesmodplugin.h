@@ -11,18 +11,46 @@
 
 #include "bakkesmod/plugin/bakkesmodsdk.h"
 
-// The plugin reads it as a number.
-enum OnlinePlatform {};
+enum OnlinePlatform {
+  OnlinePlatform_Unknown = 0,
+  OnlinePlatform_Steam = 1,
+  OnlinePlatform_PS4 = 2,
+  OnlinePlatform_PS3 = 3,
+  OnlinePlatform_Dingo = 4,
+  OnlinePlatform_QQ = 5,
+  OnlinePlatform_OldNNX = 6,
+  OnlinePlatform_NNX = 7,
+  OnlinePlatform_PsyNet = 8,
+  OnlinePlatform_Deleted = 9,
+  OnlinePlatform_WeGame = 10,
+  OnlinePlatform_Epic = 11,
+  OnlinePlatform_MAX = 12
+};
 
 // The host makes the wrappers it hands a plugin, and only it: every one but UniqueIDWrapper
 // lacks a default constructor. Explicit, so that empty braces cannot make one either.
 
 class BAKKESMOD_PLUGIN_IMPORT UniqueIDWrapper {
  public:
-  unsigned long long GetUID() const;
-  std::string GetEpicAccountID() const;
+  UniqueIDWrapper();
+  UniqueIDWrapper(std::uintptr_t mem);
+  UniqueIDWrapper(const UniqueIDWrapper& other);
+  UniqueIDWrapper& operator=(UniqueIDWrapper rhs);
+  ~UniqueIDWrapper();
+
   OnlinePlatform GetPlatform() const;
+  std::string GetEpicAccountID() const;
+  unsigned long long GetUID() const;
+  unsigned char GetSplitscreenID() const;
   std::string str() const;
+  std::string GetIdString() const;
+  static UniqueIDWrapper FromEpicAccountID(std::string epicAccountID, unsigned long long uid,
+                                           OnlinePlatform platform,
+                                           unsigned char splitscreenID = 0);
+
+  bool operator<(const UniqueIDWrapper& other) const;
+  bool operator==(const UniqueIDWrapper& other) const;
+  bool operator!=(const UniqueIDWrapper& other) const;
 };
 
 class BAKKESMOD_PLUGIN_IMPORT CVarWrapper {
@@ -53,9 +81,19 @@ class BAKKESMOD_PLUGIN_IMPORT CVarManagerWrapper {
   void executeCommand(std::string command, bool log);
 };
 
-class BAKKESMOD_PLUGIN_IMPORT MMRNotifierToken {
+// A struct, not a class: the host's compiler names the two differently.
+struct BAKKESMOD_PLUGIN_IMPORT MMRNotifierToken {
  public:
   ~MMRNotifierToken();
+  MMRNotifierToken(const MMRNotifierToken&) = delete;
+  MMRNotifierToken& operator=(const MMRNotifierToken&) = delete;
+  MMRNotifierToken(MMRNotifierToken&&) noexcept = default;
+  MMRNotifierToken& operator=(MMRNotifierToken&&) noexcept = default;
+
+ private:
+  explicit MMRNotifierToken(unsigned long long t);
+  unsigned long long token;
+  friend class MMRWrapper;
 };
 
 class BAKKESMOD_PLUGIN_IMPORT MMRWrapper {

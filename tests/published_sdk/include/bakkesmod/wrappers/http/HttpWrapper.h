@@ -9,9 +9,16 @@
 
 #include "bakkesmod/plugin/bakkesmodsdk.h"
 
-// Only named here: the plugin sends no form and follows no progress.
-struct FormField {};
-struct CurlProgressFunction {};
+typedef std::function<void(double download_size, double downloaded, double upload_size,
+                           double uploaded)>
+    CurlProgressFunction;
+
+struct FormField {
+  enum class Type { kString, kFile };
+  Type field_type;
+  std::string data;
+  std::string name;
+};
 
 struct CurlRequest {
   std::string url;
