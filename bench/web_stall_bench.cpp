@@ -13,12 +13,14 @@
 #include "net/stats_service.h"
 #include "rankwatch.h"
 #include "web_lookup.h"
+#include "workers.h"
 
 // The game thread in real time for three seconds, turn after turn (posted callbacks, timers),
 // while the render thread draws the plugin's open window sixty times a second and a web
-// lookup's reply is held back 2 s by the local stats service and then lands. Reported as the longest turn, against the longest turn of
-// a run of the same length without a lookup: on a shared machine the longest of a few seconds'
-// turns is mostly the machine's own jitter. The 99.9th percentile goes beside each.
+// lookup's reply is held back 2 s by the local stats service and then lands. Reported as the
+// longest turn, against the longest turn of a run of the same length without a lookup: on a shared
+// machine the longest of a few seconds' turns is mostly the machine's own jitter. The 99.9th
+// percentile goes beside each.
 
 namespace {
 
@@ -51,7 +53,7 @@ struct World {
   }
   ~World() {
     stats.stop();
-    joinWebLookups();
+    workers::awaitAll(std::chrono::minutes(1));
   }
 
   // The turns of kRun, each timed; a timer fires every millisecond.

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "web_lookup.h"
+#include "workers.h"
 
 namespace testing_support {
 
@@ -49,7 +50,7 @@ host::StatsService& Harness::serveStats() {
 Harness::~Harness() {
   // The plugin's code lives in this program, so the host cannot tell its requests from its
   // own: its lookup workers must be done before the host they send to goes away.
-  joinWebLookups();
+  workers::awaitAll(std::chrono::minutes(1));
   host.reset();
 }
 

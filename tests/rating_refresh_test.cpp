@@ -7,6 +7,7 @@
 
 #include "harness.h"
 #include "web_lookup.h"
+#include "workers.h"
 
 using testing_support::Harness;
 
@@ -206,7 +207,7 @@ TEST(WebLookup, AWorkerThatCannotStartChangesNothing) {
   h.console("rankwatch_enabled 1");
   h.console("rankwatch_trackingmethod web");
   h.ratings.setPlaylist(11);
-  joinWebLookups();
+  workers::awaitAll(std::chrono::minutes(1));
   const long sent = h.host->requestsSent();
   // New threads ask for a stack larger than the address space: the worker cannot start.
   pthread_attr_t saved;
@@ -219,7 +220,7 @@ TEST(WebLookup, AWorkerThatCannotStartChangesNothing) {
   pthread_setattr_default_np(&saved);
   pthread_attr_destroy(&huge);
   pthread_attr_destroy(&saved);
-  joinWebLookups();
+  workers::awaitAll(std::chrono::minutes(1));
   EXPECT_EQ(h.host->requestsSent(), sent) << "the worker started: nothing failed";
   EXPECT_EQ(*p.trackedPlaylist, 11);
   EXPECT_EQ(*p.currentMmr, 0.0f);
@@ -227,6 +228,6 @@ TEST(WebLookup, AWorkerThatCannotStartChangesNothing) {
 
   // Nothing was left behind: the next lookup goes out.
   p.refreshMmr(5);
-  joinWebLookups();
+  workers::awaitAll(std::chrono::minutes(1));
   EXPECT_EQ(h.host->requestsSent(), sent + 1);
 }

@@ -105,11 +105,11 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
        "\"later\" is not a number of seconds (use: unsynced <playlist> [<seconds>])"},
       {"load now", "load takes no argument (use: load)"},
       {"unload gently",
-       "\"gently\" is no way to unload: without-release, keeping or nothing (use: unload "
-       "[without-release|keeping])"},
-      {"unload keeping now",
-       "\"keeping now\" is no way to unload: without-release, keeping or nothing (use: unload "
-       "[without-release|keeping])"},
+       "\"gently\" is no way to unload: without-release, keeping, both or nothing (use: unload "
+       "[without-release] [keeping])"},
+      {"unload keeping keeping",
+       "\"keeping keeping\" is no way to unload: without-release, keeping, both or nothing (use: "
+       "unload [without-release] [keeping])"},
       {"frame 2", "frame takes no argument (use: frame)"},
       {"render",
        "render needs a number of frames a second or off (use: render "

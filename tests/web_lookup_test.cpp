@@ -76,7 +76,7 @@ TEST(WebLookup, AWorkerSendsNothingOnceThePluginIsUnloaded) {
   for (bool unloaded : {false, true}) {
     Harness harness;
     rankwatch& plugin = webTracked(harness);
-    const WebLookupJob job{lifeline::ticket(&plugin), "76561198000000001", "steam", 11};
+    const WebLookupJob job{plugin.line(), "76561198000000001", "steam", 11};
     if (unloaded) plugin.onUnload();
     harness.calls();
     fetchWebMmr(job);  // the worker's whole body, here on the test's thread

@@ -128,9 +128,13 @@ void GameThread::pass(Micros span) {
   }
 }
 
-std::vector<std::function<void(std::string)>> GameThread::replaceHooks(
-    const PluginSlot* owner, const std::function<void(std::string)>& instead) {
-  return replaceCallbacks(hooks_, owner, &Hook::call, instead);
+void GameThread::reown(const PluginSlot* from, PluginSlot* to) {
+  host::reown(hooks_, from, to);
+  for (auto& [due, timer] : timers_) {
+    if (timer.owner == from) timer.owner = to;
+  }
+  std::lock_guard<std::mutex> lock(postedMutex_);
+  host::reown(posted_, from, to);
 }
 
 void GameThread::forget(const PluginSlot* owner) {

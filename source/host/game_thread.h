@@ -50,10 +50,9 @@ class GameThread {
 
   // Drops everything of a plugin that is about to go away.
   void forget(const PluginSlot* owner);
-  // Leaves the plugin's hooks in place, as a host that never removes them, but each now runs
-  // `instead` (as the host's own); hands back the plugin's callbacks that were there.
-  std::vector<std::function<void(std::string)>> replaceHooks(
-      const PluginSlot* owner, const std::function<void(std::string)>& instead);
+  // Hands the hooks, timers and posted callables of `from` over to `to`, which runs them as
+  // they come due, as a host that keeps them past the plugin's unload.
+  void reown(const PluginSlot* from, PluginSlot* to);
 
  private:
   struct Hook {

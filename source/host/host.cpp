@@ -13,15 +13,6 @@ std::string iniFileIn(const std::filesystem::path& folder) {
   return folder.empty() ? std::string() : (folder / "gui.ini").string();
 }
 
-// Callables of plugins whose host kept them past the unload: never destroyed, since destroying
-// one runs code of a closed library. Held from here so that leak checkers see them kept on
-// purpose.
-template <typename Callable>
-void keepForever(std::vector<Callable> callables) {
-  static auto* kept = new std::vector<const void*>();
-  for (Callable& callable : callables) kept->push_back(new Callable(std::move(callable)));
-}
-
 std::string counted(int count, const std::string& thing) {
   return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
@@ -36,7 +27,8 @@ Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem
       calls_(output),
       console_(output, calls_),
       game_(clock, calls_),
-      gui_(output, clock, iniFileIn(configFolder_)) {
+      gui_(output, clock, iniFileIn(configFolder_)),
+      closedCalls_(std::make_shared<ClosedCalls>(output)) {
   if (!configFolder_.empty()) {
     const std::filesystem::path file = configFile(configFolder_);
     ConfigContents saved = readConfig(file);
@@ -67,10 +59,11 @@ bool Host::shutdown() {
     std::string error;
     unload(plugins_.back()->name, error);
   }
-  if (keptHooks_ + keptRegistrations_ > 0) {
-    output_.note("the host kept " + counted(keptHooks_, "hook") + " and " +
-                 counted(keptRegistrations_, "rating registration") +
-                 " of unloaded plugins to the end, never destroyed");
+  // What the host kept of unloaded plugins goes now: destroyed where its code is still there,
+  // left alive where it is not.
+  for (const auto& unloaded : unloaded_) {
+    game_.forget(unloaded.get());
+    ratings_.forget(unloaded.get());
   }
   {
     std::lock_guard<std::mutex> lock(sendMutex_);
@@ -78,6 +71,12 @@ bool Host::shutdown() {
   }
   sendWake_.notify_all();
   http_.shutdown();
+  unloaded_.clear();
+  const int leftAlive = closedCalls_->leftAlive.load();
+  if (leftAlive > 0) {
+    output_.note("the host left " + counted(leftAlive, "callable") +
+                 " of closed libraries alive, never destroyed");
+  }
   std::string error;
   if (saveConfig(error)) return true;
   output_.error("the settings were not saved: " + error);
@@ -113,7 +112,7 @@ std::vector<std::string> Host::pluginNames() const {
 
 bool Host::load(const std::string& path, std::string& error) {
   std::string reason;
-  Library library = Library::open(path, reason);
+  Library library = PluginCode::open(path, reason);
   if (!library) {
     error = "plugin load: " + path + ": " + reason;
     return false;
@@ -145,10 +144,7 @@ bool Host::load(const std::string& path, std::string& error) {
   slot->path = path;
   slot->library = std::move(library);
   slot->owner = std::move(owner);
-  {
-    std::lock_guard<std::mutex> lock(sharedMutex_);
-    libraries_.emplace_back(slot->library.module(), slot.get());
-  }
+  slot->code = std::make_shared<PluginCode>(slot->name, path, moduleHolding(info), closedCalls_);
   start(std::move(slot));
   return true;
 }
@@ -158,6 +154,7 @@ PluginSlot* Host::adopt(const std::string& name,
   auto slot = std::make_unique<PluginSlot>();
   slot->name = name;
   slot->owner = std::move(plugin);
+  slot->code = std::make_shared<PluginCode>(name, std::string(), nullptr, closedCalls_);
   return start(std::move(slot));
 }
 
@@ -169,6 +166,18 @@ PluginSlot* Host::start(std::unique_ptr<PluginSlot> slot) {
   raw->gameWrapper = std::make_shared<GameWrapper>(raw);
   raw->plugin->cvarManager = raw->cvarManager;
   raw->plugin->gameWrapper = raw->gameWrapper;
+  {
+    std::lock_guard<std::mutex> lock(sharedMutex_);
+    // A closed load the new one maps again, or whose place it takes, is no caller any more.
+    const void* module = raw->code->module();
+    libraries_.erase(std::remove_if(libraries_.begin(), libraries_.end(),
+                                    [&](const Loaded& loaded) {
+                                      return !loaded.slot && module &&
+                                             loaded.code->module() == module;
+                                    }),
+                     libraries_.end());
+    libraries_.push_back({raw->code, raw});
+  }
   plugins_.push_back(std::move(slot));
   game_.admit(raw);
   http_.admit(raw);
@@ -177,14 +186,28 @@ PluginSlot* Host::start(std::unique_ptr<PluginSlot> slot) {
   return raw;
 }
 
-std::optional<Host::Unload> Host::unloadNamed(const std::string& word) {
-  if (word.empty()) return Unload::Whole;
-  if (word == "without-release") return Unload::WithoutRelease;
-  if (word == "keeping") return Unload::Keeping;
-  return std::nullopt;
+std::optional<Host::Unload> Host::unloadNamed(const std::vector<std::string>& words) {
+  unsigned how = 0;
+  for (const std::string& word : words) {
+    const Unload flag = word == "without-release" ? Unload::WithoutRelease
+                        : word == "keeping"       ? Unload::Keeping
+                                                  : Unload::Whole;
+    if (flag == Unload::Whole || (how & static_cast<unsigned>(flag)) != 0) return std::nullopt;
+    how |= static_cast<unsigned>(flag);
+  }
+  return static_cast<Unload>(how);
 }
 
 bool Host::unload(const std::string& name, std::string& error, Unload how) {
+  //   1. The render thread draws the plugin's windows no more.
+  //   2. onUnload; the host lets go of its owner and, unless told not to, calls the release.
+  //   3. A request the library sends from here on is no longer the plugin's: it goes out as
+  //      the host's own, and its reply runs only while the library is still mapped.
+  //   4. Keeping: the plugin's hooks, rating registrations, timers, posted callables and
+  //      replies pass to a stand-in of it, which holds them to the end of the run.
+  //   5. Everything else the plugin handed over is destroyed while its code is still there.
+  //   6. The library closes; what was kept now runs, and is destroyed, only while the library
+  //      is still mapped (plugin_code.h).
   auto found = std::find_if(plugins_.begin(), plugins_.end(),
                             [&](const auto& slot) { return slot->name == name; });
   if (found == plugins_.end()) {
@@ -199,41 +222,49 @@ bool Host::unload(const std::string& name, std::string& error, Unload how) {
     });
     return true;
   }
+  const bool release = (static_cast<unsigned>(how) & unsigned(Unload::WithoutRelease)) == 0;
+  const bool keep = (static_cast<unsigned>(how) & unsigned(Unload::Keeping)) != 0;
   std::unique_ptr<PluginSlot> slot = std::move(*found);
   plugins_.erase(found);
   PluginSlot* raw = slot.get();
 
   gui_.forget(raw);
+
   if (raw->owner) calls_.run(raw, [&] { raw->owner->onUnload(); });
   raw->plugin = nullptr;
   raw->window = nullptr;
   std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> object = raw->owner;
   calls_.run(raw, [&] {
     raw->owner.reset();
-    if (raw->library && how != Unload::WithoutRelease) {
+    if (raw->library && release) {
       if (const PluginInfo* info = static_cast<const PluginInfo*>(raw->library.symbol("exports"))) {
         info->releaseFn();
       }
     }
   });
-  if (how == Unload::Keeping) {
-    const std::string plugin = raw->name;
-    auto hooks = game_.replaceHooks(
-        raw, [this, plugin](std::string event) { reportUnloadedCall(plugin, "a hook", event); });
-    auto registrations = ratings_.replaceListeners(raw, [this, plugin](UniqueIDWrapper id) {
-      reportUnloadedCall(plugin, "a rating registration", hostsdk::idText(id));
-    });
-    keptHooks_ += static_cast<int>(hooks.size());
-    keptRegistrations_ += static_cast<int>(registrations.size());
-    keepForever(std::move(hooks));
-    keepForever(std::move(registrations));
+
+  {
+    std::lock_guard<std::mutex> lock(sharedMutex_);
+    for (Loaded& loaded : libraries_) {
+      if (loaded.slot == raw) loaded.slot = nullptr;
+    }
   }
+
+  if (keep) {
+    auto kept = std::make_unique<PluginSlot>();
+    kept->name = raw->name;
+    kept->code = raw->code;
+    game_.reown(raw, kept.get());
+    ratings_.reown(raw, kept.get());
+    http_.reown(raw, nullptr);
+    unloaded_.push_back(std::move(kept));
+  }
+
   // An object the host has let go of that still lives ends with the library; should a thread of
   // the plugin hold the library past its closing, on that thread. The host's watch goes before
   // the library closes: letting go of it may run the library's code.
   const bool lives = !object.expired();
   object.reset();
-  // Every other callback of the plugin goes while its code is still there to destroy it.
   console_.forget(raw);
   game_.forget(raw);
   ratings_.forget(raw);
@@ -246,29 +277,19 @@ bool Host::unload(const std::string& name, std::string& error, Unload how) {
   }
   raw->cvarManager.reset();
   raw->gameWrapper.reset();
-  // Requests from the library refused from here on, though a worker may keep it loaded.
-  {
-    std::lock_guard<std::mutex> lock(sharedMutex_);
-    libraries_.erase(std::remove_if(libraries_.begin(), libraries_.end(),
-                                    [&](const auto& library) { return library.second == raw; }),
-                     libraries_.end());
-  }
-  const void* module = raw->library.module();
+
+  raw->code->closed();
   raw->library.close();
+  const void* module = raw->code->module();
   if (lives && module && moduleHolding(module)) {
     output_.error(raw->name + ": the plugin object outlived its unload, on a thread of the plugin");
   }
   return true;
 }
 
-void Host::reportUnloadedCall(const std::string& plugin, const std::string& what,
-                              const std::string& detail) {
-  ++unloadedCalls_;
-  output_.error(plugin + ": " + what + " of an unloaded plugin was called (" + detail + ")");
-}
-
 void Host::addBuiltins() {
-  console_.addBuiltin("plugin", "plugin load <name>|plugin unload <name> [without-release|keeping]",
+  console_.addBuiltin("plugin",
+                      "plugin load <name>|plugin unload <name> [without-release] [keeping]",
                       "load a plugin from the plugins folder (or a path), or unload one",
                       [this](const std::vector<std::string>& words) { pluginCommand(words); });
   const auto menu = [this](const std::vector<std::string>& words) { menuCommand(words); };
@@ -293,12 +314,12 @@ void Host::addBuiltins() {
 
 void Host::pluginCommand(const std::vector<std::string>& words) {
   const std::string action = words.size() > 1 ? words[1] : std::string();
-  const std::optional<Unload> how = unloadNamed(words.size() == 4 ? words[3] : std::string());
-  if (!((action == "load" && words.size() == 3) ||
-        (action == "unload" && (words.size() == 3 || words.size() == 4) && how))) {
+  const std::optional<Unload> how =
+      words.size() >= 3 ? unloadNamed({words.begin() + 3, words.end()}) : std::nullopt;
+  if (!((action == "load" && words.size() == 3) || (action == "unload" && how))) {
     output_.error(
-        "plugin: use \"plugin load <name>\" or \"plugin unload <name> "
-        "[without-release|keeping]\"");
+        "plugin: use \"plugin load <name>\" or \"plugin unload <name> [without-release] "
+        "[keeping]\"");
     return;
   }
   std::string error;

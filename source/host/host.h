@@ -22,6 +22,7 @@
 #include "hostsdk/backend.h"
 #include "net/http_client.h"
 #include "output.h"
+#include "plugin_code.h"
 #include "plugin_slot.h"
 #include "rating_service.h"
 
@@ -58,17 +59,17 @@ class Host final : public hostsdk::Backend {
   // Loads a plugin object made in this process (no library behind it).
   PluginSlot* adopt(const std::string& name,
                     std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> plugin);
-  // How a plugin is let go. Every way calls onUnload, drops the host's owner, drops what the
-  // plugin registered and closes the library; they differ in what the host leaves out.
-  enum class Unload {
-    Whole,           // nothing: the release function is called, and everything is dropped
-    WithoutRelease,  // the release function: the library's own unload ends the object
-    Keeping,         // the plugin's hooks and rating registrations: they stay registered, and
-                     // are reported instead of called (the plugin's callables are never
-                     // destroyed, their code being gone)
+  // How a plugin is let go, as flags. Every way clears the plugin's console variables,
+  // commands and windows, calls onUnload, lets go of the host's owner and closes the library.
+  enum class Unload : unsigned {
+    Whole = 0,           // the release function is called, and everything else is dropped
+    WithoutRelease = 1,  // the release function is not: the library's own unload ends the object
+    Keeping = 2,         // hooks, rating registrations, timers, posted callables and requests
+                         // with their replies are kept, and called as they come due
   };
-  // The way a word names: nothing, "without-release" or "keeping"; none for any other.
-  static std::optional<Unload> unloadNamed(const std::string& word);
+  // The way the words after the plugin's name give: none, "without-release", "keeping" or
+  // both; nothing for any other words.
+  static std::optional<Unload> unloadNamed(const std::vector<std::string>& words);
   // Asked from inside plugin code, it happens at the game thread's next turn.
   bool unload(const std::string& name, std::string& error, Unload how = Unload::Whole);
   PluginSlot* plugin(const std::string& name);
@@ -85,8 +86,9 @@ class Host final : public hostsdk::Backend {
   // holds it (or has refused it). Any thread.
   long requestsSent() const { return requestsSent_.load(); }
 
-  // Whether a hook or rating registration that an unloaded plugin left was called.
-  bool calledUnloadedPlugin() const { return unloadedCalls_ > 0; }
+  // Whether the host came to call something of a library it had closed, and that library was
+  // gone (plugin_code.h): a real host would have crashed.
+  bool calledClosedLibrary() const { return closedCalls_->called.load() > 0; }
 
   // A plugin's request call waits `delay` of real time before the host takes the request, as a
   // host whose request call blocks; calls already waiting follow the new delay, and zero ends
@@ -134,18 +136,20 @@ class Host final : public hostsdk::Backend {
   void addBuiltins();
   void menuCommand(const std::vector<std::string>& words);
   void pluginCommand(const std::vector<std::string>& words);
-  // Who made a call from `address`: a loaded plugin, the host's own code, or neither (a library
-  // that is no loaded plugin, or no longer one). Any thread.
+  // Who made a call from `address`: a loaded plugin, a load the host has closed, or neither (the
+  // host's own code, or a library it never loaded). With sharedMutex_ held.
   struct Caller {
     const PluginSlot* plugin = nullptr;  // an identity only: the slot may go meanwhile
     std::string name;
-    bool known = true;
+    // The load the call came from, when it is one the host knows: a plugin loaded now, or one
+    // it has closed.
+    std::shared_ptr<PluginCode> code;
   };
   Caller callerAt(const void* address) const;
   void waitSendDelay();
-  // What a host that keeps an unloaded plugin's callables does when one would run.
-  void reportUnloadedCall(const std::string& plugin, const std::string& what,
-                          const std::string& detail);
+  // The plugin's callable as the host keeps it (plugin_code.h).
+  template <typename Callable>
+  Callable kept(const PluginSlot* owner, Callable call, const char* what);
   // Where a request for `url` goes, and the URL the host's lines name for it.
   std::string routed(const std::string& url, std::string& named) const;
   // True, having said so, when plugin code on the render thread makes an SDK call that reaches
@@ -167,7 +171,11 @@ class Host final : public hostsdk::Backend {
   // Read from the threads that send requests: each plugin library, from load until it is
   // closed, and where the stats service's requests go.
   mutable std::mutex sharedMutex_;
-  std::vector<std::pair<const void*, PluginSlot*>> libraries_;
+  struct Loaded {
+    std::shared_ptr<PluginCode> code;
+    PluginSlot* slot;  // null once the host has closed it
+  };
+  std::vector<Loaded> libraries_;
   std::string statsUrl_;
   bool statsStandsIn_ = true;
   std::atomic<long> callsMade_{0};
@@ -178,9 +186,9 @@ class Host final : public hostsdk::Backend {
   std::chrono::milliseconds sendDelay_{0};
   int requestCallsDelayed_ = 0;
   bool closing_ = false;  // cuts send delays short
-  int keptHooks_ = 0;
-  int keptRegistrations_ = 0;
-  int unloadedCalls_ = 0;
+  std::shared_ptr<ClosedCalls> closedCalls_;
+  // One for each plugin unloaded with `keeping`: what the host kept of it is theirs.
+  std::vector<std::unique_ptr<PluginSlot>> unloaded_;
   bool shutDown_ = false;
 };
 

@@ -16,7 +16,6 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
-#include <link.h>
 #endif
 
 namespace host {
@@ -95,15 +94,15 @@ void* Library::symbol(const char* name) const {
 #endif
 }
 
-const void* Library::module() const {
-  if (!handle_) return nullptr;
+Library Library::reopen(const std::string& path) {
+  Library library;
 #if defined(_WIN32)
-  return handle_;
+  HMODULE module = nullptr;
+  if (GetModuleHandleExA(0, path.c_str(), &module)) library.handle_ = module;
 #else
-  link_map* map = nullptr;
-  if (dlinfo(handle_, RTLD_DI_LINKMAP, &map) != 0 || !map) return nullptr;
-  return moduleHolding(reinterpret_cast<const void*>(map->l_ld));
+  library.handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
 #endif
+  return library;
 }
 
 const void* moduleHolding(const void* address) {

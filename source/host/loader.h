@@ -34,10 +34,11 @@ class Library {
   // Opens `path`, or says in one line why it cannot (without naming the file). A missing file
   // reads the same on every platform.
   static Library open(const std::string& path, std::string& error);
+  // `path` once more, only if it is loaded now: nothing is loaded, and the library stays
+  // loaded while the result lives. Empty when it is not loaded.
+  static Library reopen(const std::string& path);
   explicit operator bool() const { return handle_ != nullptr; }
   void* symbol(const char* name) const;
-  // What moduleHolding() answers for an address in this library; null when none is open.
-  const void* module() const;
   void close();
 
  private:

@@ -13,6 +13,7 @@
 #include "hostsdk/plugin_window.h"
 #include "loader.h"
 #include "output.h"
+#include "plugin_code.h"
 
 namespace hostsdk {
 
@@ -26,6 +27,8 @@ struct PluginSlot {
   BakkesMod::Plugin::PluginWindow* window = nullptr;  // not owning; null when it has none
   std::shared_ptr<CVarManagerWrapper> cvarManager;
   std::shared_ptr<GameWrapper> gameWrapper;
+  // The load the plugin's code came with; what the host keeps of the plugin holds it too.
+  std::shared_ptr<host::PluginCode> code;
 };
 
 }  // namespace hostsdk
@@ -51,19 +54,12 @@ std::vector<typename Container::value_type> takeOut(Container& items, Picks pick
   return taken;
 }
 
-// Swaps the callback of each item of `owner` in `items` for `instead`, and makes the item the
-// host's own; hands back the plugin's callbacks. Moving a callback runs none of its code.
-template <typename Container, typename Item, typename Callback>
-std::vector<Callback> replaceCallbacks(Container& items, const PluginSlot* owner,
-                                       Callback Item::*callback, const Callback& instead) {
-  std::vector<Callback> replaced;
-  for (Item& item : items) {
-    if (item.owner != owner) continue;
-    replaced.push_back(std::move(item.*callback));
-    item.owner = nullptr;
-    item.*callback = instead;
+// Hands every item of `from` in `items` over to `to`, as a host that keeps them.
+template <typename Container, typename Owner>
+void reown(Container& items, const PluginSlot* from, Owner* to) {
+  for (auto& item : items) {
+    if (item.owner == from) item.owner = to;
   }
-  return replaced;
 }
 
 // Runs plugin code and stops what it throws at the border, reporting it as the plugin's error.

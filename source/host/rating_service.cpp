@@ -76,11 +76,6 @@ void RatingService::forget(const PluginSlot* owner) {
       takeOut(listeners_, [&](const Listener& listener) { return listener.owner == owner; });
 }
 
-std::vector<std::function<void(UniqueIDWrapper)>> RatingService::replaceListeners(
-    const PluginSlot* owner, const std::function<void(UniqueIDWrapper)>& instead) {
-  return replaceCallbacks(listeners_, owner, &Listener::callback, instead);
-}
-
 void RatingService::notify(PluginCalls& calls, const UniqueIDWrapper& id) {
   // Listeners may come and go while they are told; tell those registered when it began.
   std::vector<std::uint64_t> registrations;

@@ -50,10 +50,8 @@ class RatingService {
   std::uint64_t listen(PluginSlot* owner, std::function<void(UniqueIDWrapper)> callback);
   void stopListening(std::uint64_t registration);
   void forget(const PluginSlot* owner);
-  // Leaves the plugin's registrations in place, each now running `instead` (as the host's own);
-  // hands back the plugin's callbacks that were there.
-  std::vector<std::function<void(UniqueIDWrapper)>> replaceListeners(
-      const PluginSlot* owner, const std::function<void(UniqueIDWrapper)>& instead);
+  // Hands the registrations of `from` over to `to`, as a host that keeps them.
+  void reown(const PluginSlot* from, PluginSlot* to) { host::reown(listeners_, from, to); }
   void notify(PluginCalls& calls, const UniqueIDWrapper& id);
   size_t listenerCount() const { return listeners_.size(); }
 

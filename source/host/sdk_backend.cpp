@@ -18,6 +18,12 @@ constexpr int kNoReplyStatus = 418;
 
 }  // namespace
 
+template <typename Callable>
+Callable Host::kept(const PluginSlot* owner, Callable call, const char* what) {
+  if (!owner || !owner->code) return call;
+  return keptCallable(owner->code, std::move(call), what);
+}
+
 void Host::noteCall(const std::function<std::string()>& describe) {
   ++callsMade_;
   if (output_.tracing()) output_.trace(Clock::format(clock_.now()) + " " + describe());
@@ -77,7 +83,7 @@ void Host::executeCommand(PluginSlot*, const std::string& line, bool) {
 
 void Host::hookEvent(PluginSlot* owner, const std::string& name, hostsdk::HookCallback callback) {
   if (refusedOnRenderThread("GameWrapper::HookEvent")) return;
-  game_.hook(owner, name, std::move(callback));
+  game_.hook(owner, name, kept(owner, std::move(callback), "hook"));
 }
 
 void Host::unhookEvent(PluginSlot* owner, const std::string& name) {
@@ -87,17 +93,30 @@ void Host::unhookEvent(PluginSlot* owner, const std::string& name) {
 
 void Host::setTimeout(PluginSlot* owner, hostsdk::GameCallback callback, float seconds) {
   if (refusedOnRenderThread("GameWrapper::SetTimeout")) return;
-  GameWrapper* game = owner ? owner->gameWrapper.get() : nullptr;
+  std::shared_ptr<GameWrapper> game = owner ? owner->gameWrapper : nullptr;
   game_.setTimeout(
-      owner, [callback = std::move(callback), game] { callback(game); }, seconds);
+      owner, [callback = kept(owner, std::move(callback), "timer"), game] { callback(game.get()); },
+      seconds);
 }
 
 void Host::execute(PluginSlot* owner, hostsdk::GameCallback callback) {
-  // Any thread: the slot is read only on the game thread, where a post of a plugin runs only
-  // while the plugin is loaded.
-  game_.post(owner, [callback = std::move(callback), owner] {
-    callback(owner ? owner->gameWrapper.get() : nullptr);
-  });
+  // Any thread: the slot is read only while it is known loaded. A plugin that is not (one
+  // unloaded, calling through a wrapper it kept) posts nothing.
+  std::shared_ptr<PluginCode> code;
+  std::shared_ptr<GameWrapper> game;
+  {
+    std::lock_guard<std::mutex> lock(sharedMutex_);
+    for (const Loaded& loaded : libraries_) {
+      if (owner && loaded.slot == owner) {
+        code = loaded.code;
+        game = owner->gameWrapper;
+      }
+    }
+  }
+  if (owner && !code) return;
+  if (code) callback = keptCallable(std::move(code), std::move(callback), "posted callable");
+  game_.post(owner,
+             [callback = std::move(callback), game = std::move(game)] { callback(game.get()); });
 }
 
 UniqueIDWrapper Host::localPlayer() {
@@ -107,7 +126,7 @@ UniqueIDWrapper Host::localPlayer() {
 
 std::uint64_t Host::addRatingListener(PluginSlot* owner, hostsdk::RatingCallback callback) {
   if (refusedOnRenderThread("MMRWrapper::RegisterMMRNotifier")) return 0;
-  return ratings_.listen(owner, std::move(callback));
+  return ratings_.listen(owner, kept(owner, std::move(callback), "rating registration"));
 }
 
 void Host::removeRatingListener(std::uint64_t registration) {
@@ -170,12 +189,16 @@ const char kInHost = 0;
 
 Host::Caller Host::callerAt(const void* address) const {
   const void* module = moduleHolding(address);
-  if (module && module == moduleHolding(&kInHost)) return {nullptr, "plugin", true};
-  std::lock_guard<std::mutex> lock(sharedMutex_);
-  for (const auto& [library, slot] : libraries_) {
-    if (module && library == module) return {slot, slot->name, true};
+  if (!module || module == moduleHolding(&kInHost)) return {nullptr, "plugin", nullptr};
+  // A loaded plugin before a closed load: a load that maps a closed one again is that one.
+  const Loaded* closed = nullptr;
+  for (const Loaded& loaded : libraries_) {
+    if (loaded.code->module() != module) continue;
+    if (loaded.slot) return {loaded.slot, loaded.slot->name, loaded.code};
+    closed = &loaded;
   }
-  return {nullptr, "plugin", false};
+  if (closed) return {nullptr, closed->code->plugin(), closed->code};
+  return {nullptr, "plugin", nullptr};
 }
 
 void Host::setSendDelay(std::chrono::milliseconds delay) {
@@ -211,7 +234,6 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
     ~Leaving() { --inside; }
   } leaving{requestCallsInside_};
   waitSendDelay();
-  const Caller sender = callerAt(caller);
   // The SDK's own headers, for a request that does not set them.
   for (const char* name : {"Accept", "Content-Type"}) {
     const bool set =
@@ -220,15 +242,6 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
     if (!set) request.headers.emplace(name, "application/json");
   }
   const std::string url = request.url;
-  if (!sender.known) {
-    // Its callback goes here, on the caller's thread: the caller is in this call, so its code
-    // is still there to destroy it.
-    if (output_.tracing()) {
-      output_.trace(Clock::format(clock_.now()) + " http: " + url +
-                    " refused: not sent by a loaded plugin");
-    }
-    return;
-  }
   std::string named;
   HttpRequest outgoing{routed(url, named),
                        request.verb,
@@ -239,7 +252,13 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
                   " http: " + (outgoing.verb.empty() ? std::string("GET") : outgoing.verb) + " " +
                   url + (outgoing.url != url ? " via " + outgoing.url : std::string()));
   }
+  // Who sent it and its sending, under one lock against the unload: a plugin's request reaches
+  // the host either before the unload deals with the plugin's requests, or after it as a closed
+  // load's, whose reply then runs only while the library is still mapped.
+  std::unique_lock<std::mutex> lock(sharedMutex_);
+  const Caller sender = callerAt(caller);
   const std::string who = sender.name;
+  if (sender.code) callback = keptCallable(sender.code, std::move(callback), "reply");
   // A plugin keeps quiet about a lookup that failed; the host says why, once, without the query
   // (a time stamp, in the stats service's case).
   const std::string asked = named.substr(0, named.find('?'));
@@ -266,6 +285,7 @@ void Host::sendJsonRequest(const void* caller, CurlRequest request,
     }
   };
   const bool taken = http_.send(std::move(outgoing), sender.plugin, std::move(reply));
+  lock.unlock();
   // Counted once the client holds it: a count that has reached N with nothing in flight means
   // N requests done.
   ++requestsSent_;

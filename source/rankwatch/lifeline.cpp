@@ -1,25 +1,14 @@
+// Lines from callbacks to the plugin object, and what keeps the library loaded for those the
+// host may keep.
+
 #include "lifeline.h"
 
-#include <algorithm>
-#include <vector>
+#include "library.h"
 
 namespace lifeline {
 
-namespace {
-
-struct Entry {
-  const rankwatch* object;
-  Ticket line;
-};
-
-// A handful of objects at most: one per loaded library, more only in tests.
-std::mutex entriesMutex;
-std::vector<Entry> entries;
-
-}  // namespace
-
 Line::Line(rankwatch* object, std::shared_ptr<GameWrapper> game)
-    : object_(object), open_(true), game_(std::move(game)) {}
+    : object_(object), game_(std::move(game)) {}
 
 std::shared_ptr<GameWrapper> Line::game() const {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -28,51 +17,41 @@ std::shared_ptr<GameWrapper> Line::game() const {
 
 void Line::cut() {
   std::shared_ptr<GameWrapper> game;
-  std::lock_guard<std::mutex> lock(mutex_);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    game.swap(game_);
+  }
+  // Against a Hold being made on another thread, which counts itself first and looks at the
+  // line second: one of the two sees the other (both orders are sequentially consistent).
   open_.store(false);
-  game.swap(game_);
+  if (held_.load() > 0) library::keepForGood();
 }
 
-void issue(rankwatch* object, std::shared_ptr<GameWrapper> game) {
-  auto line = std::make_shared<Line>(object, std::move(game));
-  revoke(object);
-  std::lock_guard<std::mutex> lock(entriesMutex);
-  entries.push_back({object, std::move(line)});
+Hold::Hold(std::shared_ptr<Line> line) : line_(std::move(line)) {
+  line_->held_.fetch_add(1);
+  if (!line_->open_.load()) library::keepForGood();
 }
 
-void revoke(const rankwatch* object) {
-  std::vector<Entry> cutOff;
-  {
-    std::lock_guard<std::mutex> lock(entriesMutex);
-    for (auto it = entries.begin(); it != entries.end();) {
-      if (it->object == object) {
-        cutOff.push_back(std::move(*it));
-        it = entries.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
-  for (Entry& entry : cutOff) entry.line->cut();
+Hold::~Hold() {
+  if (line_) line_->held_.fetch_sub(1);
 }
 
-Ticket ticket(const rankwatch* object) {
-  {
-    std::lock_guard<std::mutex> lock(entriesMutex);
-    for (const Entry& entry : entries) {
-      if (entry.object == object) return entry.line;
-    }
-  }
-  return std::make_shared<Line>();
+std::optional<Hold> Hold::ifOpen(const std::shared_ptr<Line>& line) {
+  line->held_.fetch_add(1);
+  if (line->open_.load()) return Hold(line, Counted{});
+  line->held_.fetch_sub(1);
+  return std::nullopt;
 }
 
-void toGameThread(const Ticket& line, std::function<void(rankwatch*)> body) {
+void toGameThread(const std::shared_ptr<Line>& line, std::function<void(rankwatch*)> body) {
+  std::optional<Hold> hold = Hold::ifOpen(line);
+  if (!hold) return;
   std::shared_ptr<GameWrapper> game = line->game();
   if (!game) return;
   // The host's call is made without the line's lock: the game thread cutting the line must
   // never wait for the host.
-  game->Execute([line, body = std::move(body)](GameWrapper*) {
-    if (line->open()) body(line->object());
+  game->Execute([hold = std::move(*hold), body = std::move(body)](GameWrapper*) {
+    if (hold.line()->open()) body(hold.line()->object());
   });
 }
 

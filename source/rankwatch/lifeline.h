@@ -1,17 +1,27 @@
 #pragma once
 
-// Callbacks the plugin hands out may be called after it is unloaded: a host may keep timers,
-// posted callables, commands and replies after onUnload, and a lookup's worker or reply may
-// outlive the object. Each such callback holds a line to the object, never the object: onLoad
-// opens it, onUnload and the destructor cut it, and a callback whose line is cut does nothing.
-// Lines are opened, cut and followed on the game thread; from any thread a line can be taken
-// (the window's close takes one on the render thread), asked whether it is still open, and
-// work handed to the game thread through it.
+// Callbacks the plugin hands out may be called after it is unloaded, and after the host has
+// closed the library: the SDK promises only that a plugin's console variables and commands go
+// at the unload, so a host may keep hooks, rating registrations, timers, posted callables and
+// requests with their replies, and call or destroy them later. Each callback holds a line to
+// the object, never the object: onLoad opens one, onUnload and the destructor cut it, and a
+// callback whose line is cut does nothing.
+//
+// What the host may keep past the unload also holds the line (a Hold): should any such
+// callback still be alive when the line is cut, or be made after, the library keeps itself
+// loaded for good (library.h), since the host may call or destroy it whenever it likes.
+// onUnload first undoes what it can (hooks, the rating registration), so that usually nothing
+// is left and the library unloads.
+//
+// Lines are opened and cut on the game thread, and the object is reached only there; from any
+// thread a line can be asked whether it is still open, and work handed to the game thread
+// through it.
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "host_sdk.h"
@@ -22,8 +32,6 @@ namespace lifeline {
 
 class Line {
  public:
-  // A line never opened: an object's before onLoad.
-  Line() = default;
   Line(rankwatch* object, std::shared_ptr<GameWrapper> game);
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
@@ -34,35 +42,64 @@ class Line {
   rankwatch* object() const { return object_; }
   // Any thread: the host's game wrapper while the line is open, empty once it is cut.
   std::shared_ptr<GameWrapper> game() const;
-  // Game thread. Lets go of the game wrapper: a cut line holds nothing of the host, whichever
-  // thread lets go of the line last.
+  // Game thread. Lets go of the game wrapper, so that a cut line holds nothing of the host
+  // whichever thread lets go of it last; then keeps the library loaded for good if a callback
+  // the host may keep is still alive.
   void cut();
 
  private:
-  rankwatch* object_ = nullptr;
-  std::atomic<bool> open_{false};
+  friend class Hold;
+
+  rankwatch* const object_;
+  std::atomic<bool> open_{true};
+  std::atomic<int> held_{0};  // Holds alive
   mutable std::mutex mutex_;
   std::shared_ptr<GameWrapper> game_;
 };
 
-using Ticket = std::shared_ptr<Line>;
+// The line as a callback that the host may keep past the unload holds it. Each Hold alive is
+// counted on its line; one made on a line already cut keeps the library loaded for good.
+class Hold {
+ public:
+  explicit Hold(std::shared_ptr<Line> line);
+  Hold(const Hold& other) : Hold(other.line_) {}
+  Hold(Hold&& other) noexcept : line_(std::move(other.line_)) {}
+  Hold& operator=(const Hold&) = delete;
+  Hold& operator=(Hold&&) = delete;
+  ~Hold();
 
-// onLoad: opens a line to the object, cutting the one it had.
-void issue(rankwatch* object, std::shared_ptr<GameWrapper> game);
-// onUnload and the destructor: cuts the object's line; nothing when it has none.
-void revoke(const rankwatch* object);
-// The object's line; a line never opened when it has none.
-Ticket ticket(const rankwatch* object);
+  // A Hold, or none when the line is cut already: for a callback that need not be handed out
+  // then, so the library need not stay.
+  static std::optional<Hold> ifOpen(const std::shared_ptr<Line>& line);
+
+  const std::shared_ptr<Line>& line() const { return line_; }
+
+ private:
+  struct Counted {};
+  Hold(std::shared_ptr<Line> line, Counted) noexcept : line_(std::move(line)) {}
+
+  std::shared_ptr<Line> line_;
+};
 
 // From any thread: runs `body(object)` on the game thread at its next turn, if the line is
 // still open then. Nothing is handed over once it is cut.
-void toGameThread(const Ticket& line, std::function<void(rankwatch*)> body);
+void toGameThread(const std::shared_ptr<Line>& line, std::function<void(rankwatch*)> body);
 
-// Wraps `body(object, args...)` so that it runs only while the object's line is open.
+// Wraps `body(object, args...)` so that it runs only while the line is open. For what the host
+// clears at the unload: console variables' handlers and commands.
 template <typename Body>
-auto guard(const rankwatch* object, Body body) {
-  return [line = ticket(object), body = std::move(body)](auto&&... args) {
+auto guard(std::shared_ptr<Line> line, Body body) {
+  return [line = std::move(line), body = std::move(body)](auto&&... args) {
     if (line->open()) body(line->object(), std::forward<decltype(args)>(args)...);
+  };
+}
+
+// The same for what the host may keep: hooks, the rating registration, timers.
+template <typename Body>
+auto held(std::shared_ptr<Line> line, Body body) {
+  return [hold = Hold(std::move(line)), body = std::move(body)](auto&&... args) {
+    const Line& line = *hold.line();
+    if (line.open()) body(line.object(), std::forward<decltype(args)>(args)...);
   };
 }
 

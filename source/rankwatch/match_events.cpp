@@ -15,13 +15,13 @@ constexpr float kAfterTeardown = 5.0f;
 
 void rankwatch::onMatchEnded(std::string) {
   gameWrapper->SetTimeout(
-      lifeline::guard(this, [](rankwatch* self, GameWrapper*) { self->refreshMmr(kAttempts); }),
+      lifeline::held(line_, [](rankwatch* self, GameWrapper*) { self->refreshMmr(kAttempts); }),
       kAfterMatchEnd);
 }
 
 void rankwatch::onGameDestroyed(std::string) {
   gameWrapper->SetTimeout(
-      lifeline::guard(this, [](rankwatch* self, GameWrapper*) { self->refreshMmr(kAttempts); }),
+      lifeline::held(line_, [](rankwatch* self, GameWrapper*) { self->refreshMmr(kAttempts); }),
       kAfterTeardown);
 }
 

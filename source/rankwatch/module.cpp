@@ -8,19 +8,20 @@
 #include <thread>
 
 #include "holder.h"
+#include "library.h"
 #include "names.h"
 #include "rankwatch.h"
-#include "web_lookup.h"
+#include "workers.h"
 
 namespace {
 
 // How long the release waits at most for lookups under way. A worker's own work around the
 // host's request call takes microseconds, and a host whose call only queues the request returns
 // within a millisecond; the rest is room for a busy machine's scheduler. It is not needed for
-// safety (each worker holds the library while it runs), only so that the library usually goes
-// when the host closes it, and every request is in the host's hands before the host drops the
-// plugin's replies. A host whose call blocks is not waited for beyond it: the release runs on
-// the game thread.
+// safety (each worker holds the library until it has left its code), only so that the library
+// usually goes when the host closes it, on the host's thread, rather than as the last worker
+// ends. A host whose call blocks is not waited for beyond it: the release runs on the game
+// thread.
 constexpr auto kReleaseWait = std::chrono::milliseconds(100);
 
 // The thread the object was made on: the host's game thread.
@@ -67,6 +68,7 @@ RANKWATCH_EXPORT sdk::Record exports = {
 };
 
 std::uintptr_t getPlugin() {
+  library::takeOverFromLoader();
   std::shared_ptr<rankwatch>& pluginInstance = moduleHolder.pluginInstance;
   if (!pluginInstance) {
     // The object is built on zeroed storage and owned through a separate count block that
@@ -92,7 +94,9 @@ std::uintptr_t getPlugin() {
 void deleteMe() {
   // The holder is emptied before the last owner lets go, so the destructor never sees it full.
   moduleHolder.pluginInstance.reset();
-  awaitWebLookups(kReleaseWait);
+  workers::awaitAll(kReleaseWait);
+  workers::letGo();
+  library::handOverToLoader();
 }
 
 }  // extern "C"

@@ -111,8 +111,9 @@ void rankwatch::renderWindow() {
   windowOpen = false;
   // Commands belong to the game thread: the close is handed there, once until the host answers.
   if (closeAsked_.exchange(true)) return;
-  gameWrapper->Execute(lifeline::guard(
-      this, [](rankwatch* self, GameWrapper*) { self->issueMenuCommand("togglemenu "); }));
+  if (std::shared_ptr<lifeline::Line> line = this->line()) {
+    lifeline::toGameThread(line, [](rankwatch* self) { self->issueMenuCommand("togglemenu "); });
+  }
 }
 
 std::string rankwatch::getMenuName() {

@@ -6,11 +6,18 @@
 
 #include "lifeline.h"
 #include "names.h"
+#include "workers.h"
 
 const char names::kMainSource[] = __FILE__;
 
 rankwatch::rankwatch() : windowOpen(false), menuTitle(names::kDisplayName) {}
 
 rankwatch::~rankwatch() {
-  lifeline::revoke(this);
+  // A host that lets go of the object without onUnload: its callbacks end here.
+  if (std::shared_ptr<lifeline::Line> line = this->line()) line->cut();
+  workers::letGo();
+}
+
+std::shared_ptr<lifeline::Line> rankwatch::line() const {
+  return std::atomic_load(&line_);
 }

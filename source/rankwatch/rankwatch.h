@@ -8,6 +8,7 @@
 //   module.cpp          library exports, the holder of the one plugin object (holder.h)
 //   plugin_base.cpp     the exported base part the host knows (the stand-in's only)
 //   lifeline.h/.cpp     guards callbacks that outlive the object or its unload
+//   library.h/.cpp      references to the library, and keeping it loaded for good
 //   settings.cpp        onLoad: settings, commands, hooks, notification; the change handlers;
 //                       onUnload, which undoes what can be undone
 //   tally.cpp           addWin, addLoss, resetTally, applyMmr
@@ -16,7 +17,7 @@
 //   playlists.h         which playlists are tracked
 //   web_lookup.h/.cpp   the web profile lookup: job, workers, request and reply hand-over
 //   web_reply.h/.cpp    reading the web stats service's profile reply
-//   workers.h/.cpp      the library's own threads, each holding the library while it runs
+//   workers.h/.cpp      the library's own threads, each holding the library until it has left
 //   overlay.cpp         the window operations and renderWindow
 //   handover.h          what the game thread hands the render thread to draw
 
@@ -27,6 +28,10 @@
 
 #include "handover.h"
 #include "host_sdk.h"
+
+namespace lifeline {
+class Line;
+}
 
 // Every operation runs on the host's game thread unless it says otherwise. Shared values are
 // created by onLoad; nothing that reads one may run before it.
@@ -88,6 +93,9 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window 
   // Hands the tally as it stands to the window; the tally's operations call it after each change.
   void publishTally();
 
+  // The line every callback of this load holds (lifeline.h); empty before onLoad. Any thread.
+  std::shared_ptr<lifeline::Line> line() const;
+
  private:
   // What the window shows of the tally.
   struct ShownTally {
@@ -103,6 +111,8 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window 
   void issueMenuCommand(const char* word);
 
   Handover<ShownTally> shownTally_;
+  // Replaced by each onLoad on the game thread; read from any thread through line().
+  std::shared_ptr<lifeline::Line> line_;
   // A frame asked the game thread to close the window, and the host has not answered (onOpen,
   // onClose): later frames ask no more, or a second toggle would open it again.
   std::atomic<bool> closeAsked_{false};

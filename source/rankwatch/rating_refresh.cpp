@@ -7,6 +7,7 @@
 #include "playlists.h"
 #include "rankwatch.h"
 #include "web_lookup.h"
+#include "workers.h"
 
 namespace {
 
@@ -39,8 +40,8 @@ void rankwatch::refreshMmr(int attempts) {
   if (*trackingMethod == kHostService) {
     if (!ratingReady(*gameWrapper, *trackedPlaylist)) {
       gameWrapper->SetTimeout(
-          lifeline::guard(
-              this, [attempts](rankwatch* self, GameWrapper*) { self->refreshMmr(attempts - 1); }),
+          lifeline::held(
+              line_, [attempts](rankwatch* self, GameWrapper*) { self->refreshMmr(attempts - 1); }),
           kRetryDelay);
       return;
     }
@@ -53,12 +54,12 @@ void rankwatch::refreshMmr(int attempts) {
 
   try {
     WebLookupJob job{};
-    job.plugin = lifeline::ticket(this);
+    job.line = line_;
     const int platform = gameWrapper->GetUniqueID().GetPlatform();
     job.platform = platformWord(platform);
     job.playerId = webPlayerId(gameWrapper->GetUniqueID(), platform);
     job.trackedPlaylist = *trackedPlaylist;
-    startWebLookup(std::move(job));
+    workers::start([job = std::move(job)]() mutable { fetchWebMmr(std::move(job)); });
   } catch (...) {
     // A lookup starts whole or not at all: no thread or no memory leaves nothing behind, and
     // the next trigger tries again.

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "holder.h"
+#include "library.h"
 #include "lifeline.h"
 #include "names.h"
 #include "rankwatch.h"
+#include "workers.h"
 
 namespace {
 
@@ -29,8 +31,9 @@ constexpr HookedEvent kHookedEvents[] = {
 }  // namespace
 
 void rankwatch::onLoad() {
-  // Every callback below follows this line, which onUnload cuts.
-  lifeline::issue(this, gameWrapper);
+  // Every callback below follows a new line, which onUnload cuts; one of an earlier load goes.
+  if (std::shared_ptr<lifeline::Line> earlier = line()) earlier->cut();
+  std::atomic_store(&line_, std::make_shared<lifeline::Line>(this, gameWrapper));
 
   // 1. The tally and the tracked playlist.
   wins = std::make_shared<int>(0);
@@ -45,7 +48,7 @@ void rankwatch::onLoad() {
   cvarManager
       ->registerCvar("rankwatch_enabled", "0", "Rankwatch : Enable plugin", true, true, 0.0f, true,
                      1.0f, true)
-      .addOnValueChanged(lifeline::guard(this, [](rankwatch* self, std::string, CVarWrapper cvar) {
+      .addOnValueChanged(lifeline::guard(line_, [](rankwatch* self, std::string, CVarWrapper cvar) {
         self->enabledChangedHandler(cvar);
       }));
   *enabled = cvarManager->getCvar("rankwatch_enabled").getBoolValue();
@@ -72,7 +75,7 @@ void rankwatch::onLoad() {
   cvarManager
       ->registerCvar("rankwatch_trackingmethod", "bakkesmod", "Rankwatch : Tracking Method", true,
                      false, 0.0f, false, 0.0f, true)
-      .addOnValueChanged(lifeline::guard(this, [](rankwatch* self, std::string, CVarWrapper cvar) {
+      .addOnValueChanged(lifeline::guard(line_, [](rankwatch* self, std::string, CVarWrapper cvar) {
         self->trackingMethodChangedHandler(cvar);
       }));
   *trackingMethod = cvarManager->getCvar("rankwatch_trackingmethod").getStringValue();
@@ -92,51 +95,53 @@ void rankwatch::onLoad() {
   // 11. Commands; their words are not used.
   cvarManager->registerNotifier(
       "rankwatch_addwin",
-      lifeline::guard(this, [](rankwatch* self, std::vector<std::string>) { self->addWin(); }),
+      lifeline::guard(line_, [](rankwatch* self, std::vector<std::string>) { self->addWin(); }),
       "Rankwatch : Add win", sdk::kAnyone);
   cvarManager->registerNotifier(
       "rankwatch_addloss",
-      lifeline::guard(this, [](rankwatch* self, std::vector<std::string>) { self->addLoss(); }),
+      lifeline::guard(line_, [](rankwatch* self, std::vector<std::string>) { self->addLoss(); }),
       "Rankwatch : Add loss", sdk::kAnyone);
   cvarManager->registerNotifier(
       "rankwatch_reset",
-      lifeline::guard(this, [](rankwatch* self, std::vector<std::string>) { self->resetTally(); }),
+      lifeline::guard(line_, [](rankwatch* self, std::vector<std::string>) { self->resetTally(); }),
       "Rankwatch : Reset", sdk::kAnyone);
 
   // 12. An enabled plugin opens its window a second after loading.
   if (*enabled && !windowOpen) {
     gameWrapper->SetTimeout(
-        lifeline::guard(this, [](rankwatch* self, GameWrapper*) { self->openOnLoadCallback(); }),
+        lifeline::held(line_, [](rankwatch* self, GameWrapper*) { self->openOnLoadCallback(); }),
         1.0f);
   }
 
   // 13. Rating notifications, for as long as the token lives.
-  mmrNotifierToken = gameWrapper->GetMMRWrapper().RegisterMMRNotifier(lifeline::guard(
-      this, [](rankwatch* self, UniqueIDWrapper id) { self->onMmrNotification(std::move(id)); }));
+  mmrNotifierToken = gameWrapper->GetMMRWrapper().RegisterMMRNotifier(lifeline::held(
+      line_, [](rankwatch* self, UniqueIDWrapper id) { self->onMmrNotification(std::move(id)); }));
 
   // 14. Game events, each handler called through the object's virtual interface.
   for (const HookedEvent& event : kHookedEvents) {
     gameWrapper->HookEvent(
         event.name,
-        lifeline::guard(this, [handler = event.handler](rankwatch* self, std::string name) {
+        lifeline::held(line_, [handler = event.handler](rankwatch* self, std::string name) {
           (self->*handler)(std::move(name));
         }));
   }
 }
 
 void rankwatch::onUnload() {
-  // The host clears the plugin's settings and commands itself, and nothing cancels a timer, a
-  // posted callable or a request: with the line cut, whatever of those the host still calls
-  // does nothing.
-  lifeline::revoke(this);
   // What a plugin can undo, it undoes, so that a host that keeps hooks and registrations after
-  // the unload never calls into the closed library.
+  // the unload has nothing of the library left to call.
   if (gameWrapper) {
     for (const HookedEvent& event : kHookedEvents) gameWrapper->UnhookEvent(event.name);
   }
   mmrNotifierToken.reset();
+  // The host clears the plugin's settings and commands itself, and nothing cancels a timer, a
+  // posted callable or a request: with the line cut, whatever of those the host still calls
+  // does nothing, and while any is left the library stays loaded for good.
+  if (std::shared_ptr<lifeline::Line> line = this->line()) line->cut();
+  workers::letGo();
   // Last: the object may end when the host lets go of it next.
   holder::letGoOf(this);
+  library::handOverToLoader();
 }
 
 void rankwatch::enabledChangedHandler(CVarWrapper cvar) {

@@ -7,7 +7,6 @@
 #include "playlists.h"
 #include "rankwatch.h"
 #include "web_reply.h"
-#include "workers.h"
 
 namespace {
 
@@ -55,25 +54,17 @@ std::string webProfileUrl(const std::string& platform, const std::string& player
          percentEncoded(playerId) + "?" + std::to_string(seconds);
 }
 
-void startWebLookup(WebLookupJob job) {
-  workers::start([job = std::move(job)]() mutable { fetchWebMmr(std::move(job)); });
-}
-
-bool awaitWebLookups(std::chrono::milliseconds limit) {
-  return workers::awaitAll(limit);
-}
-
-void joinWebLookups() {
-  workers::joinAll();
-}
-
 void fetchWebMmr(WebLookupJob job) {
   // Unloaded before this worker got going: the request would be sent for no one.
-  if (!job.plugin->open()) return;
+  if (!job.line->open()) return;
   CurlRequest request;
   request.url = webProfileUrl(job.platform, job.playerId, std::time(nullptr));
   request.headers["Cache-Control"] = "no-cache";
-  WebReplyTarget target{std::move(job.plugin),
+  // Looked at again as the reply takes its hold: an unload meanwhile sends nothing, and one
+  // from here on finds the hold and keeps the library loaded for the reply.
+  std::optional<lifeline::Hold> hold = lifeline::Hold::ifOpen(job.line);
+  if (!hold) return;
+  WebReplyTarget target{std::move(*hold),
                         playlists::isWebRated(job.trackedPlaylist) ? job.trackedPlaylist : 0};
   HttpWrapper::SendCurlJsonRequest(request,
                                    [target = std::move(target)](int status, std::string body) {
@@ -87,7 +78,7 @@ void onWebMmrReply(const WebReplyTarget& target, int status, std::string body) {
     if (!rating) return;
     // The tally is the game thread's: only the rating crosses over, and it is applied there
     // only while the plugin is loaded.
-    lifeline::toGameThread(target.plugin,
+    lifeline::toGameThread(target.hold.line(),
                            [mmr = *rating](rankwatch* plugin) { plugin->applyMmr(mmr); });
   } catch (...) {
     // No memory to hand the rating over: the reply is lost, like one that never came.

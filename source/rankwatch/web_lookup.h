@@ -4,9 +4,8 @@
 // own sends the request; the reply is read on whatever thread the host answers on, and only the
 // rating it yields crosses back to the game thread, where the tally lives. The worker holds
 // nothing of the host: a worker that outlives the plugin's unload never calls into the host
-// but for a request it had begun to send.
+// but for a request it had begun to send, whose reply then keeps the library loaded.
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,17 +19,18 @@ class rankwatch;
 inline constexpr char kStatsServiceOrigin[] = "https://api.tracker.gg";
 
 struct WebLookupJob {
-  lifeline::Ticket plugin;  // the object, reached on the game thread only, while the line is open
+  std::shared_ptr<lifeline::Line> line;  // to the object, reached on the game thread only
   std::string playerId;
   std::string platform;  // "steam" or "epic"
   // Taken on the game thread when the job is made: the worker must not read the plugin's cell.
   int trackedPlaylist;
 };
 
-// What the reply callable holds.
+// What the reply callable holds. The host may keep it past the unload, and call or destroy it
+// after it closes the library: the hold keeps the library loaded then (lifeline.h).
 struct WebReplyTarget {
-  lifeline::Ticket plugin;  // as in the job
-  int wantedPlaylist;       // a web-rated playlist, or 0
+  lifeline::Hold hold;
+  int wantedPlaylist;  // a web-rated playlist, or 0
 };
 
 // The platform word the web stats service uses in its paths.
@@ -47,18 +47,7 @@ std::string webPlayerId(const UniqueIDWrapper& player, int onlinePlatform);
 std::string webProfileUrl(const std::string& platform, const std::string& playerId,
                           std::int64_t unixTime);
 
-// Runs fetchWebMmr on a worker thread of its own (workers.h) and returns at once. Either the
-// worker starts or nothing changes: whatever is thrown (no thread, no memory) leaves no trace.
-void startWebLookup(WebLookupJob job);
-
-// Waits at most `limit` for the workers under way to end; true when none is left. For the
-// library's release.
-bool awaitWebLookups(std::chrono::milliseconds limit);
-
-// Waits for every worker started so far to end, however long: for tests and benchmarks.
-void joinWebLookups();
-
-// The whole body of a worker thread. Sends nothing once the plugin's line is cut.
+// The whole body of a worker thread (workers.h). Sends nothing once the plugin's line is cut.
 void fetchWebMmr(WebLookupJob job);
 
 // The reply callable's body, on the host's reply thread.

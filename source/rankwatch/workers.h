@@ -1,15 +1,18 @@
 #pragma once
 
-// Threads of the library's own, one per job. A thread is never waited for while the plugin
-// runs: each new one first joins those that have finished.
+// Threads of the library's own, one per job, never joined: each is detached and counted while
+// its job runs.
 //
 // A host may close the library at any moment, with or without its release, while a thread is
 // still at work, even inside a call into the host that has a return address into the library.
-// So each thread holds the library loaded from before it starts until it has left the
-// library's code, and the system lets go of that hold for it (workers.cpp says how on each
-// system). When the hold is the library's last, the library's unload runs on that thread as it
-// ends. The unload itself never waits for a thread: it may run under the system loader's lock,
-// which a thread inside the host may be waiting for.
+// So each thread holds the library loaded until it has left the library's code, and the system
+// lets go of that reference for it (library.h): when it is the library's last, the library's
+// unload runs on that thread as it ends. The unload itself never waits for a thread: it may run
+// under the system loader's lock, which a thread inside the host may be waiting for.
+//
+// A thread takes its reference itself, off the game thread, as it starts: until then the
+// reference the first start took for all of them keeps the library loaded, and it is let go
+// at the unload once no thread is still starting (letGo).
 
 #include <chrono>
 #include <functional>
@@ -18,15 +21,15 @@ namespace workers {
 
 // Runs `job` on a thread of its own and returns at once. Either the thread starts or nothing
 // changes: whatever is thrown (no thread, no memory, the library not found) leaves no trace
-// behind. What `job` throws ends it quietly.
+// behind. What `job` throws ends it quietly. Game thread.
 void start(std::function<void()> job);
 
-// Waits at most `limit` for every thread started so far to finish its job; true when all have.
-// For the library's release: a job still running then holds the library itself.
+// Waits at most `limit` for every job started so far to end; true when all have. A thread
+// whose job has ended may still be on its way out, holding the library.
 bool awaitAll(std::chrono::milliseconds limit);
 
-// Waits for every thread started so far to end, however long that takes: for tests and
-// benchmarks, never the plugin.
-void joinAll();
+// The plugin is unloaded: the reference that lets threads start goes once none is starting.
+// Game thread, while the host holds the library (onUnload, the release, the destructor).
+void letGo();
 
 }  // namespace workers

@@ -36,6 +36,9 @@ class HttpClient {
   // and waits while one of its callbacks runs: after this no code of the owner runs on the
   // client's thread. Returns how many replies it dropped. Never from a callback.
   int forget(const void* owner);
+  // Takes no more requests of `from`, and hands its requests in flight over to `to`, whose
+  // replies they now are: as a host that keeps them past the plugin's unload.
+  void reown(const void* from, const void* to);
 
   // Requests taken and not yet done: the transfer is under way (even when its reply has been
   // dropped) or the callback has not returned.

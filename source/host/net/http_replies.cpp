@@ -132,6 +132,16 @@ int HttpClient::forget(const void* owner) {
   return static_cast<int>(dropped.size());
 }
 
+void HttpClient::reown(const void* from, const void* to) {
+  HttpReplies& s = replies();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.admitted.erase(std::remove(s.admitted.begin(), s.admitted.end(), from), s.admitted.end());
+  for (auto& [id, request] : s.pending) {
+    if (request.owner == from) request.owner = to;
+  }
+  if (s.callbackOwner == from) s.callbackOwner = to;
+}
+
 int HttpClient::inFlight() const {
   HttpReplies& s = replies();
   std::lock_guard<std::mutex> lock(s.mutex);

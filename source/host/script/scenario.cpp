@@ -282,11 +282,11 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
     return Result::Ok;
   }
   if (word == "unload") {
-    const std::optional<Host::Unload> how =
-        args.size() <= 1 ? Host::unloadNamed(rest) : std::nullopt;
+    const std::optional<Host::Unload> how = Host::unloadNamed(args);
     if (!how) {
-      return bad(where, word,
-                 inQuotes(rest) + " is no way to unload: without-release, keeping or nothing");
+      return bad(
+          where, word,
+          inQuotes(rest) + " is no way to unload: without-release, keeping, both or nothing");
     }
     std::string error;
     if (!host().unload("rankwatch", error, *how)) return refused(where, error);
@@ -484,14 +484,14 @@ Session::Result Session::runFile(const std::filesystem::path& file) {
 
 Session::Result Session::outcome() const {
   if (failure_ != Result::Ok) return failure_;
-  if (unloadedCalled_ || (host_ && host_->calledUnloadedPlugin())) {
+  if (unloadedCalled_ || (host_ && host_->calledClosedLibrary())) {
     return Result::UnloadedPluginCalled;
   }
   return picturesFailed_ ? Result::PictureNotWritten : Result::Ok;
 }
 
 void Session::dropHost() {
-  if (host_ && host_->calledUnloadedPlugin()) unloadedCalled_ = true;
+  if (host_ && host_->calledClosedLibrary()) unloadedCalled_ = true;
   host_.reset();
 }
 

@@ -6,7 +6,8 @@
 namespace BakkesMod::Plugin {
 
 // A plugin window the host draws into its own GUI context, addressed by its menu name.
-// The host calls setImGuiContext before anything else and every operation on the game thread.
+// The host calls setImGuiContext before anything else, and every operation on its render
+// thread, where a plugin must not call into the game: GameWrapper::Execute hands work over.
 class PluginWindow {
  public:
   virtual void renderWindow() = 0;
