@@ -54,7 +54,9 @@ class PluginCode {
   bool reach(Library& held);
   // Says that a `what` of this load was not called, its code gone.
   void notCalled(const char* what);
-  void leftAlive() { ++closedCalls_->leftAlive; }
+  // Keeps `callable` alive to the end of the process, where leak checkers see it kept on
+  // purpose: destroying it would run code that is gone.
+  void leaveAlive(const void* callable);
 
  private:
   const std::string plugin_;
@@ -82,7 +84,7 @@ std::function<Result(Args...)> keptCallable(std::shared_ptr<PluginCode> code,
       if (code_->reach(held)) {
         delete call_;
       } else {
-        code_->leftAlive();
+        code_->leaveAlive(call_);
       }
     }
 

@@ -6,7 +6,7 @@
 
 // The online service a player account belongs to, numbered as the host numbers them. The host
 // passes any number through.
-enum OnlinePlatform {
+enum OnlinePlatform : int {
   OnlinePlatform_Unknown = 0,
   OnlinePlatform_Steam = 1,
   OnlinePlatform_PS4 = 2,
