@@ -237,6 +237,10 @@ TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {
   harness.ratings.setPlaylist(11);
   harness.serveStats().setRating(11, 1000);
   harness.stats.setDelay(std::chrono::milliseconds(30));
+  using Unload = host::Host::Unload;
+  const Unload ways[] = {Unload::Whole, Unload::WithoutRelease, Unload::Keeping,
+                         static_cast<Unload>(unsigned(Unload::Keeping) |
+                                             unsigned(Unload::WithoutRelease))};
   for (int cycle = 0; cycle < 100; ++cycle) {
     SCOPED_TRACE("cycle " + std::to_string(cycle));
     ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
@@ -256,10 +260,14 @@ TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {
     harness.notify("76561198000000001");
     std::this_thread::sleep_for(std::chrono::milliseconds(cycle % 4 * 15));
     harness.host->gui().frame();
-    ASSERT_TRUE(harness.host->unload("rankwatch", error)) << error;
+    const Unload how = ways[cycle / 4 % 4];
+    // A host that keeps them gets ratings handed to the game thread, posted and not yet run.
+    if (how >= Unload::Keeping) harness.host->http().waitIdle(std::chrono::seconds(10));
+    ASSERT_TRUE(harness.host->unload("rankwatch", error, how)) << error;
     harness.calls();
     harness.wait(10);
     ASSERT_EQ(harness.calls(), 0);
+    ASSERT_FALSE(harness.host->calledClosedLibrary());
   }
   ASSERT_TRUE(harness.host->http().waitIdle(std::chrono::seconds(10)));
   harness.wait(1);
