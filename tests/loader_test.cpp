@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <pthread.h>
 
 #include <chrono>
 #include <cstdio>
@@ -130,22 +131,46 @@ TEST(Loader, LoadsByNameFromThePluginsFolderWithOrWithoutTheSuffix) {
   const std::filesystem::path file = RANKWATCH_PLUGIN_FILE;
   testing_support::Harness harness;
   harness.host->setPluginFolder(file.parent_path());
+  harness.ratings.setPlaylist(11);
   // Either system's suffix names the library built for this one; each way of unloading goes
-  // without a word.
+  // without a word, and with nothing pending the plugin object ends, on the host's thread, and
+  // the library goes, also after a lookup whose thread could not start.
   const struct {
     std::string name;
     const char* unload;
+    bool lookupCannotStart;
   } rows[] = {
-      {file.stem().string(), "plugin unload rankwatch"},
-      {file.filename().string(), "plugin unload rankwatch without-release"},
-      {file.stem().string() + ".dll", "plugin unload rankwatch keeping"},
-      {file.stem().string() + ".so", "plugin unload rankwatch"},
+      {file.stem().string(), "plugin unload rankwatch", false},
+      {file.filename().string(), "plugin unload rankwatch without-release", false},
+      {file.stem().string() + ".dll", "plugin unload rankwatch keeping", false},
+      {file.stem().string() + ".so", "plugin unload rankwatch holder-only without-release", false},
+      {file.stem().string(), "plugin unload rankwatch holder-only", false},
+      {file.stem().string(), "plugin unload rankwatch", true},
   };
   for (const auto& row : rows) {
     harness.console("plugin load " + row.name);
     EXPECT_EQ(harness.host->pluginNames(), std::vector<std::string>{"rankwatch"}) << row.name;
+    const std::weak_ptr<GameWrapper> object = harness.host->plugin("rankwatch")->gameWrapper;
+    const void* library = harness.host->plugin("rankwatch")->code->module();
+    if (row.lookupCannotStart) {
+      // New threads ask for a stack larger than the address space: the worker cannot start.
+      pthread_attr_t saved;
+      pthread_attr_t huge;
+      ASSERT_EQ(pthread_getattr_default_np(&saved), 0);
+      pthread_attr_init(&huge);
+      pthread_attr_setstacksize(&huge, std::size_t(1) << 47);
+      pthread_setattr_default_np(&huge);
+      harness.console("rankwatch_enabled 1");
+      harness.console("rankwatch_trackingmethod web");
+      pthread_setattr_default_np(&saved);
+      harness.console("rankwatch_enabled 0");
+      ASSERT_EQ(harness.host->requestsSent(), 0);
+      harness.lines();  // the window's two toggles
+    }
     harness.console(row.unload);
     EXPECT_TRUE(harness.host->pluginNames().empty()) << row.unload;
+    EXPECT_TRUE(object.expired()) << row.unload;
+    EXPECT_EQ(host::moduleHolding(library), nullptr) << row.unload;
     EXPECT_EQ(harness.lines(), std::vector<std::string>{}) << row.name;
   }
 }
@@ -191,11 +216,12 @@ TEST(Loader, AHostKeepsWhatAPluginLeftAndCallsItOnlyWhileItsLibraryIsThere) {
     Unload how;
     std::vector<std::string> lines;  // after the unload
     int leftAlive;
+    size_t releases;
   } rows[] = {
-      {Unload::Whole, {}, 0},
-      {Unload::Keeping, calledGone, 5},
+      {Unload::Whole, {}, 0, 1},
+      {Unload::Keeping, calledGone, 5, 1},
       {static_cast<Unload>(unsigned(Unload::Keeping) | unsigned(Unload::WithoutRelease)),
-       calledGone, 5},
+       calledGone, 5, 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(static_cast<unsigned>(row.how));
@@ -203,7 +229,10 @@ TEST(Loader, AHostKeepsWhatAPluginLeftAndCallsItOnlyWhileItsLibraryIsThere) {
     harness.serveStats().setDelay(std::chrono::milliseconds(300));  // the reply comes late
     std::string error;
     ASSERT_TRUE(harness.host->load(FORGETFUL_PLUGIN_FILE, error)) << error;
+    harness.output.setTracing(true);
     ASSERT_TRUE(harness.host->unload("forgetful", error, row.how)) << error;
+    harness.output.setTracing(false);
+    EXPECT_EQ(harness.traced("forgetful: release function").size(), row.releases);
     harness.event("Function TAGame.GameEvent_TA.StartEvent");
     harness.notify("76561198000000001");
     harness.wait(2);

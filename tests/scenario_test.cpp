@@ -105,11 +105,11 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
        "\"later\" is not a number of seconds (use: unsynced <playlist> [<seconds>])"},
       {"load now", "load takes no argument (use: load)"},
       {"unload gently",
-       "\"gently\" is no way to unload: without-release, keeping, both or nothing (use: unload "
-       "[without-release] [keeping])"},
+       "\"gently\" is no way to unload: without-release, keeping, holder-only, each once, or "
+       "nothing (use: unload [without-release] [keeping] [holder-only])"},
       {"unload keeping keeping",
-       "\"keeping keeping\" is no way to unload: without-release, keeping, both or nothing (use: "
-       "unload [without-release] [keeping])"},
+       "\"keeping keeping\" is no way to unload: without-release, keeping, holder-only, each "
+       "once, or nothing (use: unload [without-release] [keeping] [holder-only])"},
       {"frame 2", "frame takes no argument (use: frame)"},
       {"render",
        "render needs a number of frames a second or off (use: render "
@@ -274,6 +274,12 @@ TEST(Scenario, RestartKeepsTheSettingsInANamedConfigFolder) {
                   folder.path());
   EXPECT_EQ(second.result, host::Session::Result::Ok);
   EXPECT_TRUE(std::filesystem::exists(config / "config.cfg"));
+  // A call into a closed library before the restart still ends the run with exit status 5.
+  Outcome closed = runScenario("console plugin load " FORGETFUL_PLUGIN_FILE
+                               "\nconsole plugin unload forgetful keeping\nevent "
+                               "Function TAGame.GameEvent_TA.StartEvent\nrestart\n",
+                               folder.path());
+  EXPECT_EQ(closed.result, host::Session::Result::UnloadedPluginCalled);
 }
 
 TEST(Scenario, WithoutAConfigStatementTheSettingsGoAwayWithTheRun) {

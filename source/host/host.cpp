@@ -163,7 +163,16 @@ PluginSlot* Host::start(std::unique_ptr<PluginSlot> slot) {
   raw->plugin = raw->owner.get();
   raw->window = windowOf(raw->plugin);
   raw->cvarManager = std::make_shared<CVarManagerWrapper>(raw);
-  raw->gameWrapper = std::make_shared<GameWrapper>(raw);
+  // The plugin object holds it to its end: should the object end on a thread of the plugin's
+  // own, its destructor calls into the host from there.
+  raw->gameWrapper = std::shared_ptr<GameWrapper>(
+      new GameWrapper(raw),
+      [gameThread = gameThread_, &output = output_, name = raw->name](GameWrapper* wrapper) {
+        if (std::this_thread::get_id() != gameThread) {
+          output.error(name + ": the plugin object ended on a thread of the plugin");
+        }
+        delete wrapper;
+      });
   raw->plugin->cvarManager = raw->cvarManager;
   raw->plugin->gameWrapper = raw->gameWrapper;
   {
@@ -191,6 +200,7 @@ std::optional<Host::Unload> Host::unloadNamed(const std::vector<std::string>& wo
   for (const std::string& word : words) {
     const Unload flag = word == "without-release" ? Unload::WithoutRelease
                         : word == "keeping"       ? Unload::Keeping
+                        : word == "holder-only"   ? Unload::HolderOnly
                                                   : Unload::Whole;
     if (flag == Unload::Whole || (how & static_cast<unsigned>(flag)) != 0) return std::nullopt;
     how |= static_cast<unsigned>(flag);
@@ -222,22 +232,29 @@ bool Host::unload(const std::string& name, std::string& error, Unload how) {
     });
     return true;
   }
-  const bool release = (static_cast<unsigned>(how) & unsigned(Unload::WithoutRelease)) == 0;
-  const bool keep = (static_cast<unsigned>(how) & unsigned(Unload::Keeping)) != 0;
+  const auto has = [how](Unload flag) { return (unsigned(how) & unsigned(flag)) != 0; };
+  const bool release = !has(Unload::WithoutRelease);
+  const bool keep = has(Unload::Keeping);
   std::unique_ptr<PluginSlot> slot = std::move(*found);
   plugins_.erase(found);
   PluginSlot* raw = slot.get();
+  // A plugin made in this process has no holder: the host's owner is its only one.
+  const bool throughHolder = has(Unload::HolderOnly) && raw->library;
 
   gui_.forget(raw);
 
-  if (raw->owner) calls_.run(raw, [&] { raw->owner->onUnload(); });
+  std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> object = raw->owner;
+  if (throughHolder) raw->owner.reset();
+  if (!object.expired()) calls_.run(raw, [&] { raw->plugin->onUnload(); });
   raw->plugin = nullptr;
   raw->window = nullptr;
-  std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> object = raw->owner;
   calls_.run(raw, [&] {
     raw->owner.reset();
     if (raw->library && release) {
       if (const PluginInfo* info = static_cast<const PluginInfo*>(raw->library.symbol("exports"))) {
+        if (output_.tracing()) {
+          output_.trace(Clock::format(clock_.now()) + " " + raw->name + ": release function");
+        }
         info->releaseFn();
       }
     }
@@ -262,8 +279,9 @@ bool Host::unload(const std::string& name, std::string& error, Unload how) {
 
   // An object the host has let go of that still lives ends with the library; should a thread of
   // the plugin hold the library past its closing, on that thread. The host's watch goes before
-  // the library closes: letting go of it may run the library's code.
-  const bool lives = !object.expired();
+  // the library closes: letting go of it may run the library's code. (Through the holder alone
+  // the object is the holder's to end, or to leave alive.)
+  const bool lives = !throughHolder && !object.expired();
   object.reset();
   console_.forget(raw);
   game_.forget(raw);
@@ -289,7 +307,8 @@ bool Host::unload(const std::string& name, std::string& error, Unload how) {
 
 void Host::addBuiltins() {
   console_.addBuiltin("plugin",
-                      "plugin load <name>|plugin unload <name> [without-release] [keeping]",
+                      "plugin load <name>|plugin unload <name> [without-release] [keeping] "
+                      "[holder-only]",
                       "load a plugin from the plugins folder (or a path), or unload one",
                       [this](const std::vector<std::string>& words) { pluginCommand(words); });
   const auto menu = [this](const std::vector<std::string>& words) { menuCommand(words); };
@@ -319,7 +338,7 @@ void Host::pluginCommand(const std::vector<std::string>& words) {
   if (!((action == "load" && words.size() == 3) || (action == "unload" && how))) {
     output_.error(
         "plugin: use \"plugin load <name>\" or \"plugin unload <name> [without-release] "
-        "[keeping]\"");
+        "[keeping] [holder-only]\"");
     return;
   }
   std::string error;

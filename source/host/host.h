@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -66,9 +67,11 @@ class Host final : public hostsdk::Backend {
     WithoutRelease = 1,  // the release function is not: the library's own unload ends the object
     Keeping = 2,         // hooks, rating registrations, timers, posted callables and requests
                          // with their replies are kept, and called as they come due
+    HolderOnly = 4,      // the host lets go of its owner first and reaches the object only
+                         // through the library's holder, as a host that never took one
   };
-  // The way the words after the plugin's name give: none, "without-release", "keeping" or
-  // both; nothing for any other words.
+  // The way the words after the plugin's name give: none, or any of "without-release",
+  // "keeping" and "holder-only", each once; nothing for any other words.
   static std::optional<Unload> unloadNamed(const std::vector<std::string>& words);
   // Asked from inside plugin code, it happens at the game thread's next turn.
   bool unload(const std::string& name, std::string& error, Unload how = Unload::Whole);
@@ -187,6 +190,7 @@ class Host final : public hostsdk::Backend {
   int requestCallsDelayed_ = 0;
   bool closing_ = false;  // cuts send delays short
   std::shared_ptr<ClosedCalls> closedCalls_;
+  const std::thread::id gameThread_ = std::this_thread::get_id();
   // One for each plugin unloaded with `keeping`: what the host kept of it is theirs.
   std::vector<std::unique_ptr<PluginSlot>> unloaded_;
   bool shutDown_ = false;

@@ -286,7 +286,8 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
     if (!how) {
       return bad(
           where, word,
-          inQuotes(rest) + " is no way to unload: without-release, keeping, both or nothing");
+          inQuotes(rest) +
+              " is no way to unload: without-release, keeping, holder-only, each once, or nothing");
     }
     std::string error;
     if (!host().unload("rankwatch", error, *how)) return refused(where, error);

@@ -16,9 +16,10 @@ const std::vector<Statement>& statements() {
        "not synced; if <seconds> are given, synced after them"},
       {"syncing", "on|off", "whether a sync is under way"},
       {"load", "", "load the plugin from the plugins folder"},
-      {"unload", "[without-release] [keeping]",
+      {"unload", "[without-release] [keeping] [holder-only]",
        "unload the plugin; without-release: its release function left out; keeping: its hooks, "
-       "rating registrations, timers, posted callables and requests kept"},
+       "rating registrations, timers, posted callables and requests kept; holder-only: the host's "
+       "owner of the plugin object let go of first"},
       {"restart", "",
        "unload, save the settings, start a fresh host on the same config folder, load"},
       {"console", "<line>", "a console line, as typed by the user", true},
