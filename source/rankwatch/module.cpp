@@ -7,7 +7,6 @@
 #include <new>
 #include <thread>
 
-#include "holder.h"
 #include "library.h"
 #include "names.h"
 #include "rankwatch.h"
@@ -48,14 +47,10 @@ ModuleHolder moduleHolder;
 
 }  // namespace
 
-namespace holder {
-
-void letGoOf(const rankwatch* object) {
+void rankwatch::leaveToHost() {
   std::shared_ptr<rankwatch>& held = moduleHolder.pluginInstance;
-  if (held.get() == object && held.use_count() > 1) held.reset();
+  if (held.get() == this && held.use_count() > 1) held.reset();
 }
-
-}  // namespace holder
 
 extern "C" {
 

@@ -5,7 +5,7 @@
 //
 // Index of the class's parts, one file each:
 //   host_sdk.h          the host's SDK: the stand-in or the published one, and what differs
-//   module.cpp          library exports, the holder of the one plugin object (holder.h)
+//   module.cpp          library exports, the holder of the one plugin object
 //   plugin_base.cpp     the exported base part the host knows (the stand-in's only)
 //   lifeline.h/.cpp     guards callbacks that outlive the object or its unload
 //   library.h/.cpp      references to the library, and keeping it loaded for good
@@ -109,6 +109,12 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window 
   void trackingMethodChangedHandler(CVarWrapper cvar);
   void openOnLoadCallback();
   void issueMenuCommand(const char* word);
+  // onUnload, last (module.cpp, which keeps the holder): when the host holds an owner of this
+  // object besides the holder, the holder lets go of its own, so the object ends when the host
+  // lets go of it, on the host's thread, whether the host calls the release or not, and a
+  // getPlugin of a library the host kept loaded makes a fresh one. Otherwise (the host reaches
+  // the object through the holder alone) the holder keeps it.
+  void leaveToHost();
 
   Handover<ShownTally> shownTally_;
   // Replaced by each onLoad on the game thread; read from any thread through line().

@@ -6,7 +6,6 @@
 
 #include <vector>
 
-#include "holder.h"
 #include "library.h"
 #include "lifeline.h"
 #include "names.h"
@@ -35,7 +34,7 @@ void rankwatch::onLoad() {
   if (std::shared_ptr<lifeline::Line> earlier = line()) earlier->cut();
   std::atomic_store(&line_, std::make_shared<lifeline::Line>(this, gameWrapper));
 
-  // 1. The tally and the tracked playlist.
+  // First the tally and the tracked playlist, which nothing below reads.
   wins = std::make_shared<int>(0);
   losses = std::make_shared<int>(0);
   streak = std::make_shared<int>(0);
@@ -43,7 +42,7 @@ void rankwatch::onLoad() {
   trackedPlaylist = std::make_shared<int>(0);
   currentMmr = std::make_shared<float>(0.0f);
 
-  // 2-3. Enabled: followed by its handler, read once now.
+  // Enabled: followed by its handler from now on, and read once here.
   enabled = std::make_shared<bool>(false);
   cvarManager
       ->registerCvar("rankwatch_enabled", "0", "Rankwatch : Enable plugin", true, true, 0.0f, true,
@@ -53,7 +52,7 @@ void rankwatch::onLoad() {
       }));
   *enabled = cvarManager->getCvar("rankwatch_enabled").getBoolValue();
 
-  // 4-6. Bound bools: the host writes their values into the cells.
+  // The bound bools: the host writes their values into the cells.
   singleQueue = std::make_shared<bool>(false);
   cvarManager
       ->registerCvar("rankwatch_singlequeue", "1", "Rankwatch : Single queue", true, true, 0.0f,
@@ -70,7 +69,7 @@ void rankwatch::onLoad() {
                      true)
       .bindTo(roundMmr);
 
-  // 7-8. Tracking method: free text, followed by its handler, read once now.
+  // Tracking method: free text, followed by its handler from now on, and read once here.
   trackingMethod = std::make_shared<std::string>();
   cvarManager
       ->registerCvar("rankwatch_trackingmethod", "bakkesmod", "Rankwatch : Tracking Method", true,
@@ -80,7 +79,7 @@ void rankwatch::onLoad() {
       }));
   *trackingMethod = cvarManager->getCvar("rankwatch_trackingmethod").getStringValue();
 
-  // 9-10. Bound floats.
+  // The bound floats.
   scale = std::make_shared<float>(1.0f);
   cvarManager
       ->registerCvar("rankwatch_scale", "1", "Rankwatch : Scale", true, true, 1.0f, true, 3.0f,
@@ -92,7 +91,7 @@ void rankwatch::onLoad() {
                      1.0f, true)
       .bindTo(opacity);
 
-  // 11. Commands; their words are not used.
+  // The three commands; their words are not used.
   cvarManager->registerNotifier(
       "rankwatch_addwin",
       lifeline::guard(line_, [](rankwatch* self, std::vector<std::string>) { self->addWin(); }),
@@ -106,18 +105,18 @@ void rankwatch::onLoad() {
       lifeline::guard(line_, [](rankwatch* self, std::vector<std::string>) { self->resetTally(); }),
       "Rankwatch : Reset", sdk::kAnyone);
 
-  // 12. An enabled plugin opens its window a second after loading.
+  // An enabled plugin opens its window a second after loading.
   if (*enabled && !windowOpen) {
     gameWrapper->SetTimeout(
         lifeline::held(line_, [](rankwatch* self, GameWrapper*) { self->openOnLoadCallback(); }),
         1.0f);
   }
 
-  // 13. Rating notifications, for as long as the token lives.
+  // Rating notifications, for as long as the token lives.
   mmrNotifierToken = gameWrapper->GetMMRWrapper().RegisterMMRNotifier(lifeline::held(
       line_, [](rankwatch* self, UniqueIDWrapper id) { self->onMmrNotification(std::move(id)); }));
 
-  // 14. Game events, each handler called through the object's virtual interface.
+  // Last, the game events, each handler called through the object's virtual interface.
   for (const HookedEvent& event : kHookedEvents) {
     gameWrapper->HookEvent(
         event.name,
@@ -140,7 +139,7 @@ void rankwatch::onUnload() {
   if (std::shared_ptr<lifeline::Line> line = this->line()) line->cut();
   workers::letGo();
   // Last: the object may end when the host lets go of it next.
-  holder::letGoOf(this);
+  leaveToHost();
   library::handOverToLoader();
 }
 
