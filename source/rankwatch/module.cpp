@@ -31,6 +31,9 @@ std::atomic<std::thread::id> hostThread;
 struct ModuleHolder {
   std::shared_ptr<rankwatch> pluginInstance;
 
+  // The object's destructor lets go of the workers.
+  ModuleHolder() { workers::makeReady(); }
+
   // The library's unload, when the host did not call the release. It runs on the host's thread
   // unless a worker still held the library then: it runs on that worker's thread as it ends.
   // There the object is left alone, never destroyed: its destructor would call into the host

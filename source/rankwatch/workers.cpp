@@ -206,20 +206,28 @@ class Workers {
   std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
-Workers workers;
+// Made on first use, so that a static made after that first use ends before it.
+Workers& workers() {
+  static Workers made;
+  return made;
+}
 
 }  // namespace
 
+void makeReady() {
+  workers();
+}
+
 void start(std::function<void()> job) {
-  workers.start(std::move(job));
+  workers().start(std::move(job));
 }
 
 bool awaitAll(std::chrono::milliseconds limit) {
-  return workers.awaitAll(limit);
+  return workers().awaitAll(limit);
 }
 
 void letGo() {
-  workers.letGo();
+  workers().letGo();
 }
 
 }  // namespace workers

@@ -19,6 +19,11 @@
 
 namespace workers {
 
+// Makes the workers' state now. A static whose end lets go of the workers (the holder of the
+// plugin object, at an unload without the release) calls it as it is made, so that the state
+// ends after it: statics end in the reverse order of their making.
+void makeReady();
+
 // Runs `job` on a thread of its own and returns at once. Either the thread starts or nothing
 // changes: whatever is thrown (no thread, no memory, the library not found) leaves no trace
 // behind. What `job` throws ends it quietly. Game thread.
