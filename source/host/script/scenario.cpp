@@ -469,17 +469,29 @@ Session::Result Session::runFile(const std::filesystem::path& file) {
   int number = 0;
   while (!quit_) {
     if (stopRequested()) return stopped();
-    std::string line;
+    LineReader::Line line;
     if (reader.take(line)) {
-      Result result = run(line, file.string() + ":" + std::to_string(++number));
+      Result result = runLine(line, file.string() + ":" + std::to_string(++number));
       if (result != Result::Ok) return result;
     } else if (reader.done()) {
+      if (!reader.failure().empty()) return unreadable(file.string(), number, reader.failure());
       break;
     } else {
       reader.idle(kIdleWait);
     }
   }
   return outcome();
+}
+
+Session::Result Session::runLine(const LineReader::Line& line, const std::string& where) {
+  if (!line.tooLong) return run(line.text, where);
+  return refused(where, "the line is longer than " + std::to_string(LineReader::kLongestLine) +
+                            " bytes, the most a statement may take");
+}
+
+Session::Result Session::unreadable(const std::string& input, int linesRead,
+                                    const std::string& failure) {
+  return refused(input, "reading stopped after line " + std::to_string(linesRead) + ": " + failure);
 }
 
 Session::Result Session::outcome() const {
