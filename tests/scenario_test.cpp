@@ -228,6 +228,7 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
 
 TEST(Scenario, CommentsBlanksAndRefusedInputGoOnWhateverTheLineEndings) {
   TempFolder folder;
+  const std::string file = (folder.path() / "test.scn").string();
   const std::string text =
       "# a comment\n"
       "\n"
@@ -252,7 +253,8 @@ TEST(Scenario, CommentsBlanksAndRefusedInputGoOnWhateverTheLineEndings) {
       "screenshot " +
       (folder.path() / "missing" / "late.png").string() +
       "\n"
-      "expect error: screenshot: cannot write PNG '" +
+      "expect error: " +
+      file + ":17: screenshot: cannot write PNG '" +
       (folder.path() / "missing" / "late.png").string() + "': No such file or directory\n";
   std::string windows;  // as saved by a Windows editor
   for (char c : text) windows += c == '\n' ? std::string("\r\n") : std::string(1, c);

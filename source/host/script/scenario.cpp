@@ -425,7 +425,7 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
     }
     std::string error;
     if (!host().gui().screenshot(named(scenarioFolder_, args[0]).string(), part, error)) {
-      output_.error("screenshot: " + error);
+      output_.error(where + ": screenshot: " + error);
       picturesFailed_ = true;
     }
     return Result::Ok;

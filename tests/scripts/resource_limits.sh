@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The host on a full disk and short of memory, as a user meets them: a picture that cannot be
+# written keeps the one it was to replace and says why and where; input too large for memory
+# ends the run with an error, never as if it had gone through. A file size limit stands in for
+# the full disk and an address space limit for the memory, so no privilege is needed.
+#   resource_limits.sh <rankwatch-host> [--no-memory-cap]
+# (--no-memory-cap for the sanitizers' builds, which reserve more address space than any cap.)
+set -euo pipefail
+host=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+  echo "resource_limits: $*" >&2
+  exit 1
+}
+
+printf '%s\n' load "console rankwatch_enabled 1" "console openmenu rankwatch" frame \
+  "screenshot keep.png" >"$work/first.scn"
+"$host" "$work/first.scn" >/dev/null || fail "the first picture was not written"
+cp "$work/keep.png" "$work/before.png"
+printf '%s\n' load "console rankwatch_enabled 1" "console openmenu rankwatch" \
+  "console rankwatch_scale 3" frame "screenshot keep.png" >"$work/full.scn"
+status=0
+output=$(ulimit -f 16 && trap '' XFSZ && "$host" "$work/full.scn" 2>&1) || status=$?
+[[ $status -eq 4 && "$output" == *$'\n'"error: $work/full.scn:6: screenshot: cannot write PNG '$work/keep.png': File too large" ]] ||
+  fail "a picture on a full disk: exit status $status: $output"
+cmp -s "$work/keep.png" "$work/before.png" || fail "the picture it was to replace changed"
+[[ ! -e "$work/keep.png.tmp" ]] || fail "a part-written picture was left behind"
+
+[[ "${2:-}" == --no-memory-cap ]] && exit 0
+# 1 GB of address space: a line without end, from a file or a pipe.
+for input in file pipe; do
+  status=0
+  if [[ $input == file ]]; then
+    output=$(ulimit -v 1000000 && "$host" /dev/zero 2>&1) || status=$?
+    where=/dev/zero:1
+  else
+    output=$(head -c 100000000 /dev/zero | (ulimit -v 1000000 && "$host") 2>&1) || status=$?
+    where=stdin:1
+  fi
+  [[ $status -eq 2 && "$output" == *"error: $where: the line is longer than 1048576 bytes, the most a statement may take" ]] ||
+    fail "a line without end from a $input: exit status $status: $output"
+done
