@@ -41,6 +41,22 @@ void appendLines(const std::string& text, std::vector<std::string>& lines) {
   }
 }
 
+// The alpha of the window's background as the GUI drew it in its last frame; 0 when it drew
+// none, as it does for a clear one. The background is the first shape of the window's own draw
+// list, a fill that starts on the window's left edge (half a pixel in with rounded corners, for
+// the smoothed edge); without one, the first shape is the text, a padding further in.
+float drawnBackgroundAlpha(const ImGuiWindow& window) {
+  const ImDrawList* list = window.DrawList;
+  if ((window.Flags & ImGuiWindowFlags_NoBackground) || !list || list->VtxBuffer.empty()) {
+    return 0.0f;
+  }
+  const ImDrawVert& first = list->VtxBuffer[0];
+  const bool onLeftEdge = first.pos.x >= window.Pos.x && first.pos.x <= window.Pos.x + 1.0f &&
+                          first.pos.y >= window.Pos.y + window.TitleBarHeight() &&
+                          first.pos.y <= window.Pos.y + window.Size.y;
+  return onLeftEdge ? ((first.col >> IM_COL32_A_SHIFT) & 0xFF) / 255.0f : 0.0f;
+}
+
 }  // namespace
 
 template <typename Call>
@@ -402,11 +418,7 @@ bool Gui::describe(const std::string& title, std::string& text) {
     ImGui::SetCurrentContext(context_);
     ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());
     if (!window) return;
-    // The background is the first shape of the window's own draw list.
-    float alpha = -1.0f;
-    if (window->DrawList && !window->DrawList->VtxBuffer.empty()) {
-      alpha = ((window->DrawList->VtxBuffer[0].col >> IM_COL32_A_SHIFT) & 0xFF) / 255.0f;
-    }
+    const float alpha = drawnBackgroundAlpha(*window);
     char line[256];
     std::snprintf(line, sizeof line,
                   "window: %s flags=%d border=%g pos=%g,%g size=%gx%g font-scale=%g bg-alpha=%.2f",
