@@ -14,8 +14,9 @@ namespace host {
 
 namespace {
 
-// A frame is drawn at most this often while its windows size themselves (see frame()).
-constexpr int kMostPasses = 3;
+// A frame is drawn at most this often while its windows size themselves or come back onto the
+// screen (see frame()): measured hidden, shown at their size, moved back whole.
+constexpr int kMostPasses = 4;
 // The time a frame drawn again takes, for the GUI: a moment, but not none.
 constexpr float kRedrawSeconds = 1e-4f;
 
@@ -55,6 +56,11 @@ float drawnBackgroundAlpha(const ImGuiWindow& window) {
                           first.pos.y >= window.Pos.y + window.TitleBarHeight() &&
                           first.pos.y <= window.Pos.y + window.Size.y;
   return onLeftEdge ? ((first.col >> IM_COL32_A_SHIFT) & 0xFF) / 255.0f : 0.0f;
+}
+
+// Where a window at `at` of `size` along a side of the screen is whole on it, where it fits.
+float onScreen(float at, float size, int screen) {
+  return std::max(0.0f, std::min(at, static_cast<float>(screen) - std::max(size, 0.0f)));
 }
 
 }  // namespace
@@ -229,9 +235,6 @@ void Gui::drawGameScreen() {
 void Gui::keepWindowsOnScreen() {
   // A window placed off the screen (a gui.ini from a larger screen, or edited by hand) would
   // stay out of reach for good: every window is kept whole on the screen where it fits.
-  const auto onScreen = [](float at, float size, int screen) {
-    return std::max(0.0f, std::min(at, static_cast<float>(screen) - std::max(size, 0.0f)));
-  };
   ImGuiContext& g = *context_;
   // The saved places are read once, at the first frame; after that the windows are kept.
   if (!drawn_) {
@@ -282,8 +285,9 @@ std::vector<std::string> Gui::draw(bool asSeen) {
   if (live_ && !live_->beginFrame()) liveOpen_ = false;
   // The GUI measures a window that sizes itself to what it holds in one frame and shows it at
   // that size in the next: hidden in the frame it first appears, cut or too wide in the frame
-  // its lines change width. A player at sixty frames a second never sees those frames, so the
-  // host draws the frame again, at the same moment, until its windows have settled: the frame's
+  // its lines change width; and a window placed or grown past the screen's edge comes back in
+  // the frame after. A player at sixty frames a second never sees those frames, so the host
+  // draws the frame again, at the same moment, until its windows have settled: the frame's
   // lines and its picture then agree. Frames drawn on their own are simply the next frame.
   std::vector<std::string> lines = drawOnce(now, asSeen);
   for (int pass = 1; asSeen && pass < kMostPasses && !settled(); ++pass) {
@@ -344,9 +348,15 @@ bool Gui::settled() const {
     }
     // Hidden to be measured; a window hidden for any other reason stays hidden.
     if (window->Hidden && window->HiddenFramesCannotSkipItems > 0) return false;
-    if (!window->Hidden && (window->Flags & ImGuiWindowFlags_AlwaysAutoResize)) {
+    if (window->Hidden) continue;
+    if (window->Flags & ImGuiWindowFlags_AlwaysAutoResize) {
       const ImVec2 fits = ImGui::CalcWindowNextAutoFitSize(window);
       if (fits.x != window->SizeFull.x || fits.y != window->SizeFull.y) return false;
+    }
+    // Placed, or grown, past the screen's edge: the next frame brings it back.
+    if (onScreen(window->Pos.x, window->SizeFull.x, kScreenWidth) != window->Pos.x ||
+        onScreen(window->Pos.y, window->SizeFull.y, kScreenHeight) != window->Pos.y) {
+      return false;
     }
   }
   return true;

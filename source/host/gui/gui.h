@@ -59,8 +59,9 @@ class Gui {
   std::vector<std::string> openMenus() const;
 
   // One frame, as a player sees it; returns the text lines the plugin windows drew, in order.
-  // While a window sizes itself to what it holds, the frame is drawn again at the same moment
-  // (at most twice more), and plugin windows draw again with it.
+  // While a window sizes itself to what it holds, or is past the screen's edge, the frame is
+  // drawn again at the same moment (at most three times more), and plugin windows draw again
+  // with it.
   std::vector<std::string> frame();
   // From now on the render thread also draws `perSecond` frames a second on its own, in real
   // time, while the game thread goes on; 0 stops that.
@@ -123,7 +124,7 @@ class Gui {
   void drawGameScreen();
   void keepWindowsOnScreen();
   void traceAnswers(const Window& asked, Micros now, bool blocks, bool overlay);
-  // No window is hidden or drawn at a size other than what it holds.
+  // No window is hidden, drawn at a size other than what it holds, or past the screen's edge.
   bool settled() const;
   // The last frame's draw data; null before the first frame.
   ImDrawData* lastFrame() const;
