@@ -79,9 +79,13 @@ bool Host::shutdown() {
   sendWake_.notify_all();
   http_.shutdown();
   std::string error;
-  if (saveConfig(error)) return true;
-  output_.error("the settings were not saved: " + error);
-  return false;
+  bool saved = saveConfig(error);
+  if (!saved) output_.error("the settings were not saved: " + error);
+  if (!gui_.savePlaces(error)) {
+    output_.error("the window places were not saved: " + error);
+    saved = false;
+  }
+  return saved;
 }
 
 bool Host::saveConfig(std::string& error) {

@@ -28,6 +28,21 @@ output=$(ulimit -f 16 && trap '' XFSZ && "$host" "$work/full.scn" 2>&1) || statu
 cmp -s "$work/keep.png" "$work/before.png" || fail "the picture it was to replace changed"
 [[ ! -e "$work/keep.png.tmp" ]] || fail "a part-written picture was left behind"
 
+# Nothing at all can be written: both settings files say so, the way each was to be saved, and
+# keep what they held.
+mkdir "$work/config"
+printf '[Window][Rankwatch]\nPos=100,100\nSize=93,80\nCollapsed=0\n' >"$work/config/gui.ini"
+cp "$work/config/gui.ini" "$work/gui.before"
+printf '%s\n' "config config" load "console rankwatch_enabled 1" "console openmenu rankwatch" \
+  frame >"$work/places.scn"
+status=0
+output=$(ulimit -f 0 && trap '' XFSZ && "$host" "$work/places.scn" 2>&1) || status=$?
+[[ $status -eq 3 && "$output" == *"
+error: the settings were not saved: cannot write $work/config/config.cfg: File too large
+error: the window places were not saved: cannot write $work/config/gui.ini: File too large" ]] ||
+  fail "settings on a full disk: exit status $status: $output"
+cmp -s "$work/config/gui.ini" "$work/gui.before" || fail "gui.ini changed: $(cat "$work/config/gui.ini")"
+
 [[ "${2:-}" == --no-memory-cap ]] && exit 0
 # 1 GB of address space: a line without end, from a file or a pipe.
 for input in file pipe; do

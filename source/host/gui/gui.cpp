@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "gui/gui_ini.h"
 #include "gui/headless_renderer.h"
 #include "gui/live_window.h"
 #include "gui/png_writer.h"
@@ -95,7 +96,9 @@ void Gui::setUp() {
   context_ = ImGui::CreateContext();
   ImGui::SetCurrentContext(context_);
   ImGuiIO& io = ImGui::GetIO();
-  io.IniFilename = iniFile_.empty() ? nullptr : iniFile_.c_str();
+  // The host reads and writes gui.ini itself, so that a failed write keeps the file whole and
+  // is told.
+  io.IniFilename = nullptr;
   io.DisplaySize = ImVec2(static_cast<float>(kScreenWidth), static_cast<float>(kScreenHeight));
   unsigned char* pixels = nullptr;
   int width = 0;
@@ -295,12 +298,35 @@ std::vector<std::string> Gui::draw(bool asSeen) {
     lines = drawOnce(now, asSeen);
   }
   if (live_) live_->present(ImGui::GetDrawData());
+  // The GUI asks for its places to be kept some seconds after a window moved; a write that
+  // fails here is told by the one at the end (savePlaces).
+  if (io.WantSaveIniSettings) {
+    std::string ignored;
+    writePlaces(ignored);
+    io.WantSaveIniSettings = false;
+  }
   return lines;
+}
+
+bool Gui::writePlaces(std::string& error) {
+  // Kept since the first frame read them; no frame, nothing changed.
+  if (iniFile_.empty() || !drawn_) return true;
+  ImGui::SetCurrentContext(context_);
+  keepWindowsOnScreen();  // a window drawn on its own past the edge is not kept there
+  return writeWindowPlaces(iniFile_, error);
+}
+
+bool Gui::savePlaces(std::string& error) {
+  bool saved = false;
+  render_->run([&] { saved = writePlaces(error); });
+  return saved;
 }
 
 std::vector<std::string> Gui::drawOnce(Micros now, bool capture) {
   ImGuiIO& io = ImGui::GetIO();
-  ImGui::NewFrame();  // reads gui.ini the first time
+  // The places are read as the first frame starts, as the GUI library would.
+  if (!drawn_ && !iniFile_.empty() && !readWindowPlaces(iniFile_)) iniFile_.clear();
+  ImGui::NewFrame();
   keepWindowsOnScreen();
   drawGameScreen();
 

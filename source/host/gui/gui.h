@@ -3,7 +3,7 @@
 // The host's GUI: it owns the one GUI context, keeps each plugin window's open state by menu
 // name, and draws a frame: the game screen, then every open plugin window once. What a plugin
 // window wrote is captured from the shared context as text lines. Window places are kept in
-// gui.ini in the config folder, and every window is kept on the screen.
+// gui.ini in the config folder (gui_ini.h), and every window is kept on the screen.
 //
 // All of it lives on the render thread (gui/render_thread.h): the GUI context, the pictures'
 // OpenGL contexts and every window operation of a plugin (setImGuiContext and getMenuName when
@@ -82,6 +82,10 @@ class Gui {
   // False once the user has closed the live window. Any thread.
   bool liveWindowOpen() const { return liveOpen_; }
 
+  // Writes the window places to gui.ini now, as at the end of a run; false, with the reason,
+  // when the file could not be written, which then stays as it was.
+  bool savePlaces(std::string& error);
+
   // Writes a picture of the last frame, or of a part of it within the screen, to a PNG file:
   // what the live window shows, or, with none, the frame rendered off-screen at the
   // game-screen size.
@@ -123,6 +127,7 @@ class Gui {
   std::vector<std::string> drawOnce(Micros now, bool capture);
   void drawGameScreen();
   void keepWindowsOnScreen();
+  bool writePlaces(std::string& error);
   void traceAnswers(const Window& asked, Micros now, bool blocks, bool overlay);
   // No window is hidden, drawn at a size other than what it holds, or past the screen's edge.
   bool settled() const;
