@@ -89,7 +89,10 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
        "player needs a platform number and an id (use: player <platform-number> <uid> "
        "[<epic-account-id>] | <platform-number> <id-text>)"},
       {"player steam 7",
-       "\"steam\" is not a platform number (use: player <platform-number> <uid> "
+       "\"steam\" is not a platform number from 0 to 11 (use: player <platform-number> <uid> "
+       "[<epic-account-id>] | <platform-number> <id-text>)"},
+      {"player 12 7",
+       "\"12\" is not a platform number from 0 to 11 (use: player <platform-number> <uid> "
        "[<epic-account-id>] | <platform-number> <id-text>)"},
       {"player 1 18446744073709551616",
        "\"18446744073709551616\" is not a uid from 0 to 18446744073709551615 (use: player "

@@ -209,8 +209,8 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
     std::string text;
     cut(rest, number, text);
     if (text.empty()) return bad(where, word, "player needs a platform number and an id");
-    if (!parseInt(number, platform)) {
-      return bad(where, word, inQuotes(number) + " is not a platform number");
+    if (!parseInt(number, platform) || platform < 0 || platform > OnlinePlatform_Epic) {
+      return bad(where, word, inQuotes(number) + " is not a platform number from 0 to 11");
     }
     UniqueIDWrapper id;
     std::string tooLarge;
