@@ -75,6 +75,10 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
     std::string error;
   } cases[] = {
       {"jump", "unknown statement \"jump\"; \"help\" lists the statements"},
+      // Bytes that are no UTF-8, or a control character in it, escaped; other text as it is.
+      {"\x9b"
+       "2J\xc3\xa9\xc2\x9b\xe2\x82",
+       "unknown statement \"\\x9b2J\xc3\xa9\\xc2\\x9b\\xe2\\x82\"; \"help\" lists the statements"},
       {"wait", "wait needs one number of seconds (use: wait <seconds>)"},
       {"wait -1", "\"-1\" is not within 0 to 999999999 seconds (use: wait <seconds>)"},
       {"wait 1e9", "\"1e9\" is not within 0 to 999999999 seconds (use: wait <seconds>)"},
