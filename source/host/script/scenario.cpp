@@ -6,13 +6,13 @@
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
-#include <random>
 
 #include "config_file.h"
 #include "hostsdk/cvar_text.h"
 #include "script/line_reader.h"
 #include "script/named_files.h"
 #include "script/statements.h"
+#include "script/temporary_folder.h"
 #include "script/terminal.h"
 
 namespace host {
@@ -74,18 +74,6 @@ std::string signalName(int signal) {
   return "signal " + std::to_string(signal);
 }
 
-std::filesystem::path makeTemporaryFolder() {
-  std::error_code ignored;
-  std::filesystem::path base = std::filesystem::temp_directory_path(ignored);
-  std::random_device random;
-  for (int tries = 0; tries < 100; ++tries) {
-    std::filesystem::path folder =
-        base / ("rankwatch-host-" + std::to_string(random()) + std::to_string(random()));
-    if (std::filesystem::create_directory(folder, ignored)) return folder;
-  }
-  return {};
-}
-
 }  // namespace
 
 Session::Session(Output& output, SessionOptions options)
@@ -106,10 +94,7 @@ bool Session::finish() {
   finished_ = true;
   const bool saved = !host_ || host_->shutdown();
   dropHost();
-  if (!temporaryFolder_.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(temporaryFolder_, ignored);
-  }
+  if (!temporaryFolder_.empty()) removeTemporaryFolder(temporaryFolder_);
   return saved;
 }
 
