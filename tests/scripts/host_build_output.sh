@@ -33,12 +33,19 @@ add_custom_target(rankwatch)
 CMAKE
 echo 'add_executable(rankwatch-host main.cpp)' >"$work/source/host/CMakeLists.txt"
 
-# A name that is no preset or stage is refused at once, before the first build or stage.
-for command in "build --summary nosuchpreset" "test default bogus"; do
+# A name that is no preset or stage is refused at once, before the first build or stage; so is
+# the real host's preset here: <command> <what the one line says>.
+refusals=(
+  "build --summary nosuchpreset" '*no *"*" (*)'
+  "test default bogus" '*no *"*" (*)'
+  "build host-sdk" '*Windows*cl,*docs/windows.md#the-plugin-for-the-real-host*'
+)
+for ((i = 0; i < ${#refusals[@]}; i += 2)); do
+  command=${refusals[i]}
   status=0
   output=$("$work/scripts/"$command 2>&1) || status=$?
   [[ $status -eq 2 ]] || fail "scripts/$command: exit status $status, not 2: $output"
-  [[ $(wc -l <<<"$output") -eq 1 && "$output" == *"no "*'"'*'" ('*')' ]] ||
+  [[ $(wc -l <<<"$output") -eq 1 && "$output" == ${refusals[i + 1]} ]] ||
     fail "scripts/$command did not say only what is wrong: $output"
   [[ ! -e "$work/build" ]] || fail "scripts/$command started work: $(ls "$work/build")"
 done
