@@ -187,13 +187,13 @@ TEST(ConfigFile, AFaultyFileLosesNoSettingAndNoSaveLeavesItHalfWritten) {
        std::string("\xff\xfe\0\x01 \"\"\"\n\x7f\x80\n", 12)},
       {"a folder", [](const fs::path& file) { fs::create_directory(file); },
        ": is not a file; the settings start from their defaults",
-       "cannot replace <file>: Is a directory", "// rankwatch-host settings"},
+       "cannot write <file>: Is a directory", "// rankwatch-host settings"},
       {"on a full disk",
        [](const fs::path& file) {
          writeText(file, "rankwatch_scale \"2\"\n");
          fs::create_symlink("/dev/full", file.string() + ".tmp");
        },
-       "", "cannot write <file>.tmp: No space left on device", "rankwatch_scale \"2.5\"\n"},
+       "", "cannot write <file>: No space left on device", "rankwatch_scale \"2.5\"\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);

@@ -7,9 +7,11 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <sstream>
 
 #include "harness.h"
 #include "replaced_new.h"
+#include "script/line_reader.h"
 #include "web_lookup.h"
 #include "workers.h"
 
@@ -203,4 +205,14 @@ TEST(OutOfMemory, AReplyHandledWithoutMemoryIsLostWhole) {
     ASSERT_LT(n, 1000);
   }
   EXPECT_GT(failures, 3) << "the parse and the hand-over both allocate";
+}
+
+TEST(OutOfMemory, AStatementLineReadWithoutMemoryFailsTheInputRatherThanEndingIt) {
+  threadFailed = false;
+  nextThreadFailsIn = 0;  // the reading thread's first allocation: the line's first bytes
+  host::LineReader reader(std::make_shared<std::istringstream>(std::string(100, 'a') + "\n"));
+  ASSERT_TRUE(testing_support::until([&] { return reader.done(); }));
+  nextThreadFailsIn = -1;
+  EXPECT_TRUE(threadFailed);
+  EXPECT_EQ(reader.failure(), "out of memory");
 }

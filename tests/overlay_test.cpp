@@ -275,28 +275,45 @@ TEST_F(Overlay, TheHostTracesItsPerFrameQuestionsOnlyWhenTheAnswerChanges) {
   EXPECT_TRUE(harness.traced("host: rankwatch.isActiveOverlay()").empty());
 }
 
-TEST(OverlayPlacement, AWindowSavedOffTheScreenComesBackWhole) {
+// In the very frame a `frame` or a screenshot shows, and in what gui.ini keeps.
+TEST(OverlayPlacement, AWindowSavedOffTheScreenOrGrownPastItComesBackWhole) {
   const struct {
-    const char* saved;
+    const char* saved;  // its place in gui.ini
+    const char* scale;  // then set, and a frame drawn; none: the first frame alone
     ImVec2 shown;
   } cases[] = {
-      {"5000,5000", ImVec2(1280 - 93, 720 - 80)},
-      {"-3000,-40", ImVec2(0, 0)},
-      {"600,2000", ImVec2(600, 720 - 80)},
-      {"100,100", ImVec2(100, 100)},
+      {"Pos=5000,5000\nSize=93,80", nullptr, ImVec2(1280 - 93, 720 - 80)},
+      {"Pos=-3000,-40\nSize=93,80", nullptr, ImVec2(0, 0)},
+      {"Pos=600,2000\nSize=93,80", nullptr, ImVec2(600, 720 - 80)},
+      {"Pos=100,100\nSize=93,80", nullptr, ImVec2(100, 100)},
+      {"Pos=5000,-300\nSize=50,50", nullptr, ImVec2(1280 - 93, 0)},  // larger than saved
+      {"Pos=1180,600\nSize=93,80", "3", ImVec2(1280 - 247, 720 - 184)},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.saved);
     Harness harness;
-    std::ofstream(harness.folder.path() / "gui.ini")
-        << "[Window][Rankwatch]\nPos=" << c.saved << "\nSize=93,80\nCollapsed=0\n";
+    const auto ini = harness.folder.path() / "gui.ini";
+    std::ofstream(ini) << "[Window][Rankwatch]\n" << c.saved << "\nCollapsed=0\n";
     harness.load();
     harness.console("openmenu rankwatch");
     harness.host->gui().frame();
+    if (c.scale) {
+      harness.console(std::string("rankwatch_scale ") + c.scale);
+      harness.host->gui().frame();
+    }
     ImGui::SetCurrentContext(harness.host->gui().context());
     const ImGuiWindow* window = ImGui::FindWindowByName("Rankwatch");
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->Pos.x, c.shown.x) << c.saved;
-    EXPECT_EQ(window->Pos.y, c.shown.y) << c.saved;
+    EXPECT_EQ(window->Pos.x, c.shown.x);
+    EXPECT_EQ(window->Pos.y, c.shown.y);
+    harness.host.reset();
+    std::ifstream saved(ini);
+    const std::string text((std::istreambuf_iterator<char>(saved)), {});
+    EXPECT_EQ(text.rfind("[Window][Rankwatch]\nPos=" + std::to_string(int(c.shown.x)) + "," +
+                             std::to_string(int(c.shown.y)) + "\n",
+                         0),
+              0u)
+        << text;
   }
 }
 

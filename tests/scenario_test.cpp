@@ -75,6 +75,10 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
     std::string error;
   } cases[] = {
       {"jump", "unknown statement \"jump\"; \"help\" lists the statements"},
+      // Bytes that are no UTF-8, or a control character in it, escaped; other text as it is.
+      {"\x9b"
+       "2J\xc3\xa9\xc2\x9b\xe2\x82",
+       "unknown statement \"\\x9b2J\xc3\xa9\\xc2\\x9b\\xe2\\x82\"; \"help\" lists the statements"},
       {"wait", "wait needs one number of seconds (use: wait <seconds>)"},
       {"wait -1", "\"-1\" is not within 0 to 999999999 seconds (use: wait <seconds>)"},
       {"wait 1e9", "\"1e9\" is not within 0 to 999999999 seconds (use: wait <seconds>)"},
@@ -89,7 +93,10 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
        "player needs a platform number and an id (use: player <platform-number> <uid> "
        "[<epic-account-id>] | <platform-number> <id-text>)"},
       {"player steam 7",
-       "\"steam\" is not a platform number (use: player <platform-number> <uid> "
+       "\"steam\" is not a platform number from 0 to 11 (use: player <platform-number> <uid> "
+       "[<epic-account-id>] | <platform-number> <id-text>)"},
+      {"player 12 7",
+       "\"12\" is not a platform number from 0 to 11 (use: player <platform-number> <uid> "
        "[<epic-account-id>] | <platform-number> <id-text>)"},
       {"player 1 18446744073709551616",
        "\"18446744073709551616\" is not a uid from 0 to 18446744073709551615 (use: player "
@@ -189,18 +196,29 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
     EXPECT_EQ(run.result, host::Session::Result::BadScenario) << c.statement;
     EXPECT_EQ(run.lines, std::vector<std::string>{"error: " + where + c.error});
   }
-  // Junk is never echoed raw: control bytes escaped, and a long word cut short.
+  // Junk is never echoed raw: control bytes escaped, and a long word cut short; a line longer
+  // than any statement is refused as such, whatever it holds.
   Outcome junk =
-      runScenario(std::string("\x1b[2J\0x", 6) + std::string(5 << 20, 'a') + "\n", folder.path());
+      runScenario(std::string("\x1b[2J\0x", 6) + std::string(900000, 'a') + "\n", folder.path());
   EXPECT_EQ(junk.result, host::Session::Result::BadScenario);
   EXPECT_EQ(junk.lines,
             std::vector<std::string>{"error: " + where + "unknown statement \"\\x1b[2J\\x00x" +
                                      std::string(54, 'a') +
-                                     "...\" (5242886 bytes); \"help\" lists the "
-                                     "statements"});
-  Outcome console = runScenario("console " + std::string(5 << 20, 'a') + "\n", folder.path());
+                                     "...\" (900006 bytes); \"help\" lists the statements"});
+  Outcome console = runScenario("console " + std::string(900000, 'a') + "\n", folder.path());
   ASSERT_EQ(console.lines.size(), 1u);
-  EXPECT_EQ(console.lines[0], "error: " + std::string(993, 'a') + "... (5241904 bytes more)");
+  EXPECT_EQ(console.lines[0], "error: " + std::string(993, 'a') + "... (899024 bytes more)");
+  for (const size_t size : {size_t(1) << 20, (size_t(1) << 20) + 1}) {
+    Outcome huge = runScenario(std::string(size, '\0') + "\nload\n", folder.path());
+    EXPECT_EQ(huge.result, host::Session::Result::BadScenario);
+    ASSERT_EQ(huge.lines.size(), 1u);
+    EXPECT_EQ(huge.lines[0].rfind("error: " + where + "unknown statement", 0) == 0,
+              size == size_t(1) << 20);
+    EXPECT_EQ(huge.lines[0] == "error: " + where +
+                                   "the line is longer than 1048576 bytes, the most a statement "
+                                   "may take",
+              size > size_t(1) << 20);
+  }
   Outcome late = runScenario("load\nconfig elsewhere\n", folder.path());
   EXPECT_EQ(late.result, host::Session::Result::BadScenario);
   Outcome noPlugin = runScenario("load\nframe\n", folder.path(), false, folder.path());
@@ -217,6 +235,7 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
 
 TEST(Scenario, CommentsBlanksAndRefusedInputGoOnWhateverTheLineEndings) {
   TempFolder folder;
+  const std::string file = (folder.path() / "test.scn").string();
   const std::string text =
       "# a comment\n"
       "\n"
@@ -227,7 +246,9 @@ TEST(Scenario, CommentsBlanksAndRefusedInputGoOnWhateverTheLineEndings) {
       "screenshot " +
       (folder.path() / "early.png").string() +
       "\n"
-      "expect error: screenshot: no frame drawn yet\n"
+      "expect error: " +
+      file +
+      ":7: screenshot: no frame drawn yet\n"
       "window Rankwatch\n"
       "expect error: window: no window titled \"Rankwatch\"; the GUI holds none\n"
       "frame # a comment after a blank\n"
@@ -239,7 +260,8 @@ TEST(Scenario, CommentsBlanksAndRefusedInputGoOnWhateverTheLineEndings) {
       "screenshot " +
       (folder.path() / "missing" / "late.png").string() +
       "\n"
-      "expect error: screenshot: cannot write PNG '" +
+      "expect error: " +
+      file + ":17: screenshot: cannot write PNG '" +
       (folder.path() / "missing" / "late.png").string() + "': No such file or directory\n";
   std::string windows;  // as saved by a Windows editor
   for (char c : text) windows += c == '\n' ? std::string("\r\n") : std::string(1, c);

@@ -1,14 +1,10 @@
 #include "config_file.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include "replace_file.h"
 
 namespace host {
 
@@ -187,52 +183,10 @@ bool writeConfig(const std::filesystem::path& file, const std::vector<std::strin
   }
   std::string data;
   for (const std::string& line : lines) data += line + '\n';
-  const std::filesystem::path temporary = file.string() + ".tmp";
-
-#if defined(_WIN32)
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << data;
-    out.flush();
-    if (!out) {
-      error = "cannot write " + temporary.string();
-      return false;
-    }
-  }
-#else
-  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
-    return false;
-  }
-  size_t written = 0;
-  while (written < data.size()) {
-    ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
-      ::close(fd);
-      std::filesystem::remove(temporary, failure);
-      return false;
-    }
-    written += static_cast<size_t>(n);
-  }
-  // On disk before the rename, or a crash could leave an empty file in the old one's place.
-  const bool synced = ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!synced || !closed) {
-    error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
-    std::filesystem::remove(temporary, failure);
-    return false;
-  }
-#endif
-  std::filesystem::rename(temporary, file, failure);
-  if (failure) {
-    error = "cannot replace " + file.string() + ": " + failure.message();
-    std::filesystem::remove(temporary, failure);
-    return false;
-  }
-  return true;
+  std::string reason;
+  if (replaceFile(file, data, reason)) return true;
+  error = "cannot write " + file.string() + ": " + reason;
+  return false;
 }
 
 }  // namespace host

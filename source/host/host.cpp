@@ -78,9 +78,13 @@ bool Host::shutdown() {
                  " of closed libraries alive, never destroyed");
   }
   std::string error;
-  if (saveConfig(error)) return true;
-  output_.error("the settings were not saved: " + error);
-  return false;
+  bool saved = saveConfig(error);
+  if (!saved) output_.error("the settings were not saved: " + error);
+  if (!gui_.savePlaces(error)) {
+    output_.error("the window places were not saved: " + error);
+    saved = false;
+  }
+  return saved;
 }
 
 bool Host::saveConfig(std::string& error) {

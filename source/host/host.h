@@ -82,7 +82,8 @@ class Host final : public hostsdk::Backend {
   void setPluginFolder(std::filesystem::path folder) { pluginFolder_ = std::move(folder); }
 
   bool saveConfig(std::string& error);
-  // Unloads every plugin and saves the settings; false, once told, when saving failed.
+  // Unloads every plugin and saves the settings and the window places; false, once told, when
+  // saving failed.
   bool shutdown();
 
   // Web requests plugins have sent since the host started, each counted once the HTTP client

@@ -5,27 +5,55 @@ namespace host {
 namespace {
 
 // Lines echo what users and plugins typed: nothing of it may drive the terminal, and junk of
-// megabytes shows as a line, not a screenful.
+// megabytes shows as a line, not a screenful. Text in UTF-8 shows as it is.
 constexpr size_t kLongestShown = 1000;
+
+// The length of the printable character that starts at text[i], in valid UTF-8; 0 for a byte
+// that starts none (a stray or cut sequence, an overlong one, a surrogate) and for a control
+// character, the C1 ones (U+0080 to U+009F) included, which some terminals obey as well.
+size_t printableLength(const std::string& text, size_t i) {
+  const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
+  const unsigned char c = byte(i);
+  if (c < 0x80) return (c < 0x20 && c != '\t') || c == 0x7f ? 0 : 1;
+  size_t length = 0;
+  unsigned char low = 0x80;  // the second byte's range
+  unsigned char high = 0xbf;
+  if (c >= 0xc2 && c <= 0xdf) {
+    length = 2;
+    if (c == 0xc2) low = 0xa0;
+  } else if (c >= 0xe0 && c <= 0xef) {
+    length = 3;
+    if (c == 0xe0) low = 0xa0;
+    if (c == 0xed) high = 0x9f;
+  } else if (c >= 0xf0 && c <= 0xf4) {
+    length = 4;
+    if (c == 0xf0) low = 0x90;
+    if (c == 0xf4) high = 0x8f;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high) return 0;
+  for (size_t k = 2; k < length; ++k) {
+    if (byte(i + k) < 0x80 || byte(i + k) > 0xbf) return 0;
+  }
+  return length;
+}
 
 std::string shown(const std::string& text) {
   std::string out;
   size_t i = 0;
-  for (; i < text.size() && out.size() < kLongestShown; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if ((c < 0x20 && c != '\t') || c == 0x7f) {
-      static const char digits[] = "0123456789abcdef";
-      out += "\\x";
-      out += digits[c >> 4];
-      out += digits[c & 0xf];
-    } else {
-      out += static_cast<char>(c);
+  while (i < text.size() && out.size() < kLongestShown) {
+    const size_t length = printableLength(text, i);
+    if (length > 0) {
+      out.append(text, i, length);
+      i += length;
+      continue;
     }
-  }
-  // Not in the middle of a character.
-  while (i < text.size() && i > 0 && (static_cast<unsigned char>(text[i]) & 0xc0) == 0x80) {
-    --i;
-    out.pop_back();
+    static const char digits[] = "0123456789abcdef";
+    const unsigned char c = static_cast<unsigned char>(text[i++]);
+    out += "\\x";
+    out += digits[c >> 4];
+    out += digits[c & 0xf];
   }
   if (i < text.size()) out += "... (" + std::to_string(text.size() - i) + " bytes more)";
   return out;

@@ -1,7 +1,8 @@
 #pragma once
 
 // Everything the host tells its user goes through here, one line at a time. A line shows its
-// control bytes as \xNN and at most about a thousand bytes; `expect` compares the whole.
+// control characters and the bytes that are not valid UTF-8 as \xNN, and at most about a
+// thousand bytes; `expect` compares the whole.
 
 #include <atomic>
 #include <cstdint>

@@ -29,18 +29,20 @@ rm "$work/pictures/match-3.png"
 output=$("$root/scripts/demo" "$work/pictures" 2>&1) || fail "a second run failed: $output"
 [[ -f "$work/pictures/match-3.png" ]] || fail "a second run wrote no pictures"
 
-# Anything else it refuses, before building, and leaves as it was.
+# Anything else it refuses, before building, and leaves as it was; a folder it cannot write too.
 mkdir "$work/notes"
 echo "mine" >"$work/notes/todo.txt"
 cp -r "$work/pictures" "$work/marked"
 echo "mine" >"$work/marked/todo.txt"
 echo "mine" >"$work/file"
-for folder in notes marked file; do
+for folder in "$work/notes" "$work/marked" "$work/file" /proc/rankwatch-demo; do
   status=0
-  output=$("$root/scripts/demo" "$work/$folder" 2>&1) || status=$?
-  [[ $status -eq 2 && "$output" == "demo: $work/$folder "* && $(wc -l <<<"$output") -eq 1 ]] ||
+  output=$("$root/scripts/demo" "$folder" 2>&1) || status=$?
+  [[ $status -eq 2 && "$output" == "demo: $folder "* && $(wc -l <<<"$output") -eq 1 ]] ||
     fail "scripts/demo $folder: exit status $status: $output"
 done
+output=$("$root/scripts/demo" --help 2>&1) || fail "scripts/demo --help failed: $output"
+[[ "$output" == "scripts/demo [<output folder>] "* ]] || fail "scripts/demo --help: $output"
 [[ $(ls -A "$work/notes") == todo.txt && $(cat "$work/notes/todo.txt") == mine ]] ||
   fail "a refused folder was touched: $(ls -A "$work/notes")"
 [[ -f "$work/marked/match-3.png" && $(cat "$work/file") == mine ]] ||

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # scripts/host shows a failed build's output and stops, says so when a first build is under way
 # and nothing of a later good one, and takes --windows among the host's options (not with
-# --window); scripts/build
-# and scripts/test refuse a name they do not know before any work. Run on a copy of the scripts
-# over a tiny project, so a real compiler fails in seconds.
+# --window); a long quiet build says how far it is; scripts/build and scripts/test refuse a
+# name they do not know, and scripts/build the real host's preset here, before any work. Run on
+# a copy of the scripts over a tiny project, so a real compiler fails in seconds.
 #   host_build_output.sh <source folder>
 set -euo pipefail
 root=$1
@@ -33,12 +33,19 @@ add_custom_target(rankwatch)
 CMAKE
 echo 'add_executable(rankwatch-host main.cpp)' >"$work/source/host/CMakeLists.txt"
 
-# A name that is no preset or stage is refused at once, before the first build or stage.
-for command in "build --summary nosuchpreset" "test default bogus"; do
+# A name that is no preset or stage is refused at once, before the first build or stage; so is
+# the real host's preset here: <command> <what the one line says>.
+refusals=(
+  "build --summary nosuchpreset" '*no *"*" (*)'
+  "test default bogus" '*no *"*" (*)'
+  "build host-sdk" '*Windows*cl,*docs/windows.md#the-plugin-for-the-real-host*'
+)
+for ((i = 0; i < ${#refusals[@]}; i += 2)); do
+  command=${refusals[i]}
   status=0
   output=$("$work/scripts/"$command 2>&1) || status=$?
   [[ $status -eq 2 ]] || fail "scripts/$command: exit status $status, not 2: $output"
-  [[ $(wc -l <<<"$output") -eq 1 && "$output" == *"no "*'"'*'" ('*')' ]] ||
+  [[ $(wc -l <<<"$output") -eq 1 && "$output" == ${refusals[i + 1]} ]] ||
     fail "scripts/$command did not say only what is wrong: $output"
   [[ ! -e "$work/build" ]] || fail "scripts/$command started work: $(ls "$work/build")"
 done
@@ -57,6 +64,13 @@ output=$("$work/scripts/host" 2>&1) || fail "scripts/host failed: $output"
 touch "$work/tests/scenarios/added.scn"
 output=$("$work/scripts/host" 2>&1) || fail "scripts/host failed: $output"
 [[ "$output" == "host ran" ]] || fail "a scenario added made the build talk: $output"
+
+# A long quiet build says how far it is now and then.
+echo 'add_custom_target(slow COMMAND sleep 3)' >>"$work/CMakeLists.txt"
+output=$(BUILD_PROGRESS_SECONDS=1 "$work/scripts/build" --summary default slow 2>&1) ||
+  fail "a slow build failed: $output"
+grep -Eq '^build: default: [0-9]+ of [0-9]+ steps done$' <<<"$output" ||
+  fail "a slow build did not say how far it is: $output"
 
 output=$("$work/scripts/host" --help 2>&1) || fail "scripts/host --help failed: $output"
 grep -q -- "--windows" <<<"$output" || fail "--help does not tell of --windows: $output"

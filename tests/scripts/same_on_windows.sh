@@ -15,7 +15,7 @@ linux=$?
 windows=$?
 # The Windows host takes no pictures; the line saying so, and the exit status of a picture not
 # written, are the one difference allowed.
-no_pictures='^error: screenshot: pictures are not available in the Windows host$'
+no_pictures='^error: .*: screenshot: pictures are not available in the Windows host$'
 grep -v "$no_pictures" "$out/windows" >"$out/windows-compared"
 if [[ $windows -eq 4 && $linux -eq 0 ]] && grep -q "$no_pictures" "$out/windows"; then
   windows=0

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "gui/gui_ini.h"
 #include "gui/headless_renderer.h"
 #include "gui/live_window.h"
 #include "gui/png_writer.h"
@@ -14,8 +15,9 @@ namespace host {
 
 namespace {
 
-// A frame is drawn at most this often while its windows size themselves (see frame()).
-constexpr int kMostPasses = 3;
+// A frame is drawn at most this often while its windows size themselves or come back onto the
+// screen (see frame()): measured hidden, shown at their size, moved back whole.
+constexpr int kMostPasses = 4;
 // The time a frame drawn again takes, for the GUI: a moment, but not none.
 constexpr float kRedrawSeconds = 1e-4f;
 
@@ -39,6 +41,27 @@ void appendLines(const std::string& text, std::vector<std::string>& lines) {
     if (!line.empty()) lines.push_back(std::move(line));
     start = end + 1;
   }
+}
+
+// The alpha of the window's background as the GUI drew it in its last frame; 0 when it drew
+// none, as it does for a clear one. The background is the first shape of the window's own draw
+// list, a fill that starts on the window's left edge (half a pixel in with rounded corners, for
+// the smoothed edge); without one, the first shape is the text, a padding further in.
+float drawnBackgroundAlpha(const ImGuiWindow& window) {
+  const ImDrawList* list = window.DrawList;
+  if ((window.Flags & ImGuiWindowFlags_NoBackground) || !list || list->VtxBuffer.empty()) {
+    return 0.0f;
+  }
+  const ImDrawVert& first = list->VtxBuffer[0];
+  const bool onLeftEdge = first.pos.x >= window.Pos.x && first.pos.x <= window.Pos.x + 1.0f &&
+                          first.pos.y >= window.Pos.y + window.TitleBarHeight() &&
+                          first.pos.y <= window.Pos.y + window.Size.y;
+  return onLeftEdge ? ((first.col >> IM_COL32_A_SHIFT) & 0xFF) / 255.0f : 0.0f;
+}
+
+// Where a window at `at` of `size` along a side of the screen is whole on it, where it fits.
+float onScreen(float at, float size, int screen) {
+  return std::max(0.0f, std::min(at, static_cast<float>(screen) - std::max(size, 0.0f)));
 }
 
 }  // namespace
@@ -73,7 +96,9 @@ void Gui::setUp() {
   context_ = ImGui::CreateContext();
   ImGui::SetCurrentContext(context_);
   ImGuiIO& io = ImGui::GetIO();
-  io.IniFilename = iniFile_.empty() ? nullptr : iniFile_.c_str();
+  // The host reads and writes gui.ini itself, so that a failed write keeps the file whole and
+  // is told.
+  io.IniFilename = nullptr;
   io.DisplaySize = ImVec2(static_cast<float>(kScreenWidth), static_cast<float>(kScreenHeight));
   unsigned char* pixels = nullptr;
   int width = 0;
@@ -213,9 +238,6 @@ void Gui::drawGameScreen() {
 void Gui::keepWindowsOnScreen() {
   // A window placed off the screen (a gui.ini from a larger screen, or edited by hand) would
   // stay out of reach for good: every window is kept whole on the screen where it fits.
-  const auto onScreen = [](float at, float size, int screen) {
-    return std::max(0.0f, std::min(at, static_cast<float>(screen) - std::max(size, 0.0f)));
-  };
   ImGuiContext& g = *context_;
   // The saved places are read once, at the first frame; after that the windows are kept.
   if (!drawn_) {
@@ -266,8 +288,9 @@ std::vector<std::string> Gui::draw(bool asSeen) {
   if (live_ && !live_->beginFrame()) liveOpen_ = false;
   // The GUI measures a window that sizes itself to what it holds in one frame and shows it at
   // that size in the next: hidden in the frame it first appears, cut or too wide in the frame
-  // its lines change width. A player at sixty frames a second never sees those frames, so the
-  // host draws the frame again, at the same moment, until its windows have settled: the frame's
+  // its lines change width; and a window placed or grown past the screen's edge comes back in
+  // the frame after. A player at sixty frames a second never sees those frames, so the host
+  // draws the frame again, at the same moment, until its windows have settled: the frame's
   // lines and its picture then agree. Frames drawn on their own are simply the next frame.
   std::vector<std::string> lines = drawOnce(now, asSeen);
   for (int pass = 1; asSeen && pass < kMostPasses && !settled(); ++pass) {
@@ -275,12 +298,35 @@ std::vector<std::string> Gui::draw(bool asSeen) {
     lines = drawOnce(now, asSeen);
   }
   if (live_) live_->present(ImGui::GetDrawData());
+  // The GUI asks for its places to be kept some seconds after a window moved; a write that
+  // fails here is told by the one at the end (savePlaces).
+  if (io.WantSaveIniSettings) {
+    std::string ignored;
+    writePlaces(ignored);
+    io.WantSaveIniSettings = false;
+  }
   return lines;
+}
+
+bool Gui::writePlaces(std::string& error) {
+  // Kept since the first frame read them; no frame, nothing changed.
+  if (iniFile_.empty() || !drawn_) return true;
+  ImGui::SetCurrentContext(context_);
+  keepWindowsOnScreen();  // a window drawn on its own past the edge is not kept there
+  return writeWindowPlaces(iniFile_, error);
+}
+
+bool Gui::savePlaces(std::string& error) {
+  bool saved = false;
+  render_->run([&] { saved = writePlaces(error); });
+  return saved;
 }
 
 std::vector<std::string> Gui::drawOnce(Micros now, bool capture) {
   ImGuiIO& io = ImGui::GetIO();
-  ImGui::NewFrame();  // reads gui.ini the first time
+  // The places are read as the first frame starts, as the GUI library would.
+  if (!drawn_ && !iniFile_.empty() && !readWindowPlaces(iniFile_)) iniFile_.clear();
+  ImGui::NewFrame();
   keepWindowsOnScreen();
   drawGameScreen();
 
@@ -328,9 +374,15 @@ bool Gui::settled() const {
     }
     // Hidden to be measured; a window hidden for any other reason stays hidden.
     if (window->Hidden && window->HiddenFramesCannotSkipItems > 0) return false;
-    if (!window->Hidden && (window->Flags & ImGuiWindowFlags_AlwaysAutoResize)) {
+    if (window->Hidden) continue;
+    if (window->Flags & ImGuiWindowFlags_AlwaysAutoResize) {
       const ImVec2 fits = ImGui::CalcWindowNextAutoFitSize(window);
       if (fits.x != window->SizeFull.x || fits.y != window->SizeFull.y) return false;
+    }
+    // Placed, or grown, past the screen's edge: the next frame brings it back.
+    if (onScreen(window->Pos.x, window->SizeFull.x, kScreenWidth) != window->Pos.x ||
+        onScreen(window->Pos.y, window->SizeFull.y, kScreenHeight) != window->Pos.y) {
+      return false;
     }
   }
   return true;
@@ -402,11 +454,7 @@ bool Gui::describe(const std::string& title, std::string& text) {
     ImGui::SetCurrentContext(context_);
     ImGuiWindow* window = ImGui::FindWindowByName(title.c_str());
     if (!window) return;
-    // The background is the first shape of the window's own draw list.
-    float alpha = -1.0f;
-    if (window->DrawList && !window->DrawList->VtxBuffer.empty()) {
-      alpha = ((window->DrawList->VtxBuffer[0].col >> IM_COL32_A_SHIFT) & 0xFF) / 255.0f;
-    }
+    const float alpha = drawnBackgroundAlpha(*window);
     char line[256];
     std::snprintf(line, sizeof line,
                   "window: %s flags=%d border=%g pos=%g,%g size=%gx%g font-scale=%g bg-alpha=%.2f",

@@ -3,7 +3,7 @@
 // The host's GUI: it owns the one GUI context, keeps each plugin window's open state by menu
 // name, and draws a frame: the game screen, then every open plugin window once. What a plugin
 // window wrote is captured from the shared context as text lines. Window places are kept in
-// gui.ini in the config folder, and every window is kept on the screen.
+// gui.ini in the config folder (gui_ini.h), and every window is kept on the screen.
 //
 // All of it lives on the render thread (gui/render_thread.h): the GUI context, the pictures'
 // OpenGL contexts and every window operation of a plugin (setImGuiContext and getMenuName when
@@ -59,8 +59,9 @@ class Gui {
   std::vector<std::string> openMenus() const;
 
   // One frame, as a player sees it; returns the text lines the plugin windows drew, in order.
-  // While a window sizes itself to what it holds, the frame is drawn again at the same moment
-  // (at most twice more), and plugin windows draw again with it.
+  // While a window sizes itself to what it holds, or is past the screen's edge, the frame is
+  // drawn again at the same moment (at most three times more), and plugin windows draw again
+  // with it.
   std::vector<std::string> frame();
   // From now on the render thread also draws `perSecond` frames a second on its own, in real
   // time, while the game thread goes on; 0 stops that.
@@ -80,6 +81,10 @@ class Gui {
   bool hasLiveWindow() const { return hasLive_; }
   // False once the user has closed the live window. Any thread.
   bool liveWindowOpen() const { return liveOpen_; }
+
+  // Writes the window places to gui.ini now, as at the end of a run; false, with the reason,
+  // when the file could not be written, which then stays as it was.
+  bool savePlaces(std::string& error);
 
   // Writes a picture of the last frame, or of a part of it within the screen, to a PNG file:
   // what the live window shows, or, with none, the frame rendered off-screen at the
@@ -122,8 +127,9 @@ class Gui {
   std::vector<std::string> drawOnce(Micros now, bool capture);
   void drawGameScreen();
   void keepWindowsOnScreen();
+  bool writePlaces(std::string& error);
   void traceAnswers(const Window& asked, Micros now, bool blocks, bool overlay);
-  // No window is hidden or drawn at a size other than what it holds.
+  // No window is hidden, drawn at a size other than what it holds, or past the screen's edge.
   bool settled() const;
   // The last frame's draw data; null before the first frame.
   ImDrawData* lastFrame() const;

@@ -1,10 +1,14 @@
 #include "gui/gui_ini.h"
 
+#include <imgui.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <utility>
+
+#include "replace_file.h"
 
 namespace host {
 
@@ -100,6 +104,23 @@ std::vector<std::string> checkGuiIni(std::istream& in, const std::string& name) 
     }
   }
   return problems;
+}
+
+bool readWindowPlaces(const std::string& file) {
+  std::error_code failure;
+  const std::filesystem::file_status status = std::filesystem::status(file, failure);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return false;
+  ImGui::LoadIniSettingsFromDisk(file.c_str());
+  return true;
+}
+
+bool writeWindowPlaces(const std::string& file, std::string& error) {
+  size_t size = 0;
+  const char* text = ImGui::SaveIniSettingsToMemory(&size);
+  std::string reason;
+  if (replaceFile(file, {text, size}, reason)) return true;
+  error = "cannot write " + file + ": " + reason;
+  return false;
 }
 
 }  // namespace host

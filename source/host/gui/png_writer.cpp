@@ -1,9 +1,14 @@
+// Screenshots as PNG files: compressed in memory, then put in place whole.
+
 #include "gui/png_writer.h"
 
 #include <png.h>
 
 #include <cassert>
 #include <cstring>
+#include <vector>
+
+#include "replace_file.h"
 
 namespace host {
 
@@ -20,13 +25,20 @@ bool writePng(const Image& image, const std::string& path, std::string& error) {
   // Screenshots are taken inside a frame loop: several times faster for
   // files up to four times larger (see bench/png_write_bench.cpp).
   png.flags = PNG_IMAGE_FLAG_FAST;
-  // The simplified API removes the file itself if writing fails part way.
-  if (!png_image_write_to_file(&png, path.c_str(), 0, image.rgba.data(), 0, nullptr)) {
-    error = "cannot write PNG '" + path + "': " + png.message;
-    png_image_free(&png);
-    return false;
+  // Room for the worst case, so one pass compresses it.
+  std::vector<unsigned char> bytes(PNG_IMAGE_PNG_SIZE_MAX(png));
+  png_alloc_size_t size = bytes.size();
+  const bool compressed =
+      png_image_write_to_memory(&png, bytes.data(), &size, 0, image.rgba.data(), 0, nullptr);
+  png_image_free(&png);
+  std::string reason;
+  if (!compressed) {
+    reason = png.message;
+  } else if (replaceFile(path, {reinterpret_cast<const char*>(bytes.data()), size}, reason)) {
+    return true;
   }
-  return true;
+  error = "cannot write PNG '" + path + "': " + reason;
+  return false;
 }
 
 }  // namespace host

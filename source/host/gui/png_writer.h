@@ -6,7 +6,8 @@
 
 namespace host {
 
-// On failure no partial file is left behind.
+// Replaces the file whole (replace_file.h): on failure a picture already there is kept and no
+// partial file is left behind; `error` gives the system's reason.
 bool writePng(const Image& image, const std::string& path, std::string& error);
 
 }  // namespace host

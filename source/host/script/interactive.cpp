@@ -77,15 +77,19 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
     }
     bool ranOne = false;
     if (!waitUntil_) {
-      std::string line;
+      LineReader::Line line;
       if (reader.take(line)) {
-        const Result result = run(line, "stdin:" + std::to_string(++number));
+        const Result result = runLine(line, "stdin:" + std::to_string(++number));
         // Piped lines end where a file would; a person sees the error and goes on, but a
         // failed check fails the run all the same.
         if (result != Result::Ok && !options_.person) return result;
         if (result == Result::ExpectFailed && failure_ == Result::Ok) failure_ = result;
         ranOne = true;
       } else if (reader.done()) {
+        if (!reader.failure().empty()) {
+          output_.endPrompt();
+          return unreadable("stdin", number, reader.failure());
+        }
         break;
       }
     }

@@ -6,13 +6,13 @@
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
-#include <random>
 
 #include "config_file.h"
 #include "hostsdk/cvar_text.h"
 #include "script/line_reader.h"
 #include "script/named_files.h"
 #include "script/statements.h"
+#include "script/temporary_folder.h"
 #include "script/terminal.h"
 
 namespace host {
@@ -74,18 +74,6 @@ std::string signalName(int signal) {
   return "signal " + std::to_string(signal);
 }
 
-std::filesystem::path makeTemporaryFolder() {
-  std::error_code ignored;
-  std::filesystem::path base = std::filesystem::temp_directory_path(ignored);
-  std::random_device random;
-  for (int tries = 0; tries < 100; ++tries) {
-    std::filesystem::path folder =
-        base / ("rankwatch-host-" + std::to_string(random()) + std::to_string(random()));
-    if (std::filesystem::create_directory(folder, ignored)) return folder;
-  }
-  return {};
-}
-
 }  // namespace
 
 Session::Session(Output& output, SessionOptions options)
@@ -106,10 +94,7 @@ bool Session::finish() {
   finished_ = true;
   const bool saved = !host_ || host_->shutdown();
   dropHost();
-  if (!temporaryFolder_.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(temporaryFolder_, ignored);
-  }
+  if (!temporaryFolder_.empty()) removeTemporaryFolder(temporaryFolder_);
   return saved;
 }
 
@@ -209,8 +194,8 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
     std::string text;
     cut(rest, number, text);
     if (text.empty()) return bad(where, word, "player needs a platform number and an id");
-    if (!parseInt(number, platform)) {
-      return bad(where, word, inQuotes(number) + " is not a platform number");
+    if (!parseInt(number, platform) || platform < 0 || platform > OnlinePlatform_Epic) {
+      return bad(where, word, inQuotes(number) + " is not a platform number from 0 to 11");
     }
     UniqueIDWrapper id;
     std::string tooLarge;
@@ -426,7 +411,7 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
     }
     std::string error;
     if (!host().gui().screenshot(named(scenarioFolder_, args[0]).string(), part, error)) {
-      output_.error("screenshot: " + error);
+      output_.error(where + ": screenshot: " + error);
       picturesFailed_ = true;
     }
     return Result::Ok;
@@ -470,17 +455,29 @@ Session::Result Session::runFile(const std::filesystem::path& file) {
   int number = 0;
   while (!quit_) {
     if (stopRequested()) return stopped();
-    std::string line;
+    LineReader::Line line;
     if (reader.take(line)) {
-      Result result = run(line, file.string() + ":" + std::to_string(++number));
+      Result result = runLine(line, file.string() + ":" + std::to_string(++number));
       if (result != Result::Ok) return result;
     } else if (reader.done()) {
+      if (!reader.failure().empty()) return unreadable(file.string(), number, reader.failure());
       break;
     } else {
       reader.idle(kIdleWait);
     }
   }
   return outcome();
+}
+
+Session::Result Session::runLine(const LineReader::Line& line, const std::string& where) {
+  if (!line.tooLong) return run(line.text, where);
+  return refused(where, "the line is longer than " + std::to_string(LineReader::kLongestLine) +
+                            " bytes, the most a statement may take");
+}
+
+Session::Result Session::unreadable(const std::string& input, int linesRead,
+                                    const std::string& failure) {
+  return refused(input, "reading stopped after line " + std::to_string(linesRead) + ": " + failure);
 }
 
 Session::Result Session::outcome() const {

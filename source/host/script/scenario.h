@@ -21,6 +21,7 @@
 #include "net/stats_service.h"
 #include "output.h"
 #include "rating_service.h"
+#include "script/line_reader.h"
 
 namespace host {
 
@@ -91,6 +92,10 @@ class Session {
   // "error: <where>: <reason>", for a statement the host cannot carry out.
   Result refused(const std::string& where, const std::string& reason);
   Result runStatement(const std::string& statement, const std::string& where);
+  // A line as read: a statement, or one too long to be any.
+  Result runLine(const LineReader::Line& line, const std::string& where);
+  // Reading stopped short of the input's end (out of memory): an error, not the end.
+  Result unreadable(const std::string& input, int linesRead, const std::string& failure);
   // Interactive runs only: a line of guidance, once for each `key`.
   void hint(const std::string& key, const std::string& text);
   Result stopped();

@@ -10,16 +10,22 @@
 
 #include <cstdio>
 #else
+#include <pthread.h>
 #include <unistd.h>
+
+#include <thread>
 #endif
 
 namespace host {
 
 namespace {
 
-// Written from a signal handler: it must be a lock-free atomic to be safe there.
 std::atomic<int> g_stop{0};
-static_assert(std::atomic<int>::is_always_lock_free);
+std::atomic<void (*)()> g_lastWords{nullptr};
+
+void sayLastWords() {
+  if (void (*lastWords)() = g_lastWords.load()) lastWords();
+}
 
 // True for the first request; a later one finds the flag set already.
 bool noteStop(int signal) {
@@ -31,19 +37,16 @@ bool noteStop(int signal) {
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
   const int signal = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? SIGINT : SIGTERM;
-  if (!noteStop(signal)) ExitProcess(128 + signal);
+  if (!noteStop(signal)) {
+    sayLastWords();
+    ExitProcess(128 + signal);
+  }
   // Windows ends the process once this returns from a closing console: give the main loop
   // the few seconds it allows to shut down; its own exit ends the process sooner.
   if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
     Sleep(5000);
   }
   return TRUE;
-}
-
-#else
-
-extern "C" void onStopSignal(int signal) {
-  if (!noteStop(signal)) _exit(128 + signal);
 }
 
 #endif
@@ -54,12 +57,27 @@ void catchStopRequests() {
 #if defined(_WIN32)
   SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 #else
-  struct sigaction action = {};
-  action.sa_handler = onStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  // The requests are blocked here, before any other thread starts, so every thread inherits
+  // the block and they reach only the thread below, which waits for them. None is left pending
+  // in a thread blocked in a read, and what a request does runs on a thread, not in a signal
+  // handler.
+  static sigset_t requests;
+  sigemptyset(&requests);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&requests, signal);
+  pthread_sigmask(SIG_BLOCK, &requests, nullptr);
+  std::thread([] {
+    for (;;) {
+      int signal = 0;
+      if (sigwait(&requests, &signal) != 0 || noteStop(signal)) continue;
+      sayLastWords();
+      _exit(128 + signal);
+    }
+  }).detach();
 #endif
+}
+
+void onLastStop(void (*lastWords)()) {
+  g_lastWords = lastWords;
 }
 
 int stopRequested() {

@@ -7,8 +7,12 @@ namespace host {
 
 // From now on the first stop request only sets a flag, which the host's loops look at between
 // statements, so the host can unload, save and clean up before it ends; a second one ends the
-// process at once. Call once, from the main thread.
+// process at once. Call once, from the main thread, before any other thread starts.
 void catchStopRequests();
+
+// What a second stop request does before it ends the process, such as removing a temporary
+// folder. It runs on a thread of its own while the host's threads go on. Null: nothing.
+void onLastStop(void (*lastWords)());
 
 // The signal number of the first stop request (SIGINT for Ctrl-C), or 0 when none came.
 int stopRequested();
