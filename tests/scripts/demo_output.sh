@@ -35,7 +35,10 @@ echo "mine" >"$work/notes/todo.txt"
 cp -r "$work/pictures" "$work/marked"
 echo "mine" >"$work/marked/todo.txt"
 echo "mine" >"$work/file"
-for folder in notes marked file; do
+# Only out/demo may hold the unmarked output of the demo from before it marked its folders.
+mkdir -p "$work/old/config"
+touch "$work/old/match-1.png"
+for folder in notes marked file old; do
   status=0
   output=$("$root/scripts/demo" "$work/$folder" 2>&1) || status=$?
   [[ $status -eq 2 && "$output" == "demo: $work/$folder "* && $(wc -l <<<"$output") -eq 1 ]] ||
@@ -43,5 +46,5 @@ for folder in notes marked file; do
 done
 [[ $(ls -A "$work/notes") == todo.txt && $(cat "$work/notes/todo.txt") == mine ]] ||
   fail "a refused folder was touched: $(ls -A "$work/notes")"
-[[ -f "$work/marked/match-3.png" && $(cat "$work/file") == mine ]] ||
+[[ -f "$work/marked/match-3.png" && -d "$work/old/config" && $(cat "$work/file") == mine ]] ||
   fail "a refused folder or file was touched"
