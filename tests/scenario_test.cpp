@@ -179,7 +179,8 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"http-send-delay 601",
        "\"601\" is not within 0 to 600 seconds (use: http-send-delay <seconds>)"},
       {"stats-request 1", "stats-request takes no argument (use: stats-request)"},
-      {"settle now", "settle takes no argument (use: settle)"},
+      {"settle -1", "\"-1\" is not a number of requests (use: settle [<requests>])"},
+      {"settle 1 2", "settle takes one number of requests at most (use: settle [<requests>])"},
       {"stats-bogus", "unknown statement \"stats-bogus\"; \"help\" lists the statements"},
   };
   const std::string where = (folder.path() / "test.scn").string() + ":1: ";
