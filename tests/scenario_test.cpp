@@ -479,7 +479,9 @@ TEST(Scenario, PipedLinesRunAsAFileDoesButAPersonCanCutAWaitShortAndGoOnAfterMis
     }
     const double took = secondsSince(start);
     EXPECT_GE(took, c.seconds) << c.typed;
-    EXPECT_LT(took, c.seconds + 5.0) << c.typed;
+    // A wait not cut short would go on 10 s more at the least (settle's limit): the bound leaves
+    // a busy machine many times what the rest of a run takes.
+    EXPECT_LT(took, c.seconds + 9.0) << c.typed;
     stopper.join();
     host::requestStop(0);
     typed->input.end();
