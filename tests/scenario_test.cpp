@@ -412,7 +412,8 @@ TEST(Scenario, OutputAtThePromptTakesItsLineWholeAndThePromptComesBack) {
   typed->input.type("load\nconsole rankwatch_enabled 1\nrestart\n");
   std::thread typist([&] {
     // The overlay opens a second after the load, while the prompt shows.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    testing_support::until(
+        [&] { return run.text().find("command: openmenu rankwatch\n") != std::string::npos; });
     typed->input.type("quit\n");
   });
   host::Session session(run.output, run.options);
