@@ -11,6 +11,7 @@
 #include <functional>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "harness.h"
 #include "stub_window.h"
@@ -43,6 +44,33 @@ TEST(RenderThread, RunsWorkThereAndDrawsOnItsOwnOnlyAtARate) {
   const int stopped = drawn;
   std::this_thread::sleep_for(20ms);
   EXPECT_EQ(drawn, stopped) << "frames drawn after the rate went to 0";
+}
+
+TEST(RenderThread, AFrameThatRanLateBringsNoBurstOfFramesAfterIt) {
+  // At 50 a second the first frame ends 15 frames late. After it, of any three frames the last
+  // starts a period after the first at the least, however busy the machine: the eighth a few
+  // periods after the late one ended, where a burst would draw them all at once.
+  using Clock = std::chrono::steady_clock;
+  constexpr auto kPeriod = 20ms;
+  Clock::time_point lateEnded;
+  std::vector<Clock::time_point> began;
+  host::RenderThread render([&] {
+    if (lateEnded == Clock::time_point()) {
+      std::this_thread::sleep_for(15 * kPeriod);
+      lateEnded = Clock::now();
+    } else if (began.size() < 8) {
+      began.push_back(Clock::now());
+    }
+  });
+  render.setRate(50);
+  std::size_t seen = 0;
+  ASSERT_TRUE(until([&] {
+    render.run([&] { seen = began.size(); });
+    return seen == 8;
+  }));
+  const auto after =
+      std::chrono::duration_cast<std::chrono::milliseconds>(began.back() - lateEnded);
+  EXPECT_GE(after.count(), (3 * kPeriod).count()) << "a burst of frames came after the late one";
 }
 
 // A window that makes an SDK call while it draws, and notes the thread it drew on.

@@ -35,7 +35,10 @@ echo "mine" >"$work/notes/todo.txt"
 cp -r "$work/pictures" "$work/marked"
 echo "mine" >"$work/marked/todo.txt"
 echo "mine" >"$work/file"
-for folder in "$work/notes" "$work/marked" "$work/file" /proc/rankwatch-demo; do
+# Only out/demo may hold the unmarked output of the demo from before it marked its folders.
+mkdir -p "$work/old/config"
+touch "$work/old/match-1.png"
+for folder in "$work/notes" "$work/marked" "$work/file" "$work/old" /proc/rankwatch-demo; do
   status=0
   output=$("$root/scripts/demo" "$folder" 2>&1) || status=$?
   [[ $status -eq 2 && "$output" == "demo: $folder "* && $(wc -l <<<"$output") -eq 1 ]] ||
@@ -45,5 +48,5 @@ output=$("$root/scripts/demo" --help 2>&1) || fail "scripts/demo --help failed: 
 [[ "$output" == "scripts/demo [<output folder>] "* ]] || fail "scripts/demo --help: $output"
 [[ $(ls -A "$work/notes") == todo.txt && $(cat "$work/notes/todo.txt") == mine ]] ||
   fail "a refused folder was touched: $(ls -A "$work/notes")"
-[[ -f "$work/marked/match-3.png" && $(cat "$work/file") == mine ]] ||
+[[ -f "$work/marked/match-3.png" && -d "$work/old/config" && $(cat "$work/file") == mine ]] ||
   fail "a refused folder or file was touched"

@@ -108,6 +108,7 @@ bool Session::ensureConfigFolder() {
 void Session::startHost() {
   if (!ensureConfigFolder()) output_.error("no temporary config folder; settings are not kept");
   host_ = std::make_unique<Host>(output_, clock_, ratings_, options_.configFolder);
+  settledRequests_ = 0;
   host_->setPluginFolder(options_.pluginFolder);
   host_->setStatsUrl(statsRoute_, statsStandsIn_);
   if (httpTimeout_) host_->http().setTimeout(*httpTimeout_);

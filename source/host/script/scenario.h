@@ -118,6 +118,7 @@ class Session {
   bool statsStandsIn_ = true;  // the route is the local stand-in of the service
   std::optional<std::chrono::milliseconds> httpTimeout_;
   std::chrono::milliseconds sendDelay_{0};
+  long settledRequests_ = 0;  // the requests the host had taken when the last settle ended
   std::filesystem::path scenarioFolder_;  // relative file names start here; empty: here
   std::filesystem::path temporaryFolder_;
   std::unique_ptr<Host> host_;

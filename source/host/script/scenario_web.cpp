@@ -141,10 +141,17 @@ Session::Result Session::runWeb(const std::string& word, const std::vector<std::
     return Result::Ok;
   }
   if (word == "settle") {
-    if (!args.empty()) return bad(where, word, "settle takes no argument");
+    int more = 0;
+    if (args.size() > 1) return bad(where, word, "settle takes one number of requests at most");
+    if (args.size() == 1 && (!parseInt(args[0], more) || more < 0)) {
+      return bad(where, word, inQuotes(args[0]) + " is not a number of requests");
+    }
     // A plugin sends from threads of its own, which the host cannot see: a request may still
-    // be on its way to the host. Settled is quiet for a while, not merely idle for a moment.
+    // be on its way to the host, for as long as a busy machine keeps its thread waiting. The
+    // requests the scenario says are coming are counted in; past them, settled is quiet for a
+    // while, not merely idle for a moment.
     Host& current = host();
+    const long wanted = settledRequests_ + more;
     const auto start = std::chrono::steady_clock::now();
     auto quietSince = start;
     long sent = current.requestsSent();
@@ -154,22 +161,29 @@ Session::Result Session::runWeb(const std::string& word, const std::vector<std::
       current.game().pass(0);
       const auto now = std::chrono::steady_clock::now();
       const int inFlight = current.http().inFlight();
-      const bool busy =
-          inFlight > 0 || current.requestCallsUnderWay() > 0 || current.game().hasPosted();
+      const bool busy = inFlight > 0 || current.requestCallsUnderWay() > 0 ||
+                        current.game().hasPosted() || current.requestsSent() < wanted;
       if (busy || current.requestsSent() != sent) {
         sent = current.requestsSent();
         quietSince = now;
       } else if (now - quietSince >= kSettleQuiet) {
+        settledRequests_ = sent;
         return Result::Ok;
       }
       if (now - start >= kSettleLimit) {
         // What follows would look at replies that have not come: the run cannot go on as
         // written.
+        if (sent < wanted) {
+          return refused(where, std::to_string(sent - settledRequests_) + " of " +
+                                    std::to_string(more) +
+                                    " requests sent after 10 s; the plugin sent fewer than the "
+                                    "scenario waits for");
+        }
         return refused(where, std::to_string(inFlight) + " request" + (inFlight == 1 ? "" : "s") +
                                   " still in flight after 10 s; the stats service answers more "
                                   "slowly than the host waits");
       }
-      if (busy) {
+      if (inFlight > 0) {
         current.http().waitIdle(std::chrono::milliseconds(5));
       } else {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -48,9 +48,10 @@ const std::vector<Statement>& statements() {
       {"http-timeout", "<seconds>", "requests sent from now on give up after that long"},
       {"http-send-delay", "<seconds>",
        "a plugin's request call waits that long before the host takes it (0 ends it)"},
-      {"settle", "",
-       "wait (10 s at most) until no web request is in flight or being sent (calls held by "
-       "http-send-delay aside) and their callbacks have run"},
+      {"settle", "[<requests>]",
+       "wait (10 s at most) until the plugin has sent that many web requests since the last "
+       "settle (default 0), none is in flight or being sent (calls held by http-send-delay "
+       "aside) and their callbacks have run"},
       {"expect", "<text>", "the previous output line must equal <text>", true},
       {"help", "", "this list"},
       {"quit", "", "stop reading statements"},
