@@ -55,9 +55,10 @@ void rankwatch::refreshMmr(int attempts) {
   try {
     WebLookupJob job{};
     job.line = line_;
-    const int platform = gameWrapper->GetUniqueID().GetPlatform();
+    const UniqueIDWrapper player = gameWrapper->GetUniqueID();
+    const int platform = player.GetPlatform();
     job.platform = platformWord(platform);
-    job.playerId = webPlayerId(gameWrapper->GetUniqueID(), platform);
+    job.playerId = webPlayerId(player, platform);
     job.trackedPlaylist = *trackedPlaylist;
     workers::start([job = std::move(job)]() mutable { fetchWebMmr(std::move(job)); });
   } catch (...) {

@@ -18,7 +18,6 @@
 #include <pthread.h>
 #include <sched.h>
 
-#include <cerrno>
 #include <system_error>
 #endif
 
@@ -71,6 +70,18 @@ void runJob(State& state, const std::function<void()>& job) {
   state.ended.notify_all();
 }
 
+// A lookup is background work: it must not take the game's turn. The thread lowers itself as
+// it starts: a policy given at its creation costs the game thread a call into the system more
+// than the creation itself.
+void lowerPriority() {
+#if defined(_WIN32)
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+#else
+  sched_param parameters{};
+  pthread_setschedparam(pthread_self(), SCHED_BATCH, &parameters);
+#endif
+}
+
 // What a thread is started with; the thread owns it.
 struct Start {
   std::shared_ptr<State> state;
@@ -80,6 +91,7 @@ struct Start {
 #if defined(_WIN32)
 
 DWORD WINAPI threadMain(void* raw) {
+  lowerPriority();
   library::Reference own = nullptr;
   {
     std::unique_ptr<Start> start(static_cast<Start*>(raw));
@@ -99,14 +111,13 @@ void startThread(std::unique_ptr<Start> start) {
   HANDLE thread = CreateThread(nullptr, 0, &threadMain, start.get(), 0, nullptr);
   if (!thread) throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
   start.release();
-  // A lookup is background work: it must not take the game's turn.
-  SetThreadPriority(thread, THREAD_PRIORITY_BELOW_NORMAL);
   CloseHandle(thread);
 }
 
 #else
 
 void* threadMain(void* raw) {
+  lowerPriority();
   {
     std::unique_ptr<Start> start(static_cast<Start*>(raw));
     try {
@@ -120,37 +131,24 @@ void* threadMain(void* raw) {
   return nullptr;
 }
 
-// Detached, and a batch thread: a lookup is background work, and a thread just woken must not
-// take the game thread's turn.
+// Detached: nothing ever joins a worker.
 class ThreadAttributes {
  public:
   ThreadAttributes() {
     pthread_attr_init(&attributes_);
     pthread_attr_setdetachstate(&attributes_, PTHREAD_CREATE_DETACHED);
-    sched_param parameters{};
-    batch_ = pthread_attr_setinheritsched(&attributes_, PTHREAD_EXPLICIT_SCHED) == 0 &&
-             pthread_attr_setschedpolicy(&attributes_, SCHED_BATCH) == 0 &&
-             pthread_attr_setschedparam(&attributes_, &parameters) == 0;
   }
   ~ThreadAttributes() { pthread_attr_destroy(&attributes_); }
   ThreadAttributes(const ThreadAttributes&) = delete;
   ThreadAttributes& operator=(const ThreadAttributes&) = delete;
 
-  // A system that refuses the batch policy gets a plain detached thread.
   int start(void* arg) {
     pthread_t thread;
-    int error = batch_ ? pthread_create(&thread, &attributes_, &threadMain, arg) : EPERM;
-    if (error == EPERM || error == EINVAL) {
-      pthread_attr_setinheritsched(&attributes_, PTHREAD_INHERIT_SCHED);
-      batch_ = false;
-      error = pthread_create(&thread, &attributes_, &threadMain, arg);
-    }
-    return error;
+    return pthread_create(&thread, &attributes_, &threadMain, arg);
   }
 
  private:
   pthread_attr_t attributes_;
-  bool batch_ = false;
 };
 
 void startThread(std::unique_ptr<Start> start) {
