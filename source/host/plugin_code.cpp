@@ -51,8 +51,11 @@ Library PluginCode::open(const std::string& path, std::string& error) {
 
 bool PluginCode::reach(Library& held) {
   if (path_.empty()) return true;
-  // Held even before the close: a reply may run on the HTTP thread while the game thread
-  // closes the library.
+  // Nothing closes the library while the game thread calls into it; asking the loader on every
+  // call would cost as much as the call.
+  if (!closed_.load() && std::this_thread::get_id() == gameThread_) return true;
+  // Held even before the close on other threads: a reply may run on the HTTP thread while the
+  // game thread closes the library.
   std::lock_guard<std::mutex> lock(loadMutex);
   if (gone_) return false;
   held = Library::reopen(path_);

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "loader.h"
@@ -32,7 +33,7 @@ struct ClosedCalls {
 };
 
 // One load of a plugin library, or a plugin object made in this process (no library: its code
-// is always there).
+// is always there). Made on the game thread, which is the one that closes it.
 class PluginCode {
  public:
   PluginCode(std::string plugin, std::string path, const void* module,
@@ -63,6 +64,7 @@ class PluginCode {
   const std::string path_;
   const void* const module_;
   const std::shared_ptr<ClosedCalls> closedCalls_;
+  const std::thread::id gameThread_ = std::this_thread::get_id();
   std::atomic<bool> closed_{false};
   bool gone_ = false;  // under the load mutex
 };
