@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <random>
@@ -19,6 +21,21 @@ bool until(const std::function<bool()>& done) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
+}
+
+void withoutNewThreads(const std::function<void()>& work) {
+  pthread_attr_t saved;
+  pthread_attr_t huge;
+  if (pthread_getattr_default_np(&saved) != 0 || pthread_attr_init(&huge) != 0 ||
+      pthread_attr_setstacksize(&huge, std::size_t(1) << 47) != 0 ||
+      pthread_setattr_default_np(&huge) != 0) {
+    ADD_FAILURE() << "the threads' default stack size could not be set";
+    return;
+  }
+  work();
+  pthread_setattr_default_np(&saved);
+  pthread_attr_destroy(&huge);
+  pthread_attr_destroy(&saved);
 }
 
 TempFolder::TempFolder() {

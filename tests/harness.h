@@ -28,6 +28,10 @@ inline const char* const kHookedEvents[] = {
 // Waits until `done` holds, looking every millisecond; false after ten seconds without.
 bool until(const std::function<bool()>& done);
 
+// Runs `work` while no new thread can start: each asks for a stack larger than the address
+// space.
+void withoutNewThreads(const std::function<void()>& work);
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
  public:
@@ -50,6 +54,20 @@ class Harness {
     auto object = std::make_shared<Plugin>();
     Plugin& plugin = *object;
     slot = host->adopt("rankwatch", std::move(object));
+    return plugin;
+  }
+
+  // The usual start: loaded and switched on, its window closed again, reading the rating by
+  // `method`, in playlist 11; what it printed and asked for so far taken.
+  template <typename Plugin = rankwatch>
+  Plugin& loadEnabled(const std::string& method = "bakkesmod") {
+    Plugin& plugin = load<Plugin>();
+    console("rankwatch_enabled 1");
+    if (method != "bakkesmod") console("rankwatch_trackingmethod " + method);
+    console("closemenu rankwatch");
+    ratings.setPlaylist(11);
+    lines();
+    calls();
     return plugin;
   }
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <pthread.h>
 
 #include <chrono>
 #include <cstdio>
@@ -153,16 +152,10 @@ TEST(Loader, LoadsByNameFromThePluginsFolderWithOrWithoutTheSuffix) {
     const std::weak_ptr<GameWrapper> object = harness.host->plugin("rankwatch")->gameWrapper;
     const void* library = harness.host->plugin("rankwatch")->code->module();
     if (row.lookupCannotStart) {
-      // New threads ask for a stack larger than the address space: the worker cannot start.
-      pthread_attr_t saved;
-      pthread_attr_t huge;
-      ASSERT_EQ(pthread_getattr_default_np(&saved), 0);
-      pthread_attr_init(&huge);
-      pthread_attr_setstacksize(&huge, std::size_t(1) << 47);
-      pthread_setattr_default_np(&huge);
-      harness.console("rankwatch_enabled 1");
-      harness.console("rankwatch_trackingmethod web");
-      pthread_setattr_default_np(&saved);
+      testing_support::withoutNewThreads([&] {
+        harness.console("rankwatch_enabled 1");
+        harness.console("rankwatch_trackingmethod web");
+      });
       harness.console("rankwatch_enabled 0");
       ASSERT_EQ(harness.host->requestsSent(), 0);
       harness.lines();  // the window's two toggles
@@ -173,34 +166,6 @@ TEST(Loader, LoadsByNameFromThePluginsFolderWithOrWithoutTheSuffix) {
     EXPECT_EQ(host::moduleHolding(library), nullptr) << row.unload;
     EXPECT_EQ(harness.lines(), std::vector<std::string>{}) << row.name;
   }
-}
-
-TEST(Loader, NothingOfAnUnloadedPluginRunsAfterwards) {
-  testing_support::Harness harness;
-  std::string error;
-  ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
-  harness.ratings.setPlaylist(11);
-  harness.ratings.unsync(11, std::nullopt);
-  harness.console("rankwatch_enabled 1");
-  harness.event("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");
-  harness.event("Function TAGame.GameEvent_TA.StartEvent");  // a retry is now pending too
-  harness.calls();
-  harness.lines();
-
-  ASSERT_TRUE(harness.host->unload("rankwatch", error)) << error;
-  harness.calls();
-  harness.wait(10);
-  harness.event("Function TAGame.GameEvent_TA.StartEvent");
-  harness.notify("76561198000000001");
-  harness.console("rankwatch_addwin");
-  harness.console("rankwatch_enabled 0");
-  EXPECT_EQ(harness.calls(), 0);
-  EXPECT_EQ(harness.lines(), std::vector<std::string>{"error: rankwatch_addwin: unknown command"});
-
-  // The variables stay with the host and a new load picks them up.
-  ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
-  harness.console("rankwatch_enabled");
-  EXPECT_EQ(harness.lines(), std::vector<std::string>{"cvar rankwatch_enabled = 0"});
 }
 
 TEST(Loader, AHostKeepsWhatAPluginLeftAndCallsItOnlyWhileItsLibraryIsThere) {
@@ -267,9 +232,9 @@ TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {
   harness.serveStats().setRating(11, 1000);
   harness.stats.setDelay(std::chrono::milliseconds(30));
   using Unload = host::Host::Unload;
-  const Unload ways[] = {Unload::Whole, Unload::WithoutRelease, Unload::Keeping,
-                         static_cast<Unload>(unsigned(Unload::Keeping) |
-                                             unsigned(Unload::WithoutRelease))};
+  const Unload ways[] = {
+      Unload::Whole, Unload::WithoutRelease, Unload::Keeping,
+      static_cast<Unload>(unsigned(Unload::Keeping) | unsigned(Unload::WithoutRelease))};
   for (int cycle = 0; cycle < 100; ++cycle) {
     SCOPED_TRACE("cycle " + std::to_string(cycle));
     ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;

@@ -42,10 +42,8 @@ TEST(MatchEvents, EachEventReadsAtItsOwnMoment) {
 
 TEST(MatchEvents, AMatchEndThenTeardownReadsTwiceAndCountsOnce) {
   Harness harness;
-  rankwatch& plugin = harness.load();
-  harness.console("rankwatch_enabled 1");
+  rankwatch& plugin = harness.loadEnabled();
   harness.output.setTracing(true);
-  harness.ratings.setPlaylist(11);
   harness.ratings.setRating(11, 1000);
   harness.event("Function TAGame.GameEvent_TA.StartEvent");
   harness.ratings.setRating(11, 1015);

@@ -1,4 +1,5 @@
-// The library's exports and the one plugin object's lifetime, through the exported functions.
+// The library's exports and the one plugin object's lifetime, through the exported functions,
+// and what the host still holds of it once it is unloaded or gone.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 
 #include "harness.h"
 #include "hostsdk/plugin.h"
+#include "lifeline.h"
 #include "rankwatch.h"
 
 extern "C" std::uintptr_t getPlugin();
@@ -151,4 +153,48 @@ TEST(Module, TheBasePartLetsItsHostHandlesGoInItsOrder) {
     EXPECT_EQ(source.cvarManager && source.gameWrapper, row.sourceKeepsItsHandles) << row.what;
     EXPECT_TRUE(!target || (target->cvarManager && target->gameWrapper)) << row.what;
   }
+}
+
+TEST(Lifeline, CallbacksTheHostKeepsDoNothingOnceThePluginIsUnloadedOrGone) {
+  for (bool destroyed : {false, true}) {
+    SCOPED_TRACE(destroyed ? "the object destroyed" : "onUnload, the object kept");
+    testing_support::Harness harness;
+    harness.load();
+    harness.console("rankwatch_enabled 1");
+    std::string error;
+    ASSERT_TRUE(harness.host->unload("rankwatch", error));
+    std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> watch;
+    {
+      // Loaded enabled: the window's opening is pending too.
+      rankwatch& plugin = harness.load();
+      harness.ratings.setPlaylist(11);
+      harness.ratings.unsync(11, std::nullopt);
+      harness.event("Function TAGame.GameEvent_TA.StartEvent");              // a retry pending
+      harness.event("Function TAGame.GameEvent_Soccar_TA.Destroyed");        // a timer pending
+      harness.event("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");  // and another
+      EXPECT_EQ(*plugin.trackedPlaylist, 11);
+      EXPECT_FALSE(plugin.windowOpen);
+      watch = harness.slot->owner;
+      if (!destroyed) plugin.onUnload();
+    }
+    // The host keeps every callback it still has.
+    if (destroyed) harness.slot->owner.reset();
+    ASSERT_EQ(watch.expired(), destroyed);
+    harness.lines();
+    harness.calls();
+
+    harness.wait(10);
+    for (const char* event : testing_support::kHookedEvents) {
+      harness.event(event);
+    }
+    harness.notify("76561198000000001");
+    for (const char* line : {"rankwatch_addwin", "rankwatch_addloss", "rankwatch_reset",
+                             "rankwatch_enabled 0", "rankwatch_trackingmethod web"}) {
+      harness.console(line);
+    }
+    harness.wait(10);
+    EXPECT_EQ(harness.calls(), 0);
+    EXPECT_TRUE(harness.lines().empty());
+  }
+  EXPECT_FALSE(rankwatch().line()) << "an object that never had a line";
 }

@@ -48,10 +48,7 @@ TEST(LookupStart, EachAllocationThatFailsLeavesNoLookupAndNoThreadBehind) {
   int failures = 0;
   for (long n = 0;; ++n) {
     testing_support::Harness harness;
-    rankwatch& plugin = harness.load();
-    harness.console("rankwatch_enabled 1");
-    harness.console("rankwatch_trackingmethod web");
-    harness.ratings.setPlaylist(11);
+    rankwatch& plugin = harness.loadEnabled("web");
     failed = false;
     failIn = n;
     plugin.refreshMmr(5);
@@ -150,11 +147,8 @@ TEST(OutOfMemory, AnOnLoadThatRunsOutLeavesAPluginThatDoesNoHarm) {
 
 TEST(OutOfMemory, AWorkerThatRunsOutLosesItsLookupAndNothingElse) {
   testing_support::Harness harness;
-  rankwatch& plugin = harness.load();
   harness.serveStats().setRating(11, 1000);
-  harness.console("rankwatch_enabled 1");
-  harness.console("rankwatch_trackingmethod web");
-  harness.ratings.setPlaylist(11);
+  rankwatch& plugin = harness.loadEnabled("web");
   plugin.refreshMmr(5);  // the host's HTTP thread starts here, unarmed
   workers::awaitAll(std::chrono::minutes(1));
   ASSERT_TRUE(harness.host->http().waitIdle(std::chrono::seconds(10)));

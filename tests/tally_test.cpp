@@ -51,12 +51,13 @@ struct Probe : rankwatch {
 
 }  // namespace
 
-TEST(Tally, RatingsTurnIntoWinsLossesAndTheChange) {
+TEST(Tally, RatingsAndHandEnteredResultsTurnIntoWinsLossesTheChangeAndTheStreak) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
   const struct {
     std::vector<float> ratings;
     Tally after;
+    const char* hand = "";  // results entered by hand after the ratings, W or L
   } cases[] = {
       {{1000}, {1000, 0, 0, 0, 0}},
       {{1000, 1012}, {1012, 12, 1, 0, 1}},
@@ -75,12 +76,20 @@ TEST(Tally, RatingsTurnIntoWinsLossesAndTheChange) {
       {{3e38f, -3e38f}, {-3e38f, -FLT_MAX, 0, 1, -1}},
       {{3e38f, -3e38f, 3e38f}, {3e38f, FLT_MAX, 1, 1, 1}},
       {{-3e38f, 3e38f, 1000}, {1000, FLT_MAX - 3e38f, 1, 1, -1}},
+      // Results entered by hand: streaks run and turn over.
+      {{}, {0, 0, 2, 1, -1}, "WWL"},
+      {{}, {0, 0, 1, 2, 1}, "LLW"},
+      {{}, {0, 0, 2, 2, -1}, "WLWL"},
+      {{}, {0, 0, 2, 3, 2}, "LLLWW"},
   };
   for (const auto& c : cases) {
     Harness harness;
     Probe& plugin = harness.load<Probe>();
     for (float rating : c.ratings) plugin.applyMmr(rating);
-    EXPECT_EQ(tallyOf(plugin), c.after) << ::testing::PrintToString(c.ratings);
+    for (const char* r = c.hand; *r; ++r) {
+      harness.console(*r == 'W' ? "rankwatch_addwin" : "rankwatch_addloss");
+    }
+    EXPECT_EQ(tallyOf(plugin), c.after) << ::testing::PrintToString(c.ratings) << c.hand;
     EXPECT_EQ(plugin.winsAsked, c.after.wins) << "wins go through the object's own addWin";
     EXPECT_EQ(plugin.lossesAsked, c.after.losses);
     // The overlay shows a number, rounded or not.
@@ -90,28 +99,6 @@ TEST(Tally, RatingsTurnIntoWinsLossesAndTheChange) {
       const std::string line = harness.host->gui().frame().at(0);
       EXPECT_EQ(line.find_first_not_of("0123456789.+-", 6), std::string::npos) << line;
     }
-  }
-}
-
-TEST(Tally, StreaksRunAndTurnOver) {
-  const struct {
-    const char* results;
-    std::vector<int> streaks;
-  } cases[] = {
-      {"WWL", {1, 2, -1}},
-      {"LLW", {-1, -2, 1}},
-      {"WLWL", {1, -1, 1, -1}},
-      {"LLLWW", {-1, -2, -3, 1, 2}},
-  };
-  for (const auto& c : cases) {
-    Harness harness;
-    rankwatch& plugin = harness.load();
-    std::vector<int> streaks;
-    for (const char* r = c.results; *r; ++r) {
-      harness.console(*r == 'W' ? "rankwatch_addwin" : "rankwatch_addloss");
-      streaks.push_back(*plugin.streak);
-    }
-    EXPECT_EQ(streaks, c.streaks) << c.results;
   }
 }
 
@@ -139,17 +126,6 @@ TEST(Tally, CountersStopAtTheEndsOfTheirType) {
     EXPECT_EQ(*plugin.losses, c.lossesAfter) << c.losses << " " << c.result;
     EXPECT_EQ(*plugin.streak, c.streakAfter) << c.streak << " " << c.result;
   }
-}
-
-TEST(Tally, HandEnteredResultsLeaveTheRatingAlone) {
-  Harness harness;
-  rankwatch& plugin = harness.load();
-  plugin.applyMmr(1000);
-  plugin.applyMmr(1010);
-  harness.console("rankwatch_addloss");
-  harness.console("rankwatch_addloss");
-  harness.console("rankwatch_addwin");
-  EXPECT_EQ(tallyOf(plugin), (Tally{1010, 10, 2, 2, 1}));
 }
 
 TEST(Tally, ResetZeroesEverythingAndAsksForAFreshStart) {

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "harness.h"
+#include "workers.h"
 
 using namespace std::chrono_literals;
 using testing_support::Harness;
@@ -36,13 +37,8 @@ std::atomic<int> Recording::offGameThread{0};
 // A plugin tracking playlist 11 through the local stats service, which rates it 1000.
 template <typename Plugin = rankwatch>
 Plugin& webTracked(Harness& harness) {
-  Plugin& plugin = harness.load<Plugin>();
   harness.serveStats().setRating(11, 1000);
-  harness.console("rankwatch_enabled 1");
-  harness.console("rankwatch_trackingmethod web");
-  harness.console("closemenu rankwatch");
-  harness.ratings.setPlaylist(11);
-  return plugin;
+  return harness.loadEnabled<Plugin>("web");
 }
 
 }  // namespace
@@ -223,4 +219,22 @@ TEST(WebLookup, TheSdkAddsItsHeadersAndReportsARequestWithoutAReplyAs418) {
       EXPECT_EQ(harness.stats.lastRequest()->headers, row.seen) << row.what;
     }
   }
+}
+
+TEST(WebLookup, AWorkerThatCannotStartChangesNothing) {
+  Harness h;
+  rankwatch& p = h.loadEnabled("web");
+  workers::awaitAll(std::chrono::minutes(1));
+  const long sent = h.host->requestsSent();
+  testing_support::withoutNewThreads([&] { EXPECT_NO_THROW(p.refreshMmr(5)); });
+  workers::awaitAll(std::chrono::minutes(1));
+  EXPECT_EQ(h.host->requestsSent(), sent) << "the worker started: nothing failed";
+  EXPECT_EQ(*p.trackedPlaylist, 11);
+  EXPECT_EQ(*p.currentMmr, 0.0f);
+  EXPECT_FALSE(h.host->game().nextDue());
+
+  // Nothing was left behind: the next lookup goes out.
+  p.refreshMmr(5);
+  workers::awaitAll(std::chrono::minutes(1));
+  EXPECT_EQ(h.host->requestsSent(), sent + 1);
 }
