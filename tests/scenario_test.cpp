@@ -13,6 +13,7 @@
 #include "config_file.h"
 #include "harness.h"
 #include "script/scenario.h"
+#include "script/statements.h"
 #include "script/terminal.h"
 
 using testing_support::TempFolder;
@@ -70,124 +71,85 @@ TEST(Scenario, ExpectChecksTheLastLineButNeverATraceLine) {
 
 TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
   TempFolder folder;
+  // A statement used the wrong way ends the reason with its use; the rows give the reason.
   const struct {
     const char* statement;
     std::string error;
+    bool use = true;
   } cases[] = {
       {"jump", "unknown statement \"jump\"; \"help\" lists the statements"},
       // Bytes that are no UTF-8, or a control character in it, escaped; other text as it is.
       {"\x9b"
        "2J\xc3\xa9\xc2\x9b\xe2\x82",
        "unknown statement \"\\x9b2J\xc3\xa9\\xc2\\x9b\\xe2\\x82\"; \"help\" lists the statements"},
-      {"wait", "wait needs one number of seconds (use: wait <seconds>)"},
-      {"wait -1", "\"-1\" is not within 0 to 999999999 seconds (use: wait <seconds>)"},
-      {"wait 1e9", "\"1e9\" is not within 0 to 999999999 seconds (use: wait <seconds>)"},
-      {"wait 1e999", "\"1e999\" is not within 0 to 999999999 seconds (use: wait <seconds>)"},
-      {"wait soon", "\"soon\" is not a number of seconds (use: wait <seconds>)"},
-      {"wait nan", "\"nan\" is not a number of seconds (use: wait <seconds>)"},
-      {"rating 11", "rating needs two numbers (use: rating <playlist> <value>)"},
-      {"rating 11 abc", "\"abc\" is not a rating (use: rating <playlist> <value>)"},
-      {"rating x 1000", "\"x\" is not a playlist id (use: rating <playlist> <value>)"},
-      {"playlist", "playlist needs one id (use: playlist <id>)"},
-      {"player 1",
-       "player needs a platform number and an id (use: player <platform-number> <uid> "
-       "[<epic-account-id>] | <platform-number> <id-text>)"},
-      {"player steam 7",
-       "\"steam\" is not a platform number from 0 to 11 (use: player <platform-number> <uid> "
-       "[<epic-account-id>] | <platform-number> <id-text>)"},
-      {"player 12 7",
-       "\"12\" is not a platform number from 0 to 11 (use: player <platform-number> <uid> "
-       "[<epic-account-id>] | <platform-number> <id-text>)"},
+      {"wait", "wait needs one number of seconds"},
+      {"wait -1", "\"-1\" is not within 0 to 999999999 seconds"},
+      {"wait 1e9", "\"1e9\" is not within 0 to 999999999 seconds"},
+      {"wait 1e999", "\"1e999\" is not within 0 to 999999999 seconds"},
+      {"wait soon", "\"soon\" is not a number of seconds"},
+      {"wait nan", "\"nan\" is not a number of seconds"},
+      {"rating 11", "rating needs two numbers"},
+      {"rating 11 abc", "\"abc\" is not a rating"},
+      {"rating x 1000", "\"x\" is not a playlist id"},
+      {"playlist", "playlist needs one id"},
+      {"player steam 7", "\"steam\" is not a platform number from 0 to 11"},
+      {"player 12 7", "\"12\" is not a platform number from 0 to 11"},
       {"player 1 18446744073709551616",
-       "\"18446744073709551616\" is not a uid from 0 to 18446744073709551615 (use: player "
-       "<platform-number> <uid> [<epic-account-id>] | <platform-number> <id-text>)"},
+       "\"18446744073709551616\" is not a uid from 0 to 18446744073709551615"},
       {"notify 99999999999999999999 x",
-       "\"99999999999999999999\" is not a uid from 0 to 18446744073709551615 (use: notify "
-       "[<uid> [<epic-account-id>] | <id-text>])"},
-      {"syncing maybe", "syncing needs on or off (use: syncing on|off)"},
-      {"unsynced",
-       "unsynced needs a playlist id and at most a number of seconds (use: unsynced "
-       "<playlist> [<seconds>])"},
-      {"unsynced 11 later",
-       "\"later\" is not a number of seconds (use: unsynced <playlist> [<seconds>])"},
-      {"load now", "load takes no argument (use: load)"},
+       "\"99999999999999999999\" is not a uid from 0 to 18446744073709551615"},
+      {"syncing maybe", "syncing needs on or off"},
+      {"unsynced", "unsynced needs a playlist id and at most a number of seconds"},
+      {"unsynced 11 later", "\"later\" is not a number of seconds"},
+      {"load now", "load takes no argument"},
       {"unload gently",
        "\"gently\" is no way to unload: without-release, keeping, holder-only, each once, or "
-       "nothing (use: unload [without-release] [keeping] [holder-only])"},
+       "nothing"},
       {"unload keeping keeping",
-       "\"keeping keeping\" is no way to unload: without-release, keeping, holder-only, each "
-       "once, or nothing (use: unload [without-release] [keeping] [holder-only])"},
-      {"frame 2", "frame takes no argument (use: frame)"},
-      {"render",
-       "render needs a number of frames a second or off (use: render "
-       "<frames-per-second>|off)"},
-      {"render fast",
-       "render needs a number of frames a second or off (use: render "
-       "<frames-per-second>|off)"},
-      {"render 0",
-       "\"0\" is not a number of frames a second from 1 to 1000 (use: render "
-       "<frames-per-second>|off)"},
-      {"render 1001",
-       "\"1001\" is not a number of frames a second from 1 to 1000 (use: render "
-       "<frames-per-second>|off)"},
-      {"trace", "trace needs on or off (use: trace on|off)"},
-      {"console", "console needs a line (use: console <line>)"},
-      {"event", "event needs a game function name (use: event <game function name>)"},
-      {"screenshot",
-       "screenshot needs one file name, and at most a part of the screen (use: screenshot "
-       "<file.png> [<x> <y> <width> <height>])"},
-      {"screenshot pic.jpg",
-       "screenshot writes PNG pictures: name a .png file, not \"pic.jpg\" (use: screenshot "
-       "<file.png> [<x> <y> <width> <height>])"},
-      {"screenshot a.png 0 0 1281 1",
-       "the part 0 0 1281 1 is not within the 1280 by 720 screen (use: screenshot <file.png> "
-       "[<x> <y> <width> <height>])"},
-      {"screenshot a.png 700 0 600 1",
-       "the part 700 0 600 1 is not within the 1280 by 720 screen (use: screenshot <file.png> "
-       "[<x> <y> <width> <height>])"},
-      {"screenshot a.png 0 0 0 1",
-       "the part 0 0 0 1 is not within the 1280 by 720 screen (use: screenshot <file.png> [<x> "
-       "<y> <width> <height>])"},
-      {"screenshot a.png 0 0 1e3 1",
-       "\"1e3\" is not a number of pixels (use: screenshot <file.png> [<x> <y> <width> "
-       "<height>])"},
+       "\"keeping keeping\" is no way to unload: without-release, keeping, holder-only, each once, "
+       "or nothing"},
+      {"frame 2", "frame takes no argument"},
+      {"render", "render needs a number of frames a second or off"},
+      {"render fast", "render needs a number of frames a second or off"},
+      {"render 0", "\"0\" is not a number of frames a second from 1 to 1000"},
+      {"render 1001", "\"1001\" is not a number of frames a second from 1 to 1000"},
+      {"trace", "trace needs on or off"},
+      {"console", "console needs a line"},
+      {"event", "event needs a game function name"},
+      {"screenshot", "screenshot needs one file name, and at most a part of the screen"},
+      {"screenshot pic.jpg", "screenshot writes PNG pictures: name a .png file, not \"pic.jpg\""},
+      {"screenshot a.png 0 0 1281 1", "the part 0 0 1281 1 is not within the 1280 by 720 screen"},
+      {"screenshot a.png 700 0 600 1", "the part 700 0 600 1 is not within the 1280 by 720 screen"},
+      {"screenshot a.png 0 0 0 1", "the part 0 0 0 1 is not within the 1280 by 720 screen"},
+      {"screenshot a.png 0 0 1e3 1", "\"1e3\" is not a number of pixels"},
       // Statements the host cannot carry out stop the run too, without a use to repeat.
-      {"unload", "plugin unload: no plugin named \"rankwatch\""},
+      {"unload", "plugin unload: no plugin named \"rankwatch\"", false},
       {"stats-reply 200 .",
-       "cannot read the body file " + (folder.path() / ".").string() + ": it is a folder"},
+       "cannot read the body file " + (folder.path() / ".").string() + ": it is a folder", false},
       {"stats-reply 200 missing.json",
-       "cannot read the body file " + (folder.path() / "missing.json").string() + ": no such file"},
-      {"calls 1", "calls takes no argument (use: calls)"},
-      {"resize Rankwatch 200",
-       "resize needs a window title, a width and a height (use: resize <title> <width> <height>)"},
-      {"resize Rankwatch 0 200",
-       "\"0\" is not a width from 1 to 1280 (use: resize <title> <width> <height>)"},
-      {"resize Rankwatch 200 721",
-       "\"721\" is not a height from 1 to 720 (use: resize <title> <width> <height>)"},
-      {"help me", "help takes no argument (use: help)"},
-      {"quit now", "quit takes no argument (use: quit)"},
-      {"config a b", "config needs one folder (use: config <folder>)"},
-      {"stats 11", "stats needs a playlist id and a rating (use: stats <playlist> <value>)"},
-      {"stats x 1000", "\"x\" is not a playlist id (use: stats <playlist> <value>)"},
-      {"stats 11 nan", "\"nan\" is not a finite rating (use: stats <playlist> <value>)"},
-      {"stats-reply",
-       "stats-reply needs a status and at most a body file, or drop (use: stats-reply <status> "
-       "[<body-file>] | drop)"},
-      {"stats-reply 199",
-       "\"199\" is not a status from 200 to 599 (use: stats-reply <status> [<body-file>] | drop)"},
-      {"stats-reply 600 a b",
-       "stats-reply needs a status and at most a body file, or drop (use: stats-reply <status> "
-       "[<body-file>] | drop)"},
-      {"stats-reply drop now",
-       "stats-reply drop takes nothing more (use: stats-reply <status> [<body-file>] | drop)"},
-      {"stats-delay -1", "\"-1\" is not within 0 to 600 seconds (use: stats-delay <seconds>)"},
-      {"stats-delay soon", "\"soon\" is not a number of seconds (use: stats-delay <seconds>)"},
-      {"http-timeout 0", "\"0\" is not within 0.001 to 600 seconds (use: http-timeout <seconds>)"},
-      {"http-send-delay 601",
-       "\"601\" is not within 0 to 600 seconds (use: http-send-delay <seconds>)"},
-      {"stats-request 1", "stats-request takes no argument (use: stats-request)"},
-      {"settle -1", "\"-1\" is not a number of requests (use: settle [<requests>])"},
-      {"settle 1 2", "settle takes one number of requests at most (use: settle [<requests>])"},
+       "cannot read the body file " + (folder.path() / "missing.json").string() + ": no such file",
+       false},
+      {"calls 1", "calls takes no argument"},
+      {"resize Rankwatch 200", "resize needs a window title, a width and a height"},
+      {"resize Rankwatch 0 200", "\"0\" is not a width from 1 to 1280"},
+      {"resize Rankwatch 200 721", "\"721\" is not a height from 1 to 720"},
+      {"help me", "help takes no argument"},
+      {"quit now", "quit takes no argument"},
+      {"config a b", "config needs one folder"},
+      {"stats 11", "stats needs a playlist id and a rating"},
+      {"stats x 1000", "\"x\" is not a playlist id"},
+      {"stats 11 nan", "\"nan\" is not a finite rating"},
+      {"stats-reply", "stats-reply needs a status and at most a body file, or drop"},
+      {"stats-reply 199", "\"199\" is not a status from 200 to 599"},
+      {"stats-reply 600 a b", "stats-reply needs a status and at most a body file, or drop"},
+      {"stats-reply drop now", "stats-reply drop takes nothing more"},
+      {"stats-delay -1", "\"-1\" is not within 0 to 600 seconds"},
+      {"stats-delay soon", "\"soon\" is not a number of seconds"},
+      {"http-timeout 0", "\"0\" is not within 0.001 to 600 seconds"},
+      {"http-send-delay 601", "\"601\" is not within 0 to 600 seconds"},
+      {"stats-request 1", "stats-request takes no argument"},
+      {"settle -1", "\"-1\" is not a number of requests"},
+      {"settle 1 2", "settle takes one number of requests at most"},
       {"stats-bogus", "unknown statement \"stats-bogus\"; \"help\" lists the statements"},
   };
   const std::string where = (folder.path() / "test.scn").string() + ":1: ";
@@ -195,8 +157,16 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
     Outcome run =
         runScenario(std::string(c.statement) + "\nconsole rankwatch_scale\n", folder.path());
     EXPECT_EQ(run.result, host::Session::Result::BadScenario) << c.statement;
-    EXPECT_EQ(run.lines, std::vector<std::string>{"error: " + where + c.error});
+    const host::Statement* row = host::findStatement(host::words(c.statement)[0]);
+    const std::string use = row && c.use ? " (use: " + host::usageOf(*row) + ")" : "";
+    EXPECT_EQ(run.lines, std::vector<std::string>{"error: " + where + c.error + use});
   }
+  // The use spelled out once.
+  EXPECT_EQ(runScenario("player 1\n", folder.path()).lines,
+            std::vector<std::string>{"error: " + where +
+                                     "player needs a platform number and an id (use: player "
+                                     "<platform-number> <uid> [<epic-account-id>] | "
+                                     "<platform-number> <id-text>)"});
   // Junk is never echoed raw: control bytes escaped, and a long word cut short; a line longer
   // than any statement is refused as such, whatever it holds.
   Outcome junk =

@@ -4,7 +4,7 @@
 // world they play in. A Session outlives the hosts it starts, so `restart` can start a fresh
 // host on the same config folder, in the same game time and rating service.
 //
-// The statements are listed in statements.cpp, for `help`. In a scenario file time is virtual
+// Each statement is a row of statements.cpp's table. In a scenario file time is virtual
 // and each statement runs at once. In an interactive run time is real: `wait` lets it pass
 // while timers fire, the live window draws and typed lines queue; a person's `quit` or end of
 // input, or a stop request, ends a wait early.
@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "clock.h"
 #include "host.h"
@@ -24,6 +25,9 @@
 #include "script/line_reader.h"
 
 namespace host {
+
+struct Call;
+struct Statement;
 
 struct SessionOptions {
   std::filesystem::path pluginFolder;
@@ -87,8 +91,10 @@ class Session {
   // Lets the host go (it unloads and saves), remembering what ends the run's status.
   void dropHost();
   std::string pluginPath() const;
-  // "error: <where>: <reason> (use: <usage of word>)".
-  Result bad(const std::string& where, const std::string& word, const std::string& reason);
+  // "error: <where>: <reason> (use: <usage of the statement>)".
+  Result bad(const Call& call, const std::string& reason);
+  // The same, the reason "<name> <misuse>" from the statement's row.
+  Result misused(const Call& call);
   // "error: <where>: <reason>", for a statement the host cannot carry out.
   Result refused(const std::string& where, const std::string& reason);
   Result runStatement(const std::string& statement, const std::string& where);
@@ -104,10 +110,44 @@ class Session {
   void banner();
   // Starts the local stats service and sends the stats service's requests there.
   void serveStatsLocally();
-  // The web statements: stats, stats-reply, stats-delay, stats-request, http-timeout,
-  // http-send-delay, settle.
-  Result runWeb(const std::string& word, const std::vector<std::string>& args,
-                const std::string& where);
+
+  // The statements, by what they touch; their words are counted by the time they run.
+  friend const std::vector<Statement>& statements();
+  // The run itself (scenario.cpp).
+  Result config(const Call& call);
+  Result expect(const Call& call);
+  Result help(const Call& call);
+  Result quit(const Call& call);
+  // The game's world (statements_world.cpp).
+  Result player(const Call& call);
+  Result playlist(const Call& call);
+  Result rating(const Call& call);
+  Result unsynced(const Call& call);
+  Result syncing(const Call& call);
+  Result event(const Call& call);
+  Result notify(const Call& call);
+  Result wait(const Call& call);
+  // Plugins (statements_plugins.cpp).
+  Result load(const Call& call);
+  Result unload(const Call& call);
+  Result restart(const Call& call);
+  Result console(const Call& call);
+  Result calls(const Call& call);
+  Result trace(const Call& call);
+  // The GUI (statements_gui.cpp).
+  Result frame(const Call& call);
+  Result render(const Call& call);
+  Result window(const Call& call);
+  Result resize(const Call& call);
+  Result screenshot(const Call& call);
+  // The web (statements_web.cpp).
+  Result stats(const Call& call);
+  Result statsReply(const Call& call);
+  Result statsDelay(const Call& call);
+  Result statsRequest(const Call& call);
+  Result httpTimeout(const Call& call);
+  Result httpSendDelay(const Call& call);
+  Result settle(const Call& call);
 
   Output& output_;
   SessionOptions options_;

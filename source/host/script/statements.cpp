@@ -1,77 +1,97 @@
+// The statements' table, the help made from it, and the readers of a statement's words.
+
 #include "script/statements.h"
 
-#include <algorithm>
-#include <charconv>
+#include <limits>
 
 namespace host {
 
 const std::vector<Statement>& statements() {
+  constexpr int kMany = std::numeric_limits<int>::max();
+  using S = Session;
   static const std::vector<Statement> all = {
-      {"config", "<folder>", "use this config folder (before the first load)"},
+      {"config", "<folder>", "use this config folder (before the first load)", &S::config, 1, 1,
+       "needs one folder"},
       {"player", "<platform-number> <uid> [<epic-account-id>] | <platform-number> <id-text>",
-       "the local player (default: 1 76561198000000001); an id text is the rest of the line", true},
-      {"playlist", "<id>", "the rating service's current playlist"},
-      {"rating", "<playlist> <value>", "the local player's rating there, synced"},
+       "the local player (default: 1 76561198000000001); an id text is the rest of the line",
+       &S::player, 0, kMany, "needs a platform number and an id", true},
+      {"playlist", "<id>", "the rating service's current playlist", &S::playlist, 1, 1,
+       "needs one id"},
+      {"rating", "<playlist> <value>", "the local player's rating there, synced", &S::rating, 2, 2,
+       "needs two numbers"},
       {"unsynced", "<playlist> [<seconds>]",
-       "not synced; if <seconds> are given, synced after them"},
-      {"syncing", "on|off", "whether a sync is under way"},
-      {"load", "", "load the plugin from the plugins folder"},
+       "not synced; if <seconds> are given, synced after them", &S::unsynced, 1, 2,
+       "needs a playlist id and at most a number of seconds"},
+      {"syncing", "on|off", "whether a sync is under way", &S::syncing, 1, 1, "needs on or off"},
+      {"load", "", "load the plugin from the plugins folder", &S::load},
       {"unload", "[without-release] [keeping] [holder-only]",
        "unload the plugin; without-release: its release function left out; keeping: its hooks, "
        "rating registrations, timers, posted callables and requests kept; holder-only: the host's "
-       "owner of the plugin object let go of first"},
+       "owner of the plugin object let go of first",
+       &S::unload, 0, kMany},
       {"restart", "",
-       "unload, save the settings, start a fresh host on the same config folder, load"},
-      {"console", "<line>", "a console line, as typed by the user", true},
-      {"event", "<game function name>", "the game runs that function (hooks fire)", true},
+       "unload, save the settings, start a fresh host on the same config folder, load",
+       &S::restart},
+      {"console", "<line>", "a console line, as typed by the user", &S::console, 1, kMany,
+       "needs a line", true},
+      {"event", "<game function name>", "the game runs that function (hooks fire)", &S::event, 1,
+       kMany, "needs a game function name", true},
       {"notify", "[<uid> [<epic-account-id>] | <id-text>]",
        "a rating-change notification for that id, the rest of the line (default: the local "
        "player)",
-       true},
-      {"wait", "<seconds>", "game time passes"},
-      {"frame", "", "one GUI frame"},
+       &S::notify, 0, kMany, "", true},
+      {"wait", "<seconds>", "game time passes", &S::wait, 1, 1, "needs one number of seconds"},
+      {"frame", "", "one GUI frame", &S::frame},
       {"render", "<frames-per-second>|off",
-       "the render thread also draws on its own, in real time, while the game thread goes on"},
-      {"window", "<title>", "the GUI's state of that window after the last frame", true},
+       "the render thread also draws on its own, in real time, while the game thread goes on",
+       &S::render, 1, 1, "needs a number of frames a second or off"},
+      {"window", "<title>", "the GUI's state of that window after the last frame", &S::window, 1,
+       kMany, "needs a title", true},
       {"resize", "<title> <width> <height>",
        "give a window of fixed size that size, as a drag would (the title: all but the numbers)",
-       true},
+       &S::resize, 3, kMany, "needs a window title, a width and a height", true},
       {"screenshot", "<file.png> [<x> <y> <width> <height>]",
-       "a picture of the last frame, or of that part of it"},
-      {"calls", "", "\"calls: N\": the plugins' SDK calls since the last"},
-      {"trace", "on|off", "start or stop printing every SDK call"},
-      {"stats", "<playlist> <value>", "the local stats service's rating for that playlist"},
+       "a picture of the last frame, or of that part of it", &S::screenshot, 1, 5,
+       "needs one file name, and at most a part of the screen"},
+      {"calls", "", "\"calls: N\": the plugins' SDK calls since the last", &S::calls},
+      {"trace", "on|off", "start or stop printing every SDK call", &S::trace, 1, 1,
+       "needs on or off"},
+      {"stats", "<playlist> <value>", "the local stats service's rating for that playlist",
+       &S::stats, 2, 2, "needs a playlist id and a rating"},
       {"stats-reply", "<status> [<body-file>] | drop",
-       "the service's next reply only: that status (200 to 599) and body, or none at all"},
-      {"stats-delay", "<seconds>", "each reply from now on that much later (0 ends it)"},
-      {"stats-request", "", "\"request: ...\": the last request the service served"},
-      {"http-timeout", "<seconds>", "requests sent from now on give up after that long"},
+       "the service's next reply only: that status (200 to 599) and body, or none at all",
+       &S::statsReply, 1, kMany, "needs a status and at most a body file, or drop"},
+      {"stats-delay", "<seconds>", "each reply from now on that much later (0 ends it)",
+       &S::statsDelay, 1, 1, "needs one number of seconds"},
+      {"stats-request", "", "\"request: ...\": the last request the service served",
+       &S::statsRequest},
+      {"http-timeout", "<seconds>", "requests sent from now on give up after that long",
+       &S::httpTimeout, 1, 1, "needs one number of seconds"},
       {"http-send-delay", "<seconds>",
-       "a plugin's request call waits that long before the host takes it (0 ends it)"},
+       "a plugin's request call waits that long before the host takes it (0 ends it)",
+       &S::httpSendDelay, 1, 1, "needs one number of seconds"},
       {"settle", "[<requests>]",
        "wait (10 s at most) until the plugin has sent that many web requests since the last "
        "settle (default 0), none is in flight or being sent (calls held by http-send-delay "
-       "aside) and their callbacks have run"},
-      {"expect", "<text>", "the previous output line must equal <text>", true},
-      {"help", "", "this list"},
-      {"quit", "", "stop reading statements"},
+       "aside) and their callbacks have run",
+       &S::settle, 0, 1, "takes one number of requests at most"},
+      {"expect", "<text>", "the previous output line must equal <text>", &S::expect, 0, kMany, "",
+       true},
+      {"help", "", "this list", &S::help},
+      {"quit", "", "stop reading statements", &S::quit},
   };
   return all;
 }
 
-std::string usageOf(const std::string& name) {
+const Statement* findStatement(const std::string& name) {
   for (const Statement& statement : statements()) {
-    if (name != statement.name) continue;
-    return *statement.arguments ? name + " " + statement.arguments : name;
+    if (name == statement.name) return &statement;
   }
-  return {};
+  return nullptr;
 }
 
-bool takesText(const std::string& name) {
-  for (const Statement& statement : statements()) {
-    if (name == statement.name) return statement.text;
-  }
-  return false;
+std::string usageOf(const Statement& statement) {
+  return statement.name + std::string(*statement.arguments ? " " : "") + statement.arguments;
 }
 
 std::string withoutComment(const std::string& arguments) {
@@ -112,7 +132,7 @@ std::vector<std::string> helpLines() {
   std::vector<std::string> lines = {"statements:"};
   const std::string indent(kDescriptionColumn, ' ');
   for (const Statement& statement : statements()) {
-    std::string use = "  " + usageOf(statement.name);
+    std::string use = "  " + usageOf(statement);
     std::vector<std::string> description =
         wrap(statement.description, kHelpWidth - kDescriptionColumn);
     // A use too wide for a line has a line for each of its forms.
@@ -159,9 +179,13 @@ std::vector<std::string> words(const std::string& text) {
   return out;
 }
 
-bool parseInt(const std::string& text, int& value) {
-  auto [ptr, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && ptr == text.data() + text.size() && !text.empty();
+void cut(const std::string& text, std::string& word, std::string& rest) {
+  const size_t start = text.find_first_not_of(" \t\r");
+  const size_t end = text.find_first_of(" \t", start);
+  word = start == std::string::npos ? std::string() : text.substr(start, end - start);
+  const size_t restStart = text.find_first_not_of(" \t", end);
+  rest = restStart == std::string::npos ? std::string() : text.substr(restStart);
+  rest.erase(rest.find_last_not_of(" \t\r") + 1);
 }
 
 std::string inQuotes(const std::string& text) {
@@ -170,6 +194,10 @@ std::string inQuotes(const std::string& text) {
   size_t end = kLongest;
   while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) --end;
   return "\"" + text.substr(0, end) + "...\" (" + std::to_string(text.size()) + " bytes)";
+}
+
+std::string isNot(const std::string& text, const std::string& what) {
+  return inQuotes(text) + " is not " + what;
 }
 
 }  // namespace host

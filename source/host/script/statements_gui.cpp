@@ -1,0 +1,113 @@
+// The statements about the GUI: drawing frames, looking at and resizing windows, and pictures
+// of the screen.
+
+#include <cctype>
+
+#include "script/named_files.h"
+#include "script/scenario.h"
+#include "script/statements.h"
+
+namespace host {
+
+namespace {
+
+constexpr int kMostFramesASecond = 1000;
+
+}  // namespace
+
+Session::Result Session::frame(const Call&) {
+  Host& current = host();
+  current.game().pass(0);
+  std::string text;
+  for (const std::string& line : current.frame()) text += (text.empty() ? "" : " | ") + line;
+  output_.line("frame: " + (text.empty() ? std::string("-") : text));
+  if (text.empty() && current.pluginNames().empty()) {
+    hint("no plugin", "no plugin is loaded: \"load\" loads it");
+  } else if (text.empty() && current.gui().openMenus().empty()) {
+    std::string menus;
+    for (const std::string& menu : current.gui().menus()) menus += " " + menu;
+    hint("no window",
+         "no plugin window is open; \"console openmenu <menu>\" opens one (menus:" + menus + ")");
+  }
+  return Result::Ok;
+}
+
+Session::Result Session::render(const Call& call) {
+  const std::string& rate = call.args[0];
+  int perSecond = 0;
+  if (rate != "off" && !readNumber(rate, perSecond)) return misused(call);
+  if (rate != "off" && (perSecond < 1 || perSecond > kMostFramesASecond)) {
+    return bad(call, isNot(rate, "a number of frames a second from 1 to " +
+                                     std::to_string(kMostFramesASecond)));
+  }
+  renderRate_ = perSecond;
+  host().gui().setRate(renderRate_);
+  return Result::Ok;
+}
+
+Session::Result Session::window(const Call& call) {
+  std::string text;
+  if (host().gui().describe(call.rest, text)) {
+    output_.line(text);
+  } else {
+    output_.error("window: " + host().gui().noWindowTitled(call.rest));
+  }
+  return Result::Ok;
+}
+
+Session::Result Session::resize(const Call& call) {
+  int size[2] = {0, 0};
+  const int most[2] = {Gui::kScreenWidth, Gui::kScreenHeight};
+  const char* what[2] = {"width", "height"};
+  for (int i = 0; i < 2; ++i) {
+    const std::string& number = call.args[call.args.size() - 2 + i];
+    if (!readNumber(number, size[i]) || size[i] < 1 || size[i] > most[i]) {
+      return bad(call, isNot(number, std::string("a ") + what[i] + " from 1 to " +
+                                         std::to_string(most[i])));
+    }
+  }
+  // The title is the line less its last two words, blanks inside it kept (the line has none at
+  // its end).
+  std::string title = call.rest;
+  for (int i = 0; i < 2; ++i) {
+    title.erase(title.find_last_of(" \t") + 1);
+    title.erase(title.find_last_not_of(" \t") + 1);
+  }
+  std::string error;
+  if (!host().gui().resize(title, size[0], size[1], error)) output_.error("resize: " + error);
+  return Result::Ok;
+}
+
+Session::Result Session::screenshot(const Call& call) {
+  const std::vector<std::string>& args = call.args;
+  if (args.size() != 1 && args.size() != 5) return misused(call);
+  std::string extension = std::filesystem::path(args[0]).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension != ".png") {
+    return bad(call, "screenshot writes PNG pictures: name a .png file, not " + inQuotes(args[0]));
+  }
+  std::optional<Region> part;
+  if (args.size() == 5) {
+    int number[4] = {};
+    for (int i = 0; i < 4; ++i) {
+      if (!readNumber(args[i + 1], number[i])) {
+        return bad(call, isNot(args[i + 1], "a number of pixels"));
+      }
+    }
+    part = Region{number[0], number[1], number[2], number[3]};
+    if (part->x < 0 || part->y < 0 || part->width < 1 || part->height < 1 ||
+        part->width > Gui::kScreenWidth - part->x || part->height > Gui::kScreenHeight - part->y) {
+      return bad(call, "the part " + args[1] + " " + args[2] + " " + args[3] + " " + args[4] +
+                           " is not within the " + std::to_string(Gui::kScreenWidth) + " by " +
+                           std::to_string(Gui::kScreenHeight) + " screen");
+    }
+  }
+  std::string error;
+  if (!host().gui().screenshot(named(scenarioFolder_, args[0]).string(), part, error)) {
+    output_.error(call.where + ": screenshot: " + error);
+    picturesFailed_ = true;
+  }
+  return Result::Ok;
+}
+
+}  // namespace host

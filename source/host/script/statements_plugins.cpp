@@ -1,0 +1,53 @@
+// The statements about plugins: loading and unloading them, the console they are driven
+// through, and the SDK calls they make.
+
+#include "script/scenario.h"
+#include "script/statements.h"
+
+namespace host {
+
+Session::Result Session::load(const Call& call) {
+  loadedOnce_ = true;
+  std::string error;
+  if (!host().load(pluginPath(), error)) return refused(call.where, error);
+  hint("loaded",
+       "the plugin is loaded; \"console cvarlist\" lists its settings, \"console cmdlist\" its "
+       "commands");
+  return Result::Ok;
+}
+
+Session::Result Session::unload(const Call& call) {
+  const std::optional<Host::Unload> how = Host::unloadNamed(call.args);
+  if (!how) {
+    return bad(call, inQuotes(call.rest) +
+                         " is no way to unload: without-release, keeping, holder-only, each once, "
+                         "or nothing");
+  }
+  std::string error;
+  if (!host().unload("rankwatch", error, *how)) return refused(call.where, error);
+  return Result::Ok;
+}
+
+Session::Result Session::restart(const Call& call) {
+  dropHost();  // unloads and saves
+  return load(call);
+}
+
+Session::Result Session::console(const Call& call) {
+  host().console().execute(call.rest);
+  return Result::Ok;
+}
+
+Session::Result Session::calls(const Call&) {
+  output_.line("calls: " + std::to_string(host().callsMade()));
+  host().resetCalls();
+  return Result::Ok;
+}
+
+Session::Result Session::trace(const Call& call) {
+  if (call.args[0] != "on" && call.args[0] != "off") return misused(call);
+  output_.setTracing(call.args[0] == "on");
+  return Result::Ok;
+}
+
+}  // namespace host
