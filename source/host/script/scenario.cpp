@@ -23,7 +23,6 @@ namespace {
 constexpr Micros kIdleWait = 50000;
 // The longest wait: game time could not hold much more.
 constexpr double kMostSeconds = 999999999;
-constexpr char kLargestUid[] = "18446744073709551615";
 constexpr int kMostFramesASecond = 1000;
 constexpr int kLiveFramesASecond = 60;
 
@@ -199,9 +198,9 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
       return bad(where, word, inQuotes(number) + " is not a platform number from 0 to 11");
     }
     UniqueIDWrapper id;
-    std::string tooLarge;
-    if (!readIdentity(static_cast<OnlinePlatform>(platform), text, id, tooLarge)) {
-      return bad(where, word, inQuotes(tooLarge) + " is not a uid from 0 to " + kLargestUid);
+    std::string error;
+    if (!readIdentity(static_cast<OnlinePlatform>(platform), text, id, error)) {
+      return bad(where, word, error);
     }
     ratings_.setPlayer(id);
     stats_.setPlayer(id);
@@ -292,9 +291,9 @@ Session::Result Session::runStatement(const std::string& statement, const std::s
   if (word == "notify") {
     // The id is the rest of the line, as for `player`.
     UniqueIDWrapper id = ratings_.player();
-    std::string tooLarge;
-    if (!rest.empty() && !readIdentity(hostsdk::idPlatform(id), rest, id, tooLarge)) {
-      return bad(where, word, inQuotes(tooLarge) + " is not a uid from 0 to " + kLargestUid);
+    std::string error;
+    if (!rest.empty() && !readIdentity(hostsdk::idPlatform(id), rest, id, error)) {
+      return bad(where, word, error);
     }
     ratings_.notify(host().calls(), id);
     return Result::Ok;
