@@ -59,6 +59,7 @@ bool Host::shutdown() {
   plugins_.unloadAll();
   web_.close();
   http_.shutdown();
+  plugins_.dropUnloaded();
   const int leftAlive = plugins_.closedCalls().leftAlive.load();
   if (leftAlive > 0) {
     output_.note("the host left " + counted(leftAlive, "callable") +

@@ -62,21 +62,16 @@ void reown(Container& items, const PluginSlot* from, Owner* to) {
   }
 }
 
-// Runs plugin code and stops what it throws at the border, reporting it as `who`'s error.
+// Runs plugin code and stops what it throws at the border, reporting it as the plugin's error.
 template <typename Call>
-void stopExceptions(Output& output, const std::string& who, Call&& call) {
+void stopExceptions(Output& output, const PluginSlot* slot, Call&& call) {
   try {
     call();
   } catch (const std::exception& error) {
-    output.error(who + ": " + error.what());
+    output.error((slot ? slot->name : std::string("plugin")) + ": " + error.what());
   } catch (...) {
-    output.error(who + ": unknown exception");
+    output.error((slot ? slot->name : std::string("plugin")) + ": unknown exception");
   }
-}
-template <typename Call>
-void stopExceptions(Output& output, const PluginSlot* slot, Call&& call) {
-  static const std::string unnamed = "plugin";
-  stopExceptions(output, slot ? slot->name : unnamed, call);
 }
 
 // Every call into plugin code on the game thread goes through run(): it knows when the host is

@@ -225,7 +225,6 @@ void Plugins::unloadAll() {
     host_.game.forget(unloaded.get());
     host_.ratings.forget(unloaded.get());
   }
-  unloaded_.clear();
 }
 
 std::shared_ptr<PluginCode> Plugins::loaded(const PluginSlot* owner,

@@ -62,8 +62,10 @@ class Plugins {
                     std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> plugin);
   // Asked from inside plugin code, it happens at the game thread's next turn.
   bool unload(const std::string& name, std::string& error, Unload how = Unload::Whole);
-  // Unloads every plugin, then lets go of what was kept of those unloaded `keeping`.
+  // Unloads every plugin, then drops what was kept of those unloaded `keeping`; their stand-ins
+  // go with dropUnloaded, once the HTTP client has shut down.
   void unloadAll();
+  void dropUnloaded() { unloaded_.clear(); }
 
   PluginSlot* plugin(const std::string& name);
   std::vector<std::string> names() const;

@@ -113,7 +113,13 @@ void WebRouting::send(const void* caller, CurlRequest request, hostsdk::ReplyCal
       } else if (status < 200 || status > 299) {
         output_.line("http: " + asked + ": answered with status " + std::to_string(status));
       }
-      stopExceptions(output_, who, [&] { callback(status, std::move(body)); });
+      try {
+        callback(status, std::move(body));
+      } catch (const std::exception& error) {
+        output_.error(who + ": " + error.what());
+      } catch (...) {
+        output_.error(who + ": unknown exception");
+      }
     };
     taken = http_.send(std::move(outgoing), sender.plugin, std::move(reply));
   });
