@@ -1,6 +1,6 @@
-#include "host.h"
+// The host wired together: its parts, the saved settings and the host's own console commands.
 
-#include <algorithm>
+#include "host.h"
 
 #include "config_file.h"
 #include "gui/gui_ini.h"
@@ -28,7 +28,8 @@ Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem
       console_(output, calls_),
       game_(clock, calls_),
       gui_(output, clock, iniFileIn(configFolder_)),
-      closedCalls_(std::make_shared<ClosedCalls>(output)) {
+      plugins_({output, clock, calls_, console_, game_, gui_, ratings, http_}),
+      web_(output, clock, http_, plugins_) {
   if (!configFolder_.empty()) {
     const std::filesystem::path file = configFile(configFolder_);
     ConfigContents saved = readConfig(file);
@@ -55,24 +56,11 @@ Host::~Host() {
 bool Host::shutdown() {
   if (shutDown_) return true;
   shutDown_ = true;
-  while (!plugins_.empty()) {
-    std::string error;
-    unload(plugins_.back()->name, error);
-  }
-  // What the host kept of unloaded plugins goes now: destroyed where its code is still there,
-  // left alive where it is not.
-  for (const auto& unloaded : unloaded_) {
-    game_.forget(unloaded.get());
-    ratings_.forget(unloaded.get());
-  }
-  {
-    std::lock_guard<std::mutex> lock(sendMutex_);
-    closing_ = true;
-  }
-  sendWake_.notify_all();
+  plugins_.unloadAll();
+  web_.close();
   http_.shutdown();
-  unloaded_.clear();
-  const int leftAlive = closedCalls_->leftAlive.load();
+  plugins_.dropUnloaded();
+  const int leftAlive = plugins_.closedCalls().leftAlive.load();
   if (leftAlive > 0) {
     output_.note("the host left " + counted(leftAlive, "callable") +
                  " of closed libraries alive, never destroyed");
@@ -99,214 +87,6 @@ std::vector<std::string> Host::frame() {
   std::vector<std::string> lines = gui_.frame();
   game_.runPosted();
   return lines;
-}
-
-PluginSlot* Host::plugin(const std::string& name) {
-  for (auto& slot : plugins_) {
-    if (slot->name == name) return slot.get();
-  }
-  return nullptr;
-}
-
-std::vector<std::string> Host::pluginNames() const {
-  std::vector<std::string> names;
-  for (const auto& slot : plugins_) names.push_back(slot->name);
-  return names;
-}
-
-bool Host::load(const std::string& path, std::string& error) {
-  std::string reason;
-  Library library = PluginCode::open(path, reason);
-  if (!library) {
-    error = "plugin load: " + path + ": " + reason;
-    return false;
-  }
-  const PluginInfo* info = readPluginInfo(library, reason);
-  if (!info) {
-    error = "plugin load: " + path + ": " + reason;
-    return false;
-  }
-  if (plugin(info->className)) {
-    error = "plugin load: " + std::string(info->className) + " is loaded already";
-    return false;
-  }
-  // The factory returns the address of the library's holder, which is laid out as a shared
-  // owner of the object's base part: the host takes an owner of its own from it.
-  std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> owner;
-  calls_.run(nullptr, [&] {
-    auto* holder =
-        reinterpret_cast<std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>*>(info->createFn());
-    if (holder) owner = *holder;
-  });
-  if (!owner) {
-    calls_.run(nullptr, [&] { info->releaseFn(); });
-    error = "plugin load: " + path + ": the plugin made no object";
-    return false;
-  }
-  auto slot = std::make_unique<PluginSlot>();
-  slot->name = info->className;
-  slot->path = path;
-  slot->library = std::move(library);
-  slot->owner = std::move(owner);
-  slot->code = std::make_shared<PluginCode>(slot->name, path, moduleHolding(info), closedCalls_);
-  start(std::move(slot));
-  return true;
-}
-
-PluginSlot* Host::adopt(const std::string& name,
-                        std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> plugin) {
-  auto slot = std::make_unique<PluginSlot>();
-  slot->name = name;
-  slot->owner = std::move(plugin);
-  slot->code = std::make_shared<PluginCode>(name, std::string(), nullptr, closedCalls_);
-  return start(std::move(slot));
-}
-
-PluginSlot* Host::start(std::unique_ptr<PluginSlot> slot) {
-  PluginSlot* raw = slot.get();
-  raw->plugin = raw->owner.get();
-  raw->window = windowOf(raw->plugin);
-  raw->cvarManager = std::make_shared<CVarManagerWrapper>(raw);
-  // The plugin object holds it to its end: should the object end on a thread of the plugin's
-  // own, its destructor calls into the host from there.
-  raw->gameWrapper = std::shared_ptr<GameWrapper>(
-      new GameWrapper(raw),
-      [gameThread = gameThread_, &output = output_, name = raw->name](GameWrapper* wrapper) {
-        if (std::this_thread::get_id() != gameThread) {
-          output.error(name + ": the plugin object ended on a thread of the plugin");
-        }
-        delete wrapper;
-      });
-  raw->plugin->cvarManager = raw->cvarManager;
-  raw->plugin->gameWrapper = raw->gameWrapper;
-  {
-    std::lock_guard<std::mutex> lock(sharedMutex_);
-    // A closed load the new one maps again, or whose place it takes, is no caller any more.
-    const void* module = raw->code->module();
-    libraries_.erase(std::remove_if(libraries_.begin(), libraries_.end(),
-                                    [&](const Loaded& loaded) {
-                                      return !loaded.slot && module &&
-                                             loaded.code->module() == module;
-                                    }),
-                     libraries_.end());
-    libraries_.push_back({raw->code, raw});
-  }
-  plugins_.push_back(std::move(slot));
-  game_.admit(raw);
-  http_.admit(raw);
-  gui_.add(raw);
-  calls_.run(raw, [&] { raw->plugin->onLoad(); });
-  return raw;
-}
-
-std::optional<Host::Unload> Host::unloadNamed(const std::vector<std::string>& words) {
-  unsigned how = 0;
-  for (const std::string& word : words) {
-    const Unload flag = word == "without-release" ? Unload::WithoutRelease
-                        : word == "keeping"       ? Unload::Keeping
-                        : word == "holder-only"   ? Unload::HolderOnly
-                                                  : Unload::Whole;
-    if (flag == Unload::Whole || (how & static_cast<unsigned>(flag)) != 0) return std::nullopt;
-    how |= static_cast<unsigned>(flag);
-  }
-  return static_cast<Unload>(how);
-}
-
-bool Host::unload(const std::string& name, std::string& error, Unload how) {
-  //   1. The render thread draws the plugin's windows no more.
-  //   2. onUnload; the host lets go of its owner and, unless told not to, calls the release.
-  //   3. A request the library sends from here on is no longer the plugin's: it goes out as
-  //      the host's own, and its reply runs only while the library is still mapped.
-  //   4. Keeping: the plugin's hooks, rating registrations, timers, posted callables and
-  //      replies pass to a stand-in of it, which holds them to the end of the run.
-  //   5. Everything else the plugin handed over is destroyed while its code is still there.
-  //   6. The library closes; what was kept now runs, and is destroyed, only while the library
-  //      is still mapped (plugin_code.h).
-  auto found = std::find_if(plugins_.begin(), plugins_.end(),
-                            [&](const auto& slot) { return slot->name == name; });
-  if (found == plugins_.end()) {
-    error = "plugin unload: no plugin named \"" + name + "\"";
-    return false;
-  }
-  if (calls_.inside()) {
-    // Not under the plugin's feet: its code may be on the stack right now.
-    game_.post(nullptr, [this, name, how] {
-      std::string later;
-      if (!unload(name, later, how)) output_.error(later);
-    });
-    return true;
-  }
-  const auto has = [how](Unload flag) { return (unsigned(how) & unsigned(flag)) != 0; };
-  const bool release = !has(Unload::WithoutRelease);
-  const bool keep = has(Unload::Keeping);
-  std::unique_ptr<PluginSlot> slot = std::move(*found);
-  plugins_.erase(found);
-  PluginSlot* raw = slot.get();
-  // A plugin made in this process has no holder: the host's owner is its only one.
-  const bool throughHolder = has(Unload::HolderOnly) && raw->library;
-
-  gui_.forget(raw);
-
-  std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> object = raw->owner;
-  if (throughHolder) raw->owner.reset();
-  if (!object.expired()) calls_.run(raw, [&] { raw->plugin->onUnload(); });
-  raw->plugin = nullptr;
-  raw->window = nullptr;
-  calls_.run(raw, [&] {
-    raw->owner.reset();
-    if (raw->library && release) {
-      if (const PluginInfo* info = static_cast<const PluginInfo*>(raw->library.symbol("exports"))) {
-        if (output_.tracing()) {
-          output_.trace(Clock::format(clock_.now()) + " " + raw->name + ": release function");
-        }
-        info->releaseFn();
-      }
-    }
-  });
-
-  {
-    std::lock_guard<std::mutex> lock(sharedMutex_);
-    for (Loaded& loaded : libraries_) {
-      if (loaded.slot == raw) loaded.slot = nullptr;
-    }
-  }
-
-  if (keep) {
-    auto kept = std::make_unique<PluginSlot>();
-    kept->name = raw->name;
-    kept->code = raw->code;
-    game_.reown(raw, kept.get());
-    ratings_.reown(raw, kept.get());
-    http_.reown(raw, nullptr);
-    unloaded_.push_back(std::move(kept));
-  }
-
-  // An object the host has let go of that still lives ends with the library; should a thread of
-  // the plugin hold the library past its closing, on that thread. The host's watch goes before
-  // the library closes: letting go of it may run the library's code. (Through the holder alone
-  // the object is the holder's to end, or to leave alive.)
-  const bool lives = !throughHolder && !object.expired();
-  object.reset();
-  console_.forget(raw);
-  game_.forget(raw);
-  ratings_.forget(raw);
-  // Replies still to come would call into the library: they go too, and one that is being
-  // handled right now is waited for.
-  const int dropped = http_.forget(raw);
-  if (dropped > 0 && output_.tracing()) {
-    output_.trace(Clock::format(clock_.now()) + " http: " + std::to_string(dropped) + " " +
-                  (dropped == 1 ? "reply" : "replies") + " of " + raw->name + " dropped");
-  }
-  raw->cvarManager.reset();
-  raw->gameWrapper.reset();
-
-  raw->code->closed();
-  raw->library.close();
-  const void* module = raw->code->module();
-  if (lives && module && moduleHolding(module)) {
-    output_.error(raw->name + ": the plugin object outlived its unload, on a thread of the plugin");
-  }
-  return true;
 }
 
 void Host::addBuiltins() {

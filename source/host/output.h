@@ -11,6 +11,8 @@
 #include <ostream>
 #include <string>
 
+#include "clock.h"
+
 namespace host {
 
 class Output {
@@ -29,6 +31,11 @@ class Output {
   void note(const std::string& message) { line("note: " + message); }
   // "trace: <text>", only when tracing; never what `expect` checks. Safe from any thread.
   void trace(const std::string& text);
+  // The same, stamped with the clock's time; `text()` is made only when tracing.
+  template <typename Text>
+  void trace(const Clock& clock, const Text& text) {
+    if (tracing()) trace(Clock::format(clock.now()) + " " + text());
+  }
   // "hint: <text>": guidance for a person; never what `expect` checks.
   void hint(const std::string& text);
 

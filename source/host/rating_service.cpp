@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 
 #include "hostsdk/backend.h"
 
 namespace host {
 
 bool readIdentity(OnlinePlatform platform, const std::string& text, UniqueIDWrapper& id,
-                  std::string& tooLarge) {
+                  std::string& error) {
   const size_t end = text.find_first_of(" \t");
   const std::string first = text.substr(0, end);
   const bool number = !first.empty() && first.find_first_not_of("0123456789") == std::string::npos;
@@ -18,7 +19,7 @@ bool readIdentity(OnlinePlatform platform, const std::string& text, UniqueIDWrap
   }
   unsigned long long uid = 0;
   if (std::from_chars(first.data(), first.data() + first.size(), uid).ec != std::errc()) {
-    tooLarge = first;
+    error = "\"" + first + "\" is not a uid from 0 to " + std::to_string(ULLONG_MAX);
     return false;
   }
   const size_t rest = end == std::string::npos ? end : text.find_first_not_of(" \t", end);

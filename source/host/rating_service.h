@@ -21,10 +21,10 @@ namespace host {
 
 // An identity as the `player` and `notify` statements write it: a uid in decimal, then the Epic
 // account id if there is one (the rest of the text); any text that does not start with a number
-// is the identity's text, as a console player's name is. False, with the number in `tooLarge`,
-// for a number larger than a uid holds.
+// is the identity's text, as a console player's name is. False, with a one-line reason, for a
+// number larger than a uid holds.
 bool readIdentity(OnlinePlatform platform, const std::string& text, UniqueIDWrapper& id,
-                  std::string& tooLarge);
+                  std::string& error);
 
 class RatingService {
  public:

@@ -14,10 +14,6 @@ namespace {
 // The longest wait: game time could not hold much more.
 constexpr double kMostSeconds = 999999999;
 
-std::string notAUid(const std::string& text) {
-  return isNot(text, "a uid from 0 to 18446744073709551615");
-}
-
 // `text` as a number of seconds a wait can take; false, with what is wrong with it, otherwise.
 bool readSeconds(const std::string& text, double& value, std::string& error) {
   bool outOfRange = false;
@@ -44,9 +40,9 @@ Session::Result Session::player(const Call& call) {
     return bad(call, isNot(number, "a platform number from 0 to 11"));
   }
   UniqueIDWrapper id;
-  std::string tooLarge;
-  if (!readIdentity(static_cast<OnlinePlatform>(platform), text, id, tooLarge)) {
-    return bad(call, notAUid(tooLarge));
+  std::string error;
+  if (!readIdentity(static_cast<OnlinePlatform>(platform), text, id, error)) {
+    return bad(call, error);
   }
   ratings_.setPlayer(id);
   stats_.setPlayer(id);
@@ -95,9 +91,9 @@ Session::Result Session::event(const Call& call) {
 Session::Result Session::notify(const Call& call) {
   // The id is the rest of the line, as for `player`.
   UniqueIDWrapper id = ratings_.player();
-  std::string tooLarge;
-  if (!call.rest.empty() && !readIdentity(hostsdk::idPlatform(id), call.rest, id, tooLarge)) {
-    return bad(call, notAUid(tooLarge));
+  std::string error;
+  if (!call.rest.empty() && !readIdentity(hostsdk::idPlatform(id), call.rest, id, error)) {
+    return bad(call, error);
   }
   ratings_.notify(host().calls(), id);
   return Result::Ok;
