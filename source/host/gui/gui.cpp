@@ -105,27 +105,19 @@ bool Gui::isOpen(const std::string& menu) const {
   });
 }
 
-void Gui::setOpen(Window& window, bool open) {
-  if (window.open == open) return;
-  window.open = open;
-  window.blocks.reset();
-  window.overlay.reset();
-  PluginSlot* owner = window.owner;
-  callWindow(owner, [&] {
-    if (open) {
-      owner->window->onOpen();
-    } else {
-      owner->window->onClose();
-    }
-  });
-}
-
 template <typename Next>
 bool Gui::changeOpen(const std::string& menu, Next next) {
   return ask([&] {
     Window* window = find(menu);
-    if (window) setOpen(*window, next(window->open));
-    return window != nullptr;
+    if (!window) return false;
+    const bool open = next(window->open);
+    if (window->open == open) return true;
+    window->open = open;
+    window->blocks.reset();
+    window->overlay.reset();
+    PluginSlot* owner = window->owner;
+    callWindow(owner, [&] { open ? owner->window->onOpen() : owner->window->onClose(); });
+    return true;
   });
 }
 
@@ -144,17 +136,18 @@ bool Gui::close(const std::string& menu) {
 bool Gui::screenshot(const std::string& path, const std::optional<Region>& part,
                      std::string& error) {
   return ask([&] {
-    if (!drawn_) {
+    if (drawn_) ImGui::SetCurrentContext(context_);
+    ImDrawData* data = drawn_ ? ImGui::GetDrawData() : nullptr;
+    if (!data) {
       error = "no frame drawn yet";
       return false;
     }
-    ImGui::SetCurrentContext(context_);
     Image image;
     if (live_) {
       if (!live_->readPixels(image, error)) return false;
     } else {
       if (!headless_) headless_ = HeadlessRenderer::create(kScreenWidth, kScreenHeight, error);
-      if (!headless_ || !headless_->render(ImGui::GetDrawData(), image, error)) return false;
+      if (!headless_ || !headless_->render(data, image, error)) return false;
     }
     return writePng(part ? cropped(image, *part) : image, path, error);
   });

@@ -124,7 +124,6 @@ class Gui {
   // The rest runs on the render thread. Here (gui.cpp), the windows by menu name.
   void setUp();
   Window* find(const std::string& menu);
-  void setOpen(Window& window, bool open);
   // A call into the plugin's window, which calling() names meanwhile.
   template <typename Call>
   void callWindow(const PluginSlot* owner, Call&& call) {
