@@ -11,7 +11,6 @@
 // come from the game thread, which hands each one over and waits for it.
 
 #include <atomic>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,7 +24,6 @@
 #include "plugin_slot.h"
 
 struct ImGuiContext;
-struct ImDrawData;
 
 namespace host {
 
@@ -54,9 +52,9 @@ class Gui {
   bool open(const std::string& menu);
   bool close(const std::string& menu);
   bool isOpen(const std::string& menu) const;
-  // The menu names of the plugin windows, and of those open.
-  std::vector<std::string> menus() const;
-  std::vector<std::string> openMenus() const;
+  // The menu names of the plugin windows, or of those open.
+  std::vector<std::string> menus(bool openOnly = false) const;
+  std::vector<std::string> openMenus() const { return menus(true); }
 
   // One frame, as a player sees it; returns the text lines the plugin windows drew, in order.
   // While a window sizes itself to what it holds, or is past the screen's edge, the frame is
@@ -66,7 +64,6 @@ class Gui {
   // From now on the render thread also draws `perSecond` frames a second on its own, in real
   // time, while the game thread goes on; 0 stops that.
   void setRate(int perSecond) { render_->setRate(perSecond); }
-  int rate() const { return render_->rate(); }
   // Whether the caller is the render thread: any thread.
   bool onRenderThread() const { return render_->isCurrent(); }
   // The plugin whose window operation runs now; render thread only.
@@ -96,10 +93,11 @@ class Gui {
   bool resize(const std::string& title, int width, int height, std::string& error);
 
   // "window: <title> flags=… border=… pos=… size=… font-scale=… bg-alpha=…", read from the
-  // context after the last frame; false when the GUI has no window of that title.
-  bool describe(const std::string& title, std::string& text);
-  // "no window titled "<title>"; the GUI holds "A", "B"" (or "none"): the titles there are,
-  // since a menu name or a title in another case is easily taken for one.
+  // context after the last frame. False, with the reason, when the GUI has no window of that
+  // title: "no window titled "<title>"; the GUI holds "A", "B"" (or "none").
+  bool describe(const std::string& title, std::string& text, std::string& error) const;
+  // The shapes the scenario statements call yet; they go once those call the one above.
+  bool describe(const std::string& title, std::string& text) const;
   std::string noWindowTitled(const std::string& title) const;
 
  private:
@@ -112,27 +110,43 @@ class Gui {
     std::optional<bool> overlay;
   };
 
-  // The rest runs on the render thread.
-  void setUp();
-  Window* find(const std::string& menu);
-  void setOpen(Window& window, bool open);
-  template <typename Call>
-  void callWindow(const PluginSlot* owner, Call&& call);
+  // Runs `work` on the render thread and returns what it returned. Any thread.
+  template <typename Work>
+  auto ask(Work&& work) const {
+    decltype(work()) answer{};
+    render_->run([&] { answer = work(); });
+    return answer;
+  }
   // The menu commands: the window's new state from its old one. Any thread.
   template <typename Next>
   bool changeOpen(const std::string& menu, Next next);
-  // A frame as a player sees it (asSeen, see frame()), with the windows' text lines; or the
-  // next frame of those drawn on their own.
+
+  // The rest runs on the render thread. Here (gui.cpp), the windows by menu name.
+  void setUp();
+  Window* find(const std::string& menu);
+  // A call into the plugin's window, which calling() names meanwhile.
+  template <typename Call>
+  void callWindow(const PluginSlot* owner, Call&& call) {
+    calling_ = owner;
+    stopExceptions(output_, owner, call);
+    calling_ = nullptr;
+  }
+
+  // gui_frame.cpp: a frame as a player sees it (asSeen, see frame()), with the windows' text
+  // lines; or the next frame of those drawn on their own.
   std::vector<std::string> draw(bool asSeen);
   std::vector<std::string> drawOnce(Micros now, bool capture);
-  void drawGameScreen();
-  void keepWindowsOnScreen();
-  bool writePlaces(std::string& error);
   void traceAnswers(const Window& asked, Micros now, bool blocks, bool overlay);
-  // No window is hidden, drawn at a size other than what it holds, or past the screen's edge.
+  bool writePlaces(std::string& error);
+  // backdrop.cpp: the game's picture behind the windows.
+  void drawGameScreen();
+  // text_capture.cpp: the window draws, and the text lines it wrote are added to `lines`.
+  void renderCapturingText(PluginSlot* owner, std::vector<std::string>& lines);
+  // gui_inspect.cpp, looking inside the GUI library's context: every window is moved back
+  // whole onto the screen where it fits; whether no window is hidden to be measured, drawn at
+  // a size other than what it holds, or past the screen's edge.
+  void keepWindowsOnScreen();
   bool settled() const;
-  // The last frame's draw data; null before the first frame.
-  ImDrawData* lastFrame() const;
 
   Output& output_;
   const Clock& clock_;
