@@ -96,9 +96,6 @@ class Gui {
   // context after the last frame. False, with the reason, when the GUI has no window of that
   // title: "no window titled "<title>"; the GUI holds "A", "B"" (or "none").
   bool describe(const std::string& title, std::string& text, std::string& error) const;
-  // The shapes the scenario statements call yet; they go once those call the one above.
-  bool describe(const std::string& title, std::string& text) const;
-  std::string noWindowTitled(const std::string& title) const;
 
  private:
   struct Window {

@@ -126,15 +126,4 @@ bool Gui::describe(const std::string& title, std::string& text, std::string& err
   });
 }
 
-bool Gui::describe(const std::string& title, std::string& text) const {
-  std::string error;
-  return describe(title, text, error);
-}
-
-std::string Gui::noWindowTitled(const std::string& title) const {
-  std::string text, error;
-  describe(title, text, error);
-  return error;
-}
-
 }  // namespace host

@@ -46,11 +46,11 @@ Session::Result Session::render(const Call& call) {
 }
 
 Session::Result Session::window(const Call& call) {
-  std::string text;
-  if (host().gui().describe(call.rest, text)) {
+  std::string text, error;
+  if (host().gui().describe(call.rest, text, error)) {
     output_.line(text);
   } else {
-    output_.error("window: " + host().gui().noWindowTitled(call.rest));
+    output_.error("window: " + error);
   }
   return Result::Ok;
 }
