@@ -1,3 +1,5 @@
+// Game time: virtual or following the wall clock, and how the host's lines show it.
+
 #include "clock.h"
 
 #include <cassert>

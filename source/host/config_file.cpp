@@ -1,3 +1,5 @@
+// Reading and saving config.cfg, keeping the user's own lines where they were.
+
 #include "config_file.h"
 
 #include <cerrno>

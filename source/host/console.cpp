@@ -1,3 +1,5 @@
+// The console: variables, commands, and the one entry for a typed line.
+
 #include "console.h"
 
 #include <charconv>

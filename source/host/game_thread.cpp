@@ -1,3 +1,5 @@
+// The game thread's hooks, timers and posted callbacks, run one at a time in due order.
+
 #include "game_thread.h"
 
 #include <algorithm>

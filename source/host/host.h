@@ -3,6 +3,27 @@
 // The stand-in host: console, game thread, GUI and plugins, wired together, and the SDK's
 // backend that plugins reach through their wrappers. The world outside the host (the clock
 // and the rating service) is handed in, so a fresh host can start in the same world.
+//
+// Index of the host's files (thread: where their code runs; "game" is the host's main thread):
+//   host.h/.cpp            the wiring, settings and built-in commands                     game
+//   sdk_backend.cpp        the SDK's backend: each plugin call, handed to the part below   any
+//   plugins.h/.cpp         load, adopt, start and the ways of unloading                   game
+//   plugin_slot.h          one loaded plugin, and how plugin code is run                  game
+//   plugin_code.h/.cpp     a library's load, and callables kept past its close             any
+//   loader.h/.cpp          opening libraries and reading their record                     game
+//   web_routing.h/.cpp     plugins' requests on their way to the HTTP client              any
+//   console.h/.cpp         console variables and commands                                 game
+//   config_file.h/.cpp     config.cfg                                                     game
+//   game_thread.h/.cpp     hooks, timers and posted callbacks                             game
+//   rating_service.h/.cpp  the game's ratings and the local player                        game
+//   clock.h/.cpp           game time                                                      any
+//   output.h/.cpp          every line the host prints                                     any
+//   replace_file.h/.cpp    writing a file whole or not at all                             game
+//   gui/                   the GUI: windows, frames, text, pictures; the render thread    render
+//   net/                   the HTTP client (curl, WinHTTP) and the local stats service   http
+//   script/                the command line, scenarios, their statements, terminal runs  game
+//   main.cpp               the program
+// How one SDK call travels through them: docs/inside.md.
 
 #include <atomic>
 #include <chrono>

@@ -1,3 +1,5 @@
+// Opening plugin libraries on each system and reading their record.
+
 #include "loader.h"
 
 #include <filesystem>

@@ -1,3 +1,5 @@
+// The host's lines to its user, escaped and bounded.
+
 #include "output.h"
 
 namespace host {

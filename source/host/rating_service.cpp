@@ -1,3 +1,5 @@
+// The game's rating service and the local player, as scenarios set them.
+
 #include "rating_service.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The off-screen colour buffer frames are drawn into and read back from.
+
 #include "gui/gl_frame.h"
 
 #define GL_GLEXT_PROTOTYPES

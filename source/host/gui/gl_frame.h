@@ -1,5 +1,7 @@
 #pragma once
 
+// An off-screen colour buffer for the GUI's OpenGL backend.
+
 #include <string>
 
 #include "gui/image.h"

@@ -1,3 +1,5 @@
+// Reading and writing the window places file, gui.ini, and reporting its damaged lines.
+
 #include "gui/gui_ini.h"
 
 #include <imgui.h>

@@ -1,3 +1,5 @@
+// Drawing frames without a display, through EGL's off-screen OpenGL.
+
 #include "gui/headless_renderer.h"
 
 #include <EGL/egl.h>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The renderer for runs without a display.
+
 #include <imgui.h>
 
 #include <memory>

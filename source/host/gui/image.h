@@ -1,5 +1,7 @@
 #pragma once
 
+// Pictures as the host keeps them: RGBA pixels, and parts of them.
+
 #include <algorithm>
 #include <cassert>
 #include <vector>

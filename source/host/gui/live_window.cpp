@@ -1,3 +1,5 @@
+// The live window on the display (--window), and its input fed to the GUI.
+
 #include "gui/live_window.h"
 
 #define GLFW_INCLUDE_NONE

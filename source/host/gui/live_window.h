@@ -1,5 +1,7 @@
 #pragma once
 
+// The window on the display that shows the game screen live.
+
 #include <imgui.h>
 
 #include <memory>

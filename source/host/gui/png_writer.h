@@ -1,5 +1,7 @@
 #pragma once
 
+// Writing a picture as a PNG file.
+
 #include <string>
 
 #include "gui/image.h"

@@ -1,3 +1,5 @@
+// The render thread: the work the game thread hands it, and the frames it draws on its own.
+
 #include "gui/render_thread.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Reading the host's command line, and its usage and help texts.
+
 #include "script/command_line.h"
 
 #include <cctype>

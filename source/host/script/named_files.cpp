@@ -1,3 +1,5 @@
+// Files a statement names, found from the scenario's folder.
+
 #include "script/named_files.h"
 
 #include <cerrno>

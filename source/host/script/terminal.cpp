@@ -1,3 +1,5 @@
+// Stop requests and whether a person types, on each system.
+
 #include "script/terminal.h"
 
 #include <atomic>

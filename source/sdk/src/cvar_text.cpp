@@ -1,3 +1,5 @@
+// Reading a console variable's text as a number or a colour, as the console does.
+
 #include "hostsdk/cvar_text.h"
 
 #include <charconv>

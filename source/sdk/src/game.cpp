@@ -1,3 +1,5 @@
+// GameWrapper: the game's calls, forwarded to the host's backend.
+
 #include "hostsdk/game.h"
 
 #include <utility>

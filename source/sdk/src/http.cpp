@@ -1,3 +1,5 @@
+// HttpWrapper: requests, forwarded to the host's backend with the calling plugin named.
+
 #include "hostsdk/http.h"
 
 #include <utility>

@@ -1,3 +1,5 @@
+// MMRWrapper and the rating registration's token, forwarded to the host's backend.
+
 #include "hostsdk/mmr.h"
 
 #include <utility>

@@ -1,3 +1,5 @@
+// A player's identity: platform, uid and account id.
+
 #include "hostsdk/unique_id.h"
 
 #include <utility>
