@@ -19,11 +19,12 @@ std::vector<PluginCode*> loads;
 }  // namespace
 
 PluginCode::PluginCode(std::string plugin, std::string path, const void* module,
-                       std::shared_ptr<ClosedCalls> closedCalls)
+                       std::shared_ptr<ClosedCalls> closedCalls, std::thread::id gameThread)
     : plugin_(std::move(plugin)),
       path_(std::move(path)),
       module_(module),
-      closedCalls_(std::move(closedCalls)) {
+      closedCalls_(std::move(closedCalls)),
+      gameThread_(gameThread) {
   std::lock_guard<std::mutex> lock(loadMutex);
   loads.push_back(this);
 }

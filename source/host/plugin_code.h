@@ -33,11 +33,11 @@ struct ClosedCalls {
 };
 
 // One load of a plugin library, or a plugin object made in this process (no library: its code
-// is always there). Made on the game thread, which is the one that closes it.
+// is always there). `gameThread` is the one that closes it.
 class PluginCode {
  public:
   PluginCode(std::string plugin, std::string path, const void* module,
-             std::shared_ptr<ClosedCalls> closedCalls);
+             std::shared_ptr<ClosedCalls> closedCalls, std::thread::id gameThread);
   ~PluginCode();
   PluginCode(const PluginCode&) = delete;
   PluginCode& operator=(const PluginCode&) = delete;
@@ -64,7 +64,7 @@ class PluginCode {
   const std::string path_;
   const void* const module_;
   const std::shared_ptr<ClosedCalls> closedCalls_;
-  const std::thread::id gameThread_ = std::this_thread::get_id();
+  const std::thread::id gameThread_;
   std::atomic<bool> closed_{false};
   bool gone_ = false;  // under the load mutex
 };

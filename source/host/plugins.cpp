@@ -51,7 +51,8 @@ bool Plugins::load(const std::string& path, std::string& error) {
   slot->path = path;
   slot->library = std::move(library);
   slot->owner = std::move(owner);
-  slot->code = std::make_shared<PluginCode>(slot->name, path, moduleHolding(info), closedCalls_);
+  slot->code = std::make_shared<PluginCode>(slot->name, path, moduleHolding(info), closedCalls_,
+                                            gameThread_);
   start(std::move(slot));
   return true;
 }
@@ -61,7 +62,8 @@ PluginSlot* Plugins::adopt(const std::string& name,
   auto slot = std::make_unique<PluginSlot>();
   slot->name = name;
   slot->owner = std::move(plugin);
-  slot->code = std::make_shared<PluginCode>(name, std::string(), nullptr, closedCalls_);
+  slot->code =
+      std::make_shared<PluginCode>(name, std::string(), nullptr, closedCalls_, gameThread_);
   return start(std::move(slot));
 }
 

@@ -18,7 +18,6 @@
 #endif
 
 #if defined(__SANITIZE_THREAD__)
-#include <link.h>
 #include <sanitizer/tsan_interface.h>
 #endif
 
