@@ -159,6 +159,7 @@ TEST(OutOfMemory, AWorkerThatRunsOutLosesItsLookupAndNothingElse) {
   for (long n = 0;; ++n) {
     SCOPED_TRACE("allocation " + std::to_string(n));
     threadFailed = false;
+    workers::letGo();  // the next lookup starts a thread, armed as it starts
     nextThreadFailsIn = n;
     const long sent = harness.host->requestsSent();
     plugin.refreshMmr(5);

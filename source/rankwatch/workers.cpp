@@ -33,6 +33,12 @@ struct State {
   std::condition_variable ended;
   int running = 0;   // jobs started and not ended
   int starting = 0;  // threads started that hold no reference of their own yet
+  // A thread whose job has ended waits for the next while the plugin is loaded, so that a
+  // lookup costs the game thread a wake rather than a thread start. One at most.
+  std::condition_variable woken;
+  bool parked = false;         // a thread waits that may be handed a job
+  int waiting = 0;             // threads that wait, parked or told to leave
+  std::function<void()> next;  // handed over, not yet taken
   // Keeps the library loaded for threads that are starting; taken by the first start after a
   // load, on the game thread, so that no later start pays the loader's lock there.
   library::Reference standing = nullptr;
@@ -57,17 +63,41 @@ void started(State& state) {
   if (goes) library::letGo(goes);
 }
 
-void runJob(State& state, const std::function<void()>& job) {
+void runJob(State& state, std::function<void()>& job) {
   try {
     job();
   } catch (...) {
     // Out of memory on the way: this job is lost.
   }
+  job = nullptr;  // what it holds goes before the thread waits
   {
     std::lock_guard<std::mutex> lock(state.mutex);
     --state.running;
   }
   state.ended.notify_all();
+}
+
+// Runs `job`, then each job handed over while this thread waits parked. Returns once the plugin
+// is unloaded or another thread is parked already. A thread that was parked when the plugin
+// was unloaded, and has not woken yet, may take a job handed to a thread parked after it: any
+// thread may run a job, and the one that finds none leaves.
+void serve(State& state, std::function<void()> job) {
+  for (;;) {
+    runJob(state, job);
+    std::unique_lock<std::mutex> lock(state.mutex);
+    if (state.unloaded || state.parked) return;
+    state.parked = true;
+    ++state.waiting;
+    state.woken.wait(lock, [&] { return state.next || !state.parked; });
+    --state.waiting;
+    if (!state.next) {
+      lock.unlock();
+      state.ended.notify_all();
+      return;
+    }
+    job = std::move(state.next);
+    state.next = nullptr;
+  }
 }
 
 // A lookup is background work: it must not take the game's turn. The thread lowers itself as
@@ -101,7 +131,7 @@ DWORD WINAPI threadMain(void* raw) {
       library::keepForGood();
     }
     started(*start->state);
-    runJob(*start->state, start->job);
+    serve(*start->state, std::move(start->job));
   }
   if (own) FreeLibraryAndExitThread(static_cast<HMODULE>(own), 0);
   return 0;
@@ -126,7 +156,7 @@ void* threadMain(void* raw) {
       library::keepForGood();
     }
     started(*start->state);
-    runJob(*start->state, start->job);
+    serve(*start->state, std::move(start->job));
   }
   return nullptr;
 }
@@ -163,12 +193,23 @@ void startThread(std::unique_ptr<Start> start) {
 class Workers {
  public:
   void start(std::function<void()> job) {
+    bool handed = false;
     {
       std::lock_guard<std::mutex> lock(state_->mutex);
-      if (!state_->standing) state_->standing = library::take();
+      handed = state_->parked && !state_->next;
+      if (!handed && !state_->standing) state_->standing = library::take();
       state_->unloaded = false;
-      ++state_->starting;
       ++state_->running;
+      if (handed) {
+        state_->next = std::move(job);
+        state_->parked = false;
+      } else {
+        ++state_->starting;
+      }
+    }
+    if (handed) {
+      state_->woken.notify_all();
+      return;
     }
     try {
       startThread(std::make_unique<Start>(Start{state_, std::move(job)}));
@@ -187,7 +228,10 @@ class Workers {
 
   bool awaitAll(std::chrono::milliseconds limit) {
     std::unique_lock<std::mutex> lock(state_->mutex);
-    return state_->ended.wait_for(lock, limit, [&] { return state_->running == 0; });
+    // After the unload, the parked thread's leaving counts as a job's end.
+    return state_->ended.wait_for(lock, limit, [&] {
+      return state_->running == 0 && (!state_->unloaded || state_->waiting == 0);
+    });
   }
 
   void letGo() {
@@ -195,8 +239,10 @@ class Workers {
     {
       std::lock_guard<std::mutex> lock(state_->mutex);
       state_->unloaded = true;
+      state_->parked = false;
       goes = state_->goingNow();
     }
+    state_->woken.notify_all();
     if (goes) library::letGo(goes);
   }
 

@@ -1,7 +1,8 @@
 #pragma once
 
-// Threads of the library's own, one per job, never joined: each is detached and counted while
-// its job runs.
+// Threads of the library's own, never joined: each is detached and counted while its job runs.
+// One whose job has ended waits, parked, for the next job while the plugin is loaded, so that
+// a job costs the game thread a wake rather than a thread start; more at once start more.
 //
 // A host may close the library at any moment, with or without its release, while a thread is
 // still at work, even inside a call into the host that has a return address into the library.
@@ -24,17 +25,19 @@ namespace workers {
 // ends after it: statics end in the reverse order of their making.
 void makeReady();
 
-// Runs `job` on a thread of its own and returns at once. Either the thread starts or nothing
-// changes: whatever is thrown (no thread, no memory, the library not found) leaves no trace
-// behind. What `job` throws ends it quietly. Game thread.
+// Runs `job` on the parked thread, or else on a thread of its own, and returns at once. Either the
+// thread starts or nothing changes: whatever is thrown (no thread, no memory, the library not
+// found) leaves no trace behind. What `job` throws ends it quietly. Game thread.
 void start(std::function<void()> job);
 
-// Waits at most `limit` for every job started so far to end; true when all have. A thread
-// whose job has ended may still be on its way out, holding the library.
+// Waits at most `limit` for every job started so far to end, and after the unload for the
+// parked thread to leave; true when all have. A thread whose job has ended may still be on its
+// way out, holding the library.
 bool awaitAll(std::chrono::milliseconds limit);
 
-// The plugin is unloaded: the reference that lets threads start goes once none is starting.
-// Game thread, while the host holds the library (onUnload, the release, the destructor).
+// The plugin is unloaded: the parked thread leaves, and the reference that lets threads start
+// goes once none is starting. Game thread, while the host holds the library (onUnload, the
+// release, the destructor).
 void letGo();
 
 }  // namespace workers
