@@ -263,35 +263,15 @@ class ProfileReader : public nlohmann::json_sax<json> {
     }
   }
 
+  // A scalar begins and ends where a container would begin: it resets the same, and is kept
+  // where the walk reads it.
   bool scalar(const Value& value) {
-    switch (roleOfNext()) {
-      case Role::Root:
-        rootObject = false;
-        break;
-      case Role::Data:
-        dataObject = false;
-        segments = NoSegments;
-        kept.clear();
-        break;
+    switch (begin(false)) {
       case Role::Segments:
         segments = NotWalkable;
-        kept.clear();
-        break;
-      case Role::Segment:
-        segment();
-        break;
-      case Role::Attributes:
-        kept.back().attributes = false;
-        kept.back().playlistId = Value();
         break;
       case Role::PlaylistId:
         kept.back().playlistId = value;
-        break;
-      case Role::Stats:
-        kept.back().stats = false;
-        break;
-      case Role::Rating:
-        kept.back().rating = false;
         break;
       case Role::RatingValue:
         kept.back().value = value;
