@@ -147,7 +147,9 @@ class ProfileReader : public nlohmann::json_sax<json> {
 
   bool start_object(std::size_t) override {
     const Role role = begin(true);
-    open_.push_back(role == Role::Segments ? Role::SegmentMap : container(role));
+    // An object where a number belongs is off the path.
+    const bool offPath = role == Role::PlaylistId || role == Role::RatingValue;
+    open_.push_back(role == Role::Segments ? Role::SegmentMap : offPath ? Role::Other : role);
     return true;
   }
   bool start_array(std::size_t) override {
@@ -213,9 +215,7 @@ class ProfileReader : public nlohmann::json_sax<json> {
         break;
       case Role::Data:
         dataObject = object;
-        segments = NoSegments;
-        kept.clear();
-        break;
+        [[fallthrough]];
       case Role::Segments:
         segments = NoSegments;
         kept.clear();
@@ -246,21 +246,6 @@ class ProfileReader : public nlohmann::json_sax<json> {
         break;
     }
     return role;
-  }
-
-  // What an object in that role is as a container.
-  static Role container(Role role) {
-    switch (role) {
-      case Role::Root:
-      case Role::Data:
-      case Role::Segment:
-      case Role::Attributes:
-      case Role::Stats:
-      case Role::Rating:
-        return role;
-      default:
-        return Role::Other;
-    }
   }
 
   // A scalar begins and ends where a container would begin: it resets the same, and is kept
