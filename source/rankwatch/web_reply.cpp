@@ -28,12 +28,12 @@ using json = nlohmann::json;
 // ---- Value ----------------------------------------------------------------------------------
 
 struct Value {
-  // Missing: no such member; Other: text, null, an array or an object.
-  enum Kind { Missing, Integer, Unsigned, Float, Boolean, Other } kind = Missing;
+  // Missing: no such member; Other: text, null, an array or an object. True and false are
+  // the integers 1 and 0.
+  enum Kind { Missing, Integer, Unsigned, Float, Other } kind = Missing;
   std::int64_t integer = 0;
   std::uint64_t whole = 0;
   double number = 0.0;
-  bool boolean = false;
 };
 
 enum class Match { Yes, No, Unreadable };
@@ -56,9 +56,6 @@ Match playlistMatches(const Value& id, int wanted) {
       value = static_cast<std::int32_t>(whole);
       break;
     }
-    case Value::Boolean:
-      value = id.boolean ? 1 : 0;
-      break;
     default:
       return Match::Unreadable;
   }
@@ -76,8 +73,6 @@ std::optional<float> ratingOf(const Value& rating) {
       // A float cannot hold it; converting would be undefined.
       if (!(std::fabs(rating.number) <= FLT_MAX)) return std::nullopt;
       return static_cast<float>(rating.number);
-    case Value::Boolean:
-      return rating.boolean ? 1.0f : 0.0f;
     default:
       return std::nullopt;
   }
@@ -121,25 +116,15 @@ class ProfileReader : public nlohmann::json_sax<json> {
   std::vector<Segment> kept;
 
   bool null() override { return scalar(Value{Value::Other}); }
-  bool boolean(bool value) override {
-    Value v{Value::Boolean};
-    v.boolean = value;
-    return scalar(v);
-  }
+  bool boolean(bool value) override { return scalar(Value{Value::Integer, value ? 1 : 0}); }
   bool number_integer(number_integer_t value) override {
-    Value v{Value::Integer};
-    v.integer = value;
-    return scalar(v);
+    return scalar(Value{Value::Integer, value});
   }
   bool number_unsigned(number_unsigned_t value) override {
-    Value v{Value::Unsigned};
-    v.whole = value;
-    return scalar(v);
+    return scalar(Value{Value::Unsigned, 0, value});
   }
   bool number_float(number_float_t value, const string_t&) override {
-    Value v{Value::Float};
-    v.number = value;
-    return scalar(v);
+    return scalar(Value{Value::Float, 0, 0, value});
   }
   bool string(string_t&) override { return scalar(Value{Value::Other}); }
   // JSON text holds none; only the library's binary formats do.
