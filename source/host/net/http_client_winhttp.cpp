@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
