@@ -112,7 +112,7 @@ class ProfileReader : public nlohmann::json_sax<json> {
 
   bool rootObject = false;
   bool dataObject = false;
-  enum { NoSegments, List, Map, NotWalkable } segments = NoSegments;
+  enum { NoSegments, List, Map } segments = NoSegments;
   std::vector<Segment> kept;
 
   bool null() override { return scalar(Value{Value::Other}); }
@@ -131,10 +131,9 @@ class ProfileReader : public nlohmann::json_sax<json> {
   bool binary(binary_t&) override { return false; }  // GCOVR_EXCL_LINE
 
   bool start_object(std::size_t) override {
+    // In an object where a number belongs, every name reads as off the path (key()).
     const Role role = begin(true);
-    // An object where a number belongs is off the path.
-    const bool offPath = role == Role::PlaylistId || role == Role::RatingValue;
-    open_.push_back(role == Role::Segments ? Role::SegmentMap : offPath ? Role::Other : role);
+    open_.push_back(role == Role::Segments ? Role::SegmentMap : role);
     return true;
   }
   bool start_array(std::size_t) override {
@@ -237,9 +236,6 @@ class ProfileReader : public nlohmann::json_sax<json> {
   // where the walk reads it.
   bool scalar(const Value& value) {
     switch (begin(false)) {
-      case Role::Segments:
-        segments = NotWalkable;
-        break;
       case Role::PlaylistId:
         kept.back().playlistId = value;
         break;
@@ -286,9 +282,7 @@ std::optional<float> readWebReply(int status, const std::string& body, int wante
     ProfileReader reader;
     if (!json::sax_parse(body, &reader)) return std::nullopt;
     if (!reader.rootObject || !reader.dataObject) return std::nullopt;
-    if (reader.segments != ProfileReader::List && reader.segments != ProfileReader::Map) {
-      return std::nullopt;
-    }
+    if (reader.segments == ProfileReader::NoSegments) return std::nullopt;
     std::vector<Segment>& segments = reader.kept;
     if (reader.segments == ProfileReader::Map) {
       // An object's members are walked by value in ascending order of their names; a name
