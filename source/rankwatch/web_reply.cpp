@@ -80,14 +80,12 @@ std::optional<float> ratingOf(const Value& rating) {
 
 // ---- Segment --------------------------------------------------------------------------------
 
+// Its playlistId and rating are reached only through objects: whatever on the way is not one
+// leaves them Missing, as a later value of a name on the way does.
 struct Segment {
   std::string name;  // when the segments are an object's members
-  bool object = false;
-  bool attributes = false;  // "attributes" is an object
-  Value playlistId;
-  bool stats = false;   // "stats" is an object
-  bool rating = false;  // and its "rating" too
-  Value value;
+  Value playlistId;  // attributes.playlistId
+  Value value;       // stats.rating.value
 };
 
 // ---- ProfileReader --------------------------------------------------------------------------
@@ -110,8 +108,7 @@ class ProfileReader : public nlohmann::json_sax<json> {
     Other,
   };
 
-  bool rootObject = false;
-  bool dataObject = false;
+  // Segments only inside data, itself an object in the root object.
   enum { NoSegments, List, Map } segments = NoSegments;
   std::vector<Segment> kept;
 
@@ -132,12 +129,12 @@ class ProfileReader : public nlohmann::json_sax<json> {
 
   bool start_object(std::size_t) override {
     // In an object where a number belongs, every name reads as off the path (key()).
-    const Role role = begin(true);
+    const Role role = begin();
     open_.push_back(role == Role::Segments ? Role::SegmentMap : role);
     return true;
   }
   bool start_array(std::size_t) override {
-    const Role role = begin(false);
+    const Role role = begin();
     open_.push_back(role == Role::Segments ? Role::SegmentList : Role::Other);
     return true;
   }
@@ -191,36 +188,25 @@ class ProfileReader : public nlohmann::json_sax<json> {
   }
 
   // A value begins: a later value of a name replaces what an earlier one left.
-  Role begin(bool object) {
+  Role begin() {
     const Role role = roleOfNext();
     switch (role) {
-      case Role::Root:
-        rootObject = object;
-        break;
       case Role::Data:
-        dataObject = object;
-        [[fallthrough]];
       case Role::Segments:
         segments = NoSegments;
         kept.clear();
         break;
       case Role::Segment:
-        segment().object = object;
+        segment();
         break;
       case Role::Attributes:
-        kept.back().attributes = object;
         kept.back().playlistId = Value();
         break;
       case Role::PlaylistId:
         kept.back().playlistId = Value{Value::Other};
         break;
       case Role::Stats:
-        kept.back().stats = object;
-        kept.back().rating = false;
-        kept.back().value = Value();
-        break;
       case Role::Rating:
-        kept.back().rating = object;
         kept.back().value = Value();
         break;
       case Role::RatingValue:
@@ -235,7 +221,7 @@ class ProfileReader : public nlohmann::json_sax<json> {
   // A scalar begins and ends where a container would begin: it resets the same, and is kept
   // where the walk reads it.
   bool scalar(const Value& value) {
-    switch (begin(false)) {
+    switch (begin()) {
       case Role::PlaylistId:
         kept.back().playlistId = value;
         break;
@@ -250,10 +236,9 @@ class ProfileReader : public nlohmann::json_sax<json> {
 
   // A new segment, named when the segments are an object's members: a later one of the same
   // name, whatever it is, replaces it.
-  Segment& segment() {
+  void segment() {
     kept.emplace_back();
     if (open_.back() == Role::SegmentMap) kept.back().name = name_;
-    return kept.back();
   }
 
   bool end() {
@@ -280,9 +265,9 @@ std::optional<float> readWebReply(int status, const std::string& body, int wante
   if (body.find('\0') != std::string::npos) return std::nullopt;
   try {
     ProfileReader reader;
-    if (!json::sax_parse(body, &reader)) return std::nullopt;
-    if (!reader.rootObject || !reader.dataObject) return std::nullopt;
-    if (reader.segments == ProfileReader::NoSegments) return std::nullopt;
+    if (!json::sax_parse(body, &reader) || reader.segments == ProfileReader::NoSegments) {
+      return std::nullopt;
+    }
     std::vector<Segment>& segments = reader.kept;
     if (reader.segments == ProfileReader::Map) {
       // An object's members are walked by value in ascending order of their names; a name
@@ -294,16 +279,13 @@ std::optional<float> readWebReply(int status, const std::string& body, int wante
       segments.erase(segments.begin(), last.base());
     }
     for (const Segment& segment : segments) {
-      if (!segment.object || !segment.attributes || segment.playlistId.kind == Value::Missing) {
-        continue;
-      }
+      if (segment.playlistId.kind == Value::Missing) continue;
       switch (playlistMatches(segment.playlistId, wantedPlaylist)) {
         case Match::Unreadable:
           return std::nullopt;
         case Match::No:
           continue;
         case Match::Yes:
-          if (!segment.stats || !segment.rating) return std::nullopt;
           return ratingOf(segment.value);
       }
     }
