@@ -127,6 +127,10 @@ TEST(WebReply, EachReplyYieldsTheWantedSegmentsRatingOrNothing) {
                     R"("stats": {"rating": {"value": 1}}}, )" +
                     segment("11", "2") + "]"),
        11, 2.0f},
+      {"  and a last stats that is no object", 200,
+       withSegments(R"([{"attributes": {"playlistId": 11}, "stats": {"rating": {"value": 1}}, )"
+                    R"("stats": 7}])"),
+       11, std::nullopt},
       {"a match without value", 200,
        withSegments(R"([{"attributes": {"playlistId": 11}, "stats": {"rating": {}}}])"), 11,
        std::nullopt},
