@@ -68,7 +68,6 @@ class Console {
 
   // Runs one line as typed. Refused input is printed as one "error:" line and changes nothing.
   void execute(const std::string& line);
-  void print(const Variable& variable);
   // `cvarlist` and `cmdlist`: one line for each variable or command whose name starts with
   // `prefix`, in name order, then a count.
   void listVariables(const std::string& prefix);
