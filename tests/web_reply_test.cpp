@@ -122,11 +122,17 @@ TEST(WebReply, EachReplyYieldsTheWantedSegmentsRatingOrNothing) {
        11, 2.0f},
       {"  whatever the last value is", 200,
        withSegments(R"({"a": )" + segment("11", "1") + R"(, "a": 5})"), 11, std::nullopt},
+      {"  a last data without segments too", 200,
+       R"({"data": {"segments": [)" + segment("11", "1") + R"(]}, "data": 5})", 11, std::nullopt},
       {"  in a segment too: a last attributes without playlistId", 200,
        withSegments(R"([{"attributes": {"playlistId": 11}, "attributes": {}, )"
                     R"("stats": {"rating": {"value": 1}}}, )" +
                     segment("11", "2") + "]"),
        11, 2.0f},
+      {"  and a last stats that is no object", 200,
+       withSegments(R"([{"attributes": {"playlistId": 11}, "stats": {"rating": {"value": 1}}, )"
+                    R"("stats": 7}])"),
+       11, std::nullopt},
       {"a match without value", 200,
        withSegments(R"([{"attributes": {"playlistId": 11}, "stats": {"rating": {}}}])"), 11,
        std::nullopt},

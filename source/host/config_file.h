@@ -42,9 +42,8 @@ bool writeConfig(const std::filesystem::path& file, const std::vector<std::strin
 
 std::filesystem::path configFile(const std::filesystem::path& folder);
 
-// Makes `folder` ready to keep settings in: created when missing; refused, with a reason,
-// when it is not a folder, cannot be made (with the system's reason) or its config file is not
-// a file.
+// Makes `folder` ready to keep settings in, creating it when missing. False, with a reason,
+// when it is not a folder, cannot be made or its config file is not a file.
 bool prepareConfigFolder(const std::filesystem::path& folder, std::string& error);
 
 }  // namespace host

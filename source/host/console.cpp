@@ -129,10 +129,6 @@ void Console::addCommand(PluginSlot* owner, const std::string& name,
   commands_[name] = Command{owner, std::move(callback), description, permissions};
 }
 
-void Console::print(const Variable& variable) {
-  output_.line("cvar " + variable.declared.name + " = " + variable.value);
-}
-
 void Console::listVariables(const std::string& prefix) {
   int listed = 0;
   for (const auto& [name, variable] : variables_) {
@@ -191,7 +187,7 @@ void Console::execute(const std::string& line) {
   }
   if (Variable* variable = find(name)) {
     if (words.size() == 1) {
-      print(*variable);
+      output_.line("cvar " + name + " = " + variable->value);
     } else if (words.size() > 2) {
       output_.error(name + ": takes one value (quote a value with blanks)");
     } else if (!set(*variable, words[1], error,

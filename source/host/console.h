@@ -54,8 +54,7 @@ class Console {
   void addBuiltin(const std::string& name, const std::string& usage, const std::string& description,
                   Builtin run);
 
-  // A new variable starts from its saved value when there is one; one that exists already is
-  // returned as it stands.
+  // A new variable starts from its saved value, if any; an existing one is returned as it is.
   Variable* registerVariable(const hostsdk::CvarDeclaration& declared);
   Variable* find(const std::string& name);
   // A number outside the variable's range is kept at the nearer end; `clamped`, when given,
@@ -69,7 +68,6 @@ class Console {
 
   // Runs one line as typed. Refused input is printed as one "error:" line and changes nothing.
   void execute(const std::string& line);
-  void print(const Variable& variable);
   // `cvarlist` and `cmdlist`: one line for each variable or command whose name starts with
   // `prefix`, in name order, then a count.
   void listVariables(const std::string& prefix);

@@ -39,7 +39,7 @@ void GameThread::setTimeout(PluginSlot* owner, std::function<void()> call, float
   double delay = std::isnan(seconds) ? 0.0 : std::max(0.0, static_cast<double>(seconds));
   delay = std::min(delay, 1e9);
   const Micros due = after(clock_.now(), std::max<Micros>(toMicros(delay), 1));
-  timers_.emplace(std::make_pair(due, timersSet_++), Timer{owner, std::move(call)});
+  timers_.emplace(std::make_pair(due, timersSet_++), Call{owner, std::move(call)});
 }
 
 std::optional<Micros> GameThread::nextDue() const {
@@ -55,7 +55,7 @@ void GameThread::runDue() {
       ++it;
       continue;
     }
-    Timer timer = std::move(it->second);
+    Call timer = std::move(it->second);
     timers_.erase(it);
     calls_.run(timer.owner, [&] { timer.call(); });
     it = timers_.begin();
@@ -80,7 +80,7 @@ void GameThread::post(PluginSlot* owner, std::function<void()> call) {
 
 void GameThread::runPosted() {
   for (;;) {
-    Posted next;
+    Call next;
     {
       std::lock_guard<std::mutex> lock(postedMutex_);
       if (posted_.empty()) return;
@@ -143,7 +143,7 @@ void GameThread::forget(const PluginSlot* owner) {
   auto owned = [&](const auto& item) { return item.owner == owner; };
   auto hooks = takeOut(hooks_, owned);
   auto timers = takeOut(timers_, [&](const auto& timer) { return timer.second.owner == owner; });
-  std::vector<Posted> posted;
+  std::vector<Call> posted;
   {
     std::lock_guard<std::mutex> lock(postedMutex_);
     admitted_.erase(std::remove(admitted_.begin(), admitted_.end(), owner), admitted_.end());

@@ -60,11 +60,8 @@ class GameThread {
     std::string name;
     std::function<void(std::string)> call;
   };
-  struct Timer {
-    PluginSlot* owner;
-    std::function<void()> call;
-  };
-  struct Posted {
+  // A timer's or a posted callback's call.
+  struct Call {
     PluginSlot* owner;
     std::function<void()> call;
   };
@@ -72,11 +69,11 @@ class GameThread {
   Clock& clock_;
   PluginCalls& calls_;
   std::vector<Hook> hooks_;
-  std::map<std::pair<Micros, std::uint64_t>, Timer> timers_;  // by due time, then order set
+  std::map<std::pair<Micros, std::uint64_t>, Call> timers_;  // by due time, then order set
   std::uint64_t timersSet_ = 0;
   mutable std::mutex postedMutex_;
   std::condition_variable postedSignal_;
-  std::deque<Posted> posted_;
+  std::deque<Call> posted_;
   std::vector<const PluginSlot*> admitted_;
 };
 

@@ -13,10 +13,6 @@ std::string iniFileIn(const std::filesystem::path& folder) {
   return folder.empty() ? std::string() : (folder / "gui.ini").string();
 }
 
-std::string counted(int count, const std::string& thing) {
-  return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
-}
-
 }  // namespace
 
 Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem::path configFolder)
@@ -62,7 +58,8 @@ bool Host::shutdown() {
   plugins_.dropUnloaded();
   const int leftAlive = plugins_.closedCalls().leftAlive.load();
   if (leftAlive > 0) {
-    output_.note("the host left " + counted(leftAlive, "callable") +
+    output_.note("the host left " + std::to_string(leftAlive) +
+                 (leftAlive == 1 ? " callable" : " callables") +
                  " of closed libraries alive, never destroyed");
   }
   std::string error;

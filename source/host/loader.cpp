@@ -38,8 +38,7 @@ Library& Library::operator=(Library&& other) noexcept {
 
 namespace {
 
-// The loader's own words after a sentence of ours; they differ by platform, so the common
-// cases never reach them.
+// The loader's own words, which differ by platform: the common cases never reach them.
 std::string loaderReason(const std::string& path) {
 #if defined(_WIN32)
   (void)path;

@@ -3,7 +3,6 @@
 // Opening plugin libraries and reading their record. Loading the plugin object into the host
 // is the host's; this file only knows libraries.
 
-#include <memory>
 #include <string>
 
 struct PluginInfo;

@@ -5,8 +5,6 @@
 // thousand bytes; `expect` compares the whole.
 
 #include <atomic>
-#include <cstdint>
-#include <functional>
 #include <mutex>
 #include <ostream>
 #include <string>

@@ -19,8 +19,7 @@ namespace hostsdk {
 
 // The SDK's wrappers carry a pointer to this as the identity of the plugin that calls.
 struct PluginSlot {
-  std::string name;  // the record's class name: `plugin unload` addresses the plugin by it
-  std::string path;
+  std::string name;       // the record's class name: `plugin unload` addresses the plugin by it
   host::Library library;  // empty for a plugin object made in-process
   std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> owner;  // the host's own owner
   BakkesMod::Plugin::BakkesModPlugin* plugin = nullptr;

@@ -48,7 +48,6 @@ bool Plugins::load(const std::string& path, std::string& error) {
   }
   auto slot = std::make_unique<PluginSlot>();
   slot->name = info->className;
-  slot->path = path;
   slot->library = std::move(library);
   slot->owner = std::move(owner);
   slot->code = std::make_shared<PluginCode>(slot->name, path, moduleHolding(info), closedCalls_,

@@ -76,19 +76,16 @@ class Plugins {
   struct Caller {
     const PluginSlot* plugin = nullptr;  // an identity only: the slot may go meanwhile
     std::string name;
-    // The load the call came from, when it is one the host knows: a plugin loaded now, or one
-    // it has closed.
+    // The load it came from, when the host knows it: loaded now, or closed.
     std::shared_ptr<PluginCode> code;
   };
-  // Runs `use` with the caller at `address` while no unload can tell its load closed. Any
-  // thread.
+  // Any thread: runs `use` with the caller at `address` while no unload can close its load.
   template <typename Use>
   void withCaller(const void* address, Use&& use) const {
     std::lock_guard<std::mutex> lock(mutex_);
     use(callerAt(address));
   }
-  // The load of `owner` and its game wrapper while the plugin is loaded; no load otherwise.
-  // Any thread.
+  // Any thread: the load of `owner` and its game wrapper while it is loaded; none otherwise.
   std::shared_ptr<PluginCode> loaded(const PluginSlot* owner,
                                      std::shared_ptr<GameWrapper>& game) const;
 
@@ -102,8 +99,7 @@ class Plugins {
   std::vector<std::unique_ptr<PluginSlot>> plugins_;
   // One for each plugin unloaded with `keeping`: what the host kept of it is theirs.
   std::vector<std::unique_ptr<PluginSlot>> unloaded_;
-  // Each plugin library, from load until it is closed, read from the threads that send
-  // requests.
+  // Each plugin library from load until it is closed, read from the threads sending requests.
   mutable std::mutex mutex_;
   struct Loaded {
     std::shared_ptr<PluginCode> code;

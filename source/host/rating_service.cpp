@@ -6,8 +6,6 @@
 #include <charconv>
 #include <climits>
 
-#include "hostsdk/backend.h"
-
 namespace host {
 
 bool readIdentity(OnlinePlatform platform, const std::string& text, UniqueIDWrapper& id,

@@ -10,8 +10,7 @@
 
 namespace host {
 
-// False, with the system's reason ("No space left on device"), when the file could not be
-// replaced.
+// False, with the system's reason ("No space left on device"), when it could not be replaced.
 bool replaceFile(const std::filesystem::path& file, std::string_view bytes, std::string& reason);
 
 }  // namespace host

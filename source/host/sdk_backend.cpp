@@ -1,7 +1,6 @@
-// The host's side of every SDK call: thin forwarding to the console, the game thread, the
-// rating service and the web routing, on behalf of the plugin that called. Plugin code on the
-// render thread may only draw, hand work over (Execute) and send requests: every other call is
-// refused there.
+// The host's side of every SDK call, forwarded to the console, the game thread, the rating
+// service or the web routing for the plugin that called. Plugin code on the render thread may
+// only draw, hand work over (Execute) and send requests: every other call is refused there.
 
 #include "host.h"
 

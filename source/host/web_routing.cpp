@@ -123,8 +123,7 @@ void WebRouting::send(const void* caller, CurlRequest request, hostsdk::ReplyCal
     };
     taken = http_.send(std::move(outgoing), sender.plugin, std::move(reply));
   });
-  // Counted once the client holds it: a count that has reached N with nothing in flight means
-  // N requests done.
+  // Counted once the client holds it: a count of N with nothing in flight means N done.
   ++requestsSent_;
   if (!taken) {
     output_.trace(clock_, [&] {

@@ -28,16 +28,14 @@ class WebRouting {
   // so the host's lines name the service's URL; otherwise they name the URL actually asked.
   void setStatsUrl(const std::string& base, bool standsIn);
 
-  // A plugin's request call waits `delay` of real time before the host takes the request, as a
-  // host whose request call blocks; calls already waiting follow the new delay, and zero ends
-  // their wait.
+  // A plugin's request call waits `delay` of real time before the host takes the request, as
+  // in a host whose call blocks; waiting calls follow a new delay, and zero ends their wait.
   void setSendDelay(std::chrono::milliseconds delay);
   // Cuts the delays short, for good: the host is shutting down.
   void close();
   // Request calls of plugins inside the host now, but for those held by the delay.
   int requestCallsUnderWay() const;
-  // Requests sent since the host started, each counted once the HTTP client holds it (or has
-  // refused it).
+  // Requests sent since the start, each counted once the HTTP client holds (or refused) it.
   long requestsSent() const { return requestsSent_.load(); }
 
   // A plugin's request, from the library that holds `caller`.

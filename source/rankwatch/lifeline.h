@@ -13,9 +13,8 @@
 // onUnload first undoes what it can (hooks, the rating registration), so that usually nothing
 // is left and the library unloads.
 //
-// Lines are opened and cut on the game thread, and the object is reached only there; from any
-// thread a line can be asked whether it is still open, and work handed to the game thread
-// through it.
+// Lines are opened and cut on the game thread, and the object is reached only there; any
+// thread may ask a line whether it is open, and hand work to the game thread through it.
 
 #include <atomic>
 #include <functional>

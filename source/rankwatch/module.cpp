@@ -18,13 +18,11 @@
 
 namespace {
 
-// How long the release waits at most for lookups under way. A worker's own work around the
-// host's request call takes microseconds, and a host whose call only queues the request returns
-// within a millisecond; the rest is room for a busy machine's scheduler. It is not needed for
-// safety (each worker holds the library until it has left its code), only so that the library
-// usually goes when the host closes it, on the host's thread, rather than as the last worker
-// ends. A host whose call blocks is not waited for beyond it: the release runs on the game
-// thread.
+// How long the release waits at most for lookups under way: a worker's own work takes
+// microseconds and a host's request call that only queues returns within a millisecond; the
+// rest is room for a busy scheduler. Not for safety (each worker holds the library until it has
+// left its code), but so the library usually goes on the host's thread when the host closes it.
+// A blocking request call is not waited for beyond it: the release runs on the game thread.
 constexpr auto kReleaseWait = std::chrono::milliseconds(100);
 
 // The thread the object was made on: the host's game thread.

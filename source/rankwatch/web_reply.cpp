@@ -28,12 +28,12 @@ using json = nlohmann::json;
 // ---- Value ----------------------------------------------------------------------------------
 
 struct Value {
-  // Missing: no such member; Other: text, null, an array or an object.
-  enum Kind { Missing, Integer, Unsigned, Float, Boolean, Other } kind = Missing;
+  // Missing: no such member; Other: text, null, an array or an object. True and false are
+  // the integers 1 and 0.
+  enum Kind { Missing, Integer, Unsigned, Float, Other } kind = Missing;
   std::int64_t integer = 0;
   std::uint64_t whole = 0;
   double number = 0.0;
-  bool boolean = false;
 };
 
 enum class Match { Yes, No, Unreadable };
@@ -56,9 +56,6 @@ Match playlistMatches(const Value& id, int wanted) {
       value = static_cast<std::int32_t>(whole);
       break;
     }
-    case Value::Boolean:
-      value = id.boolean ? 1 : 0;
-      break;
     default:
       return Match::Unreadable;
   }
@@ -76,8 +73,6 @@ std::optional<float> ratingOf(const Value& rating) {
       // A float cannot hold it; converting would be undefined.
       if (!(std::fabs(rating.number) <= FLT_MAX)) return std::nullopt;
       return static_cast<float>(rating.number);
-    case Value::Boolean:
-      return rating.boolean ? 1.0f : 0.0f;
     default:
       return std::nullopt;
   }
@@ -85,14 +80,12 @@ std::optional<float> ratingOf(const Value& rating) {
 
 // ---- Segment --------------------------------------------------------------------------------
 
+// Its playlistId and rating are reached only through objects: whatever on the way is not one
+// leaves them Missing, as a later value of a name on the way does.
 struct Segment {
   std::string name;  // when the segments are an object's members
-  bool object = false;
-  bool attributes = false;  // "attributes" is an object
-  Value playlistId;
-  bool stats = false;   // "stats" is an object
-  bool rating = false;  // and its "rating" too
-  Value value;
+  Value playlistId;  // attributes.playlistId
+  Value value;       // stats.rating.value
 };
 
 // ---- ProfileReader --------------------------------------------------------------------------
@@ -115,43 +108,33 @@ class ProfileReader : public nlohmann::json_sax<json> {
     Other,
   };
 
-  bool rootObject = false;
-  bool dataObject = false;
-  enum { NoSegments, List, Map, NotWalkable } segments = NoSegments;
+  // Segments only inside data, itself an object in the root object.
+  enum { NoSegments, List, Map } segments = NoSegments;
   std::vector<Segment> kept;
 
   bool null() override { return scalar(Value{Value::Other}); }
-  bool boolean(bool value) override {
-    Value v{Value::Boolean};
-    v.boolean = value;
-    return scalar(v);
-  }
+  bool boolean(bool value) override { return scalar(Value{Value::Integer, value ? 1 : 0}); }
   bool number_integer(number_integer_t value) override {
-    Value v{Value::Integer};
-    v.integer = value;
-    return scalar(v);
+    return scalar(Value{Value::Integer, value});
   }
   bool number_unsigned(number_unsigned_t value) override {
-    Value v{Value::Unsigned};
-    v.whole = value;
-    return scalar(v);
+    return scalar(Value{Value::Unsigned, 0, value});
   }
   bool number_float(number_float_t value, const string_t&) override {
-    Value v{Value::Float};
-    v.number = value;
-    return scalar(v);
+    return scalar(Value{Value::Float, 0, 0, value});
   }
   bool string(string_t&) override { return scalar(Value{Value::Other}); }
   // JSON text holds none; only the library's binary formats do.
   bool binary(binary_t&) override { return false; }  // GCOVR_EXCL_LINE
 
   bool start_object(std::size_t) override {
-    const Role role = begin(true);
-    open_.push_back(role == Role::Segments ? Role::SegmentMap : container(role));
+    // In an object where a number belongs, every name reads as off the path (key()).
+    const Role role = begin();
+    open_.push_back(role == Role::Segments ? Role::SegmentMap : role);
     return true;
   }
   bool start_array(std::size_t) override {
-    const Role role = begin(false);
+    const Role role = begin();
     open_.push_back(role == Role::Segments ? Role::SegmentList : Role::Other);
     return true;
   }
@@ -205,38 +188,25 @@ class ProfileReader : public nlohmann::json_sax<json> {
   }
 
   // A value begins: a later value of a name replaces what an earlier one left.
-  Role begin(bool object) {
+  Role begin() {
     const Role role = roleOfNext();
     switch (role) {
-      case Role::Root:
-        rootObject = object;
-        break;
       case Role::Data:
-        dataObject = object;
-        segments = NoSegments;
-        kept.clear();
-        break;
       case Role::Segments:
         segments = NoSegments;
         kept.clear();
         break;
       case Role::Segment:
-        segment().object = object;
+        segment();
         break;
       case Role::Attributes:
-        kept.back().attributes = object;
         kept.back().playlistId = Value();
         break;
       case Role::PlaylistId:
         kept.back().playlistId = Value{Value::Other};
         break;
       case Role::Stats:
-        kept.back().stats = object;
-        kept.back().rating = false;
-        kept.back().value = Value();
-        break;
       case Role::Rating:
-        kept.back().rating = object;
         kept.back().value = Value();
         break;
       case Role::RatingValue:
@@ -248,50 +218,12 @@ class ProfileReader : public nlohmann::json_sax<json> {
     return role;
   }
 
-  // What an object in that role is as a container.
-  static Role container(Role role) {
-    switch (role) {
-      case Role::Root:
-      case Role::Data:
-      case Role::Segment:
-      case Role::Attributes:
-      case Role::Stats:
-      case Role::Rating:
-        return role;
-      default:
-        return Role::Other;
-    }
-  }
-
+  // A scalar begins and ends where a container would begin: it resets the same, and is kept
+  // where the walk reads it.
   bool scalar(const Value& value) {
-    switch (roleOfNext()) {
-      case Role::Root:
-        rootObject = false;
-        break;
-      case Role::Data:
-        dataObject = false;
-        segments = NoSegments;
-        kept.clear();
-        break;
-      case Role::Segments:
-        segments = NotWalkable;
-        kept.clear();
-        break;
-      case Role::Segment:
-        segment();
-        break;
-      case Role::Attributes:
-        kept.back().attributes = false;
-        kept.back().playlistId = Value();
-        break;
+    switch (begin()) {
       case Role::PlaylistId:
         kept.back().playlistId = value;
-        break;
-      case Role::Stats:
-        kept.back().stats = false;
-        break;
-      case Role::Rating:
-        kept.back().rating = false;
         break;
       case Role::RatingValue:
         kept.back().value = value;
@@ -304,10 +236,9 @@ class ProfileReader : public nlohmann::json_sax<json> {
 
   // A new segment, named when the segments are an object's members: a later one of the same
   // name, whatever it is, replaces it.
-  Segment& segment() {
+  void segment() {
     kept.emplace_back();
     if (open_.back() == Role::SegmentMap) kept.back().name = name_;
-    return kept.back();
   }
 
   bool end() {
@@ -334,9 +265,7 @@ std::optional<float> readWebReply(int status, const std::string& body, int wante
   if (body.find('\0') != std::string::npos) return std::nullopt;
   try {
     ProfileReader reader;
-    if (!json::sax_parse(body, &reader)) return std::nullopt;
-    if (!reader.rootObject || !reader.dataObject) return std::nullopt;
-    if (reader.segments != ProfileReader::List && reader.segments != ProfileReader::Map) {
+    if (!json::sax_parse(body, &reader) || reader.segments == ProfileReader::NoSegments) {
       return std::nullopt;
     }
     std::vector<Segment>& segments = reader.kept;
@@ -350,16 +279,13 @@ std::optional<float> readWebReply(int status, const std::string& body, int wante
       segments.erase(segments.begin(), last.base());
     }
     for (const Segment& segment : segments) {
-      if (!segment.object || !segment.attributes || segment.playlistId.kind == Value::Missing) {
-        continue;
-      }
+      if (segment.playlistId.kind == Value::Missing) continue;
       switch (playlistMatches(segment.playlistId, wantedPlaylist)) {
         case Match::Unreadable:
           return std::nullopt;
         case Match::No:
           continue;
         case Match::Yes:
-          if (!segment.stats || !segment.rating) return std::nullopt;
           return ratingOf(segment.value);
       }
     }

@@ -10,9 +10,7 @@
 
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <cassert>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>

@@ -18,8 +18,7 @@ struct HttpReplies;
 class HttpClient {
  public:
   HttpClient();
-  // Shuts down.
-  ~HttpClient();
+  ~HttpClient();  // shuts down
   HttpClient(const HttpClient&) = delete;
   HttpClient& operator=(const HttpClient&) = delete;
 

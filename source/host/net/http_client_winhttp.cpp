@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -93,8 +92,8 @@ struct HttpClient::State : HttpReplies {
 
   void run();
   void transfer(std::uint64_t id, const HttpRequest& request, long timeoutMs);
-  bool perform(std::uint64_t id, const HttpRequest& request, long timeoutMs, int& status,
-               std::string& body, HttpFailure& failure);
+  // The reply to the request, or why none came: `reply` holds the request's id.
+  void perform(const HttpRequest& request, long timeoutMs, Done& reply);
   // Opens the request handle under the lock, unless the transfer is cancelled already.
   bool track(std::uint64_t id, HINTERNET request);
 };
@@ -109,10 +108,12 @@ bool HttpClient::State::track(std::uint64_t id, HINTERNET request) {
   return true;
 }
 
-bool HttpClient::State::perform(std::uint64_t id, const HttpRequest& request, long timeoutMs,
-                                int& status, std::string& body, HttpFailure& failure) {
+void HttpClient::State::perform(const HttpRequest& request, long timeoutMs, Done& reply) {
+  const std::uint64_t id = reply.id;
+  std::string& body = reply.body;
+  HttpFailure& failure = reply.failure;
   failure = HttpFailure::NotMade;
-  if (!wellFormed(request)) return false;
+  if (!wellFormed(request)) return;
   std::wstring headers;
   for (const auto& [name, value] : request.headers) {
     headers += wide(name + ": " + value + "\r\n");
@@ -124,10 +125,8 @@ bool HttpClient::State::perform(std::uint64_t id, const HttpRequest& request, lo
   parts.dwHostNameLength = static_cast<DWORD>(-1);
   parts.dwUrlPathLength = static_cast<DWORD>(-1);
   parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-  if (!WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) return false;
-  if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) {
-    return false;
-  }
+  if (!WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) return;
+  if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) return;
   const std::wstring hostName(parts.lpszHostName, parts.dwHostNameLength);
   std::wstring target(parts.lpszUrlPath, parts.dwUrlPathLength);
   target.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
@@ -135,16 +134,16 @@ bool HttpClient::State::perform(std::uint64_t id, const HttpRequest& request, lo
   const std::string verbText = !request.verb.empty() ? request.verb : "GET";
 
   Handle connection{WinHttpConnect(session, hostName.c_str(), parts.nPort, 0)};
-  if (!connection.handle) return false;
+  if (!connection.handle) return;
   HINTERNET opened =
       WinHttpOpenRequest(connection.handle, wide(verbText).c_str(), target.c_str(), nullptr,
                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                          parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
-  if (!opened) return false;
+  if (!opened) return;
   if (!track(id, opened)) {
     WinHttpCloseHandle(opened);
     failure = HttpFailure::TimedOut;  // overdue before it began
-    return false;
+    return;
   }
   // From here the client's thread may close the request to end the transfer; every call below
   // then fails, and the handle is closed once, by whoever closes it first.
@@ -205,28 +204,24 @@ bool HttpClient::State::perform(std::uint64_t id, const HttpRequest& request, lo
     cancelled = mine.cancelled;
     if (mine.request) WinHttpCloseHandle(std::exchange(mine.request, nullptr));
   }
-  status = static_cast<int>(code);
   // Ended by the client's thread: overdue (a shutdown calls no callback).
   if (cancelled) failure = HttpFailure::TimedOut;
   if (ok && !cancelled && code == 0) failure = HttpFailure::CutOff;
-  return ok && !cancelled && code > 0;
+  if (ok && !cancelled && code > 0) reply.status = static_cast<int>(code);
 }
 
 void HttpClient::State::transfer(std::uint64_t id, const HttpRequest& request, long timeoutMs) {
-  int status = 0;
-  std::string body;
-  bool replied = false;
-  HttpFailure failure = HttpFailure::CutOff;
+  Done reply{id, 0, std::string(), HttpFailure::None};
   try {
-    replied = perform(id, request, timeoutMs, status, body, failure);
+    perform(request, timeoutMs, reply);
   } catch (...) {
     // No memory for the body: no reply, like a broken connection.
-    failure = HttpFailure::CutOff;
+    reply.failure = HttpFailure::CutOff;
   }
-  if (replied) failure = HttpFailure::None;
+  if (reply.failure != HttpFailure::None) reply = {id, 0, std::string(), reply.failure};
   std::lock_guard<std::mutex> lock(mutex);
   try {
-    done.push_back({id, replied ? status : 0, replied ? std::move(body) : std::string(), failure});
+    done.push_back(std::move(reply));
   } catch (...) {
     done.push_back({id, 0, std::string(), HttpFailure::CutOff});
   }

@@ -31,10 +31,8 @@ enum class HttpFailure {
   CutOff,    // the connection ended before a whole reply came
 };
 
-// Called once per request taken, on the client's thread, with the reply's status and body. A
-// request that cannot be made, times out or gets no complete reply reports status 0, an empty
-// body and why; so does one whose header names or values hold line breaks, or whose reply body
-// is larger than kHttpMaxBody.
+// Called once per request taken, on the client's thread, with the reply's status and body, or
+// with status 0, an empty body and why no reply came.
 using HttpCallback = std::function<void(int status, std::string body, HttpFailure failure)>;
 
 inline constexpr std::size_t kHttpMaxBody = 8 << 20;

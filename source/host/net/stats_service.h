@@ -37,8 +37,7 @@ class StatsService {
   };
 
   StatsService();
-  // Stops.
-  ~StatsService();
+  ~StatsService();  // stops
   StatsService(const StatsService&) = delete;
   StatsService& operator=(const StatsService&) = delete;
 
