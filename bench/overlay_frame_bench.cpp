@@ -37,7 +37,7 @@ struct World {
   host::Host host{output, clock, ratings, {}};
 
   void open(std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> window, const std::string& menu) {
-    host.adopt(menu, std::move(window));
+    host.plugins().adopt(menu, std::move(window));
     host.console().execute("openmenu " + menu);
   }
 

@@ -27,7 +27,7 @@ struct World {
 
   std::shared_ptr<rankwatch> load(const char* trackingMethod) {
     auto plugin = std::make_shared<rankwatch>();
-    host.adopt("rankwatch", plugin);
+    host.plugins().adopt("rankwatch", plugin);
     host.console().execute("rankwatch_enabled 1");
     host.console().execute(std::string("rankwatch_trackingmethod ") + trackingMethod);
     ratings.setPlaylist(11);
@@ -86,9 +86,9 @@ void BM_StartThread(benchmark::State& state) {
 
 void BM_RefreshMmrWebHandOff(benchmark::State& state) {
   World world;
-  world.host.setStatsUrl("http://127.0.0.1:0");  // nothing listens there: refused at once
+  world.host.web().setStatsUrl("http://127.0.0.1:0");  // nothing listens there: refused at once
   auto plugin = world.load("web");
-  const long before = world.host.requestsSent();
+  const long before = world.host.web().requestsSent();
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
     plugin->refreshMmr(5);
@@ -99,7 +99,7 @@ void BM_RefreshMmrWebHandOff(benchmark::State& state) {
     std::this_thread::sleep_until(start + kHandOffPeriod);
     state.SetIterationTime(std::chrono::duration<double>(end - start).count());
   }
-  if (world.host.requestsSent() - before != static_cast<long>(state.iterations())) {
+  if (world.host.web().requestsSent() - before != static_cast<long>(state.iterations())) {
     state.SkipWithError("a lookup was not sent");
   }
 }

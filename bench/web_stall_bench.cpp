@@ -43,8 +43,8 @@ struct World {
     stats.setPlayer("steam", "76561198000000001");
     stats.setRating(11, 1000);
     stats.setDelay(std::chrono::milliseconds(2000));
-    host.setStatsUrl(stats.base());
-    host.adopt("rankwatch", plugin);
+    host.web().setStatsUrl(stats.base());
+    host.plugins().adopt("rankwatch", plugin);
     host.console().execute("rankwatch_enabled 1");
     host.console().execute("rankwatch_trackingmethod web");
     host.console().execute("openmenu rankwatch");

@@ -207,7 +207,7 @@ TEST(ConfigFile, AFaultyFileLosesNoSettingAndNoSaveLeavesItHalfWritten) {
       host::Clock clock(host::Clock::Mode::Virtual);
       host::RatingService ratings(clock);
       host::Host host(output, clock, ratings, folder.path());
-      host.adopt("rankwatch", std::make_shared<rankwatch>());
+      host.plugins().adopt("rankwatch", std::make_shared<rankwatch>());
       EXPECT_EQ(stream.str().find("error: " + file.string() + c.startError) == 0,
                 !c.startError.empty())
           << stream.str();

@@ -53,14 +53,14 @@ TempFolder::~TempFolder() {
 
 Harness::Harness() {
   host = std::make_unique<host::Host>(output, clock, ratings, folder.path());
-  host->setStatsUrl("http://127.0.0.1:0");  // nothing listens on port 0
+  host->web().setStatsUrl("http://127.0.0.1:0");  // nothing listens on port 0
 }
 
 host::StatsService& Harness::serveStats() {
   std::string error;
   if (!stats.start(error)) ADD_FAILURE() << error;
   stats.setPlayer(ratings.player());
-  host->setStatsUrl(stats.base());
+  host->web().setStatsUrl(stats.base());
   return stats;
 }
 

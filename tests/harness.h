@@ -53,7 +53,7 @@ class Harness {
   Plugin& load() {
     auto object = std::make_shared<Plugin>();
     Plugin& plugin = *object;
-    slot = host->adopt("rankwatch", std::move(object));
+    slot = host->plugins().adopt("rankwatch", std::move(object));
     return plugin;
   }
 

@@ -106,23 +106,23 @@ TEST(Loader, RefusesLibrariesThatAreNotPluginsWithOneLine) {
   testing_support::Harness harness;
   for (const auto& c : cases) {
     std::string error;
-    EXPECT_FALSE(harness.host->load(c.file, error)) << c.file;
+    EXPECT_FALSE(harness.host->plugins().load(c.file, error)) << c.file;
     EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << error;
   }
-  EXPECT_TRUE(harness.host->pluginNames().empty());
+  EXPECT_TRUE(harness.host->plugins().names().empty());
 }
 
 TEST(Loader, FindsTheWindowInterfaceOfALoadedLibrary) {
   testing_support::Harness harness;
   std::string error;
-  ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
-  host::PluginSlot* slot = harness.host->plugin("rankwatch");
+  ASSERT_TRUE(harness.host->plugins().load(RANKWATCH_PLUGIN_FILE, error)) << error;
+  host::PluginSlot* slot = harness.host->plugins().plugin("rankwatch");
   ASSERT_NE(slot, nullptr);
   ASSERT_NE(slot->window, nullptr);
   EXPECT_EQ(slot->window->getMenuName(), "rankwatch");
   EXPECT_EQ(slot->window->getMenuTitle(), "Rankwatch");
-  EXPECT_FALSE(harness.host->load(RANKWATCH_PLUGIN_FILE, error));
+  EXPECT_FALSE(harness.host->plugins().load(RANKWATCH_PLUGIN_FILE, error));
   EXPECT_EQ(error, "plugin load: rankwatch is loaded already");
 }
 
@@ -148,20 +148,21 @@ TEST(Loader, LoadsByNameFromThePluginsFolderWithOrWithoutTheSuffix) {
   };
   for (const auto& row : rows) {
     harness.console("plugin load " + row.name);
-    EXPECT_EQ(harness.host->pluginNames(), std::vector<std::string>{"rankwatch"}) << row.name;
-    const std::weak_ptr<GameWrapper> object = harness.host->plugin("rankwatch")->gameWrapper;
-    const void* library = harness.host->plugin("rankwatch")->code->module();
+    EXPECT_EQ(harness.host->plugins().names(), std::vector<std::string>{"rankwatch"}) << row.name;
+    const std::weak_ptr<GameWrapper> object =
+        harness.host->plugins().plugin("rankwatch")->gameWrapper;
+    const void* library = harness.host->plugins().plugin("rankwatch")->code->module();
     if (row.lookupCannotStart) {
       testing_support::withoutNewThreads([&] {
         harness.console("rankwatch_enabled 1");
         harness.console("rankwatch_trackingmethod web");
       });
       harness.console("rankwatch_enabled 0");
-      ASSERT_EQ(harness.host->requestsSent(), 0);
+      ASSERT_EQ(harness.host->web().requestsSent(), 0);
       harness.lines();  // the window's two toggles
     }
     harness.console(row.unload);
-    EXPECT_TRUE(harness.host->pluginNames().empty()) << row.unload;
+    EXPECT_TRUE(harness.host->plugins().names().empty()) << row.unload;
     EXPECT_TRUE(object.expired()) << row.unload;
     EXPECT_EQ(host::moduleHolding(library), nullptr) << row.unload;
     EXPECT_EQ(harness.lines(), std::vector<std::string>{}) << row.name;
@@ -169,7 +170,7 @@ TEST(Loader, LoadsByNameFromThePluginsFolderWithOrWithoutTheSuffix) {
 }
 
 TEST(Loader, AHostKeepsWhatAPluginLeftAndCallsItOnlyWhileItsLibraryIsThere) {
-  using Unload = host::Host::Unload;
+  using Unload = host::Unload;
   const std::vector<std::string> calledGone = {
       "error: forgetful: a hook of a closed library was called",
       "error: forgetful: a rating registration of a closed library was called",
@@ -193,9 +194,9 @@ TEST(Loader, AHostKeepsWhatAPluginLeftAndCallsItOnlyWhileItsLibraryIsThere) {
     testing_support::Harness harness;
     harness.serveStats().setDelay(std::chrono::milliseconds(300));  // the reply comes late
     std::string error;
-    ASSERT_TRUE(harness.host->load(FORGETFUL_PLUGIN_FILE, error)) << error;
+    ASSERT_TRUE(harness.host->plugins().load(FORGETFUL_PLUGIN_FILE, error)) << error;
     harness.output.setTracing(true);
-    ASSERT_TRUE(harness.host->unload("forgetful", error, row.how)) << error;
+    ASSERT_TRUE(harness.host->plugins().unload("forgetful", error, row.how)) << error;
     harness.output.setTracing(false);
     EXPECT_EQ(harness.traced("forgetful: release function").size(), row.releases);
     harness.event("Function TAGame.GameEvent_TA.StartEvent");
@@ -217,7 +218,7 @@ TEST(Loader, AHostKeepsWhatAPluginLeftAndCallsItOnlyWhileItsLibraryIsThere) {
   const std::shared_ptr<int> called = plugin.called;
   const std::unique_ptr<MMRNotifierToken> token = std::move(plugin.token);
   std::string error;
-  ASSERT_TRUE(harness.host->unload("rankwatch", error, Unload::Keeping)) << error;
+  ASSERT_TRUE(harness.host->plugins().unload("rankwatch", error, Unload::Keeping)) << error;
   harness.event("Function TAGame.GameEvent_TA.StartEvent");
   harness.notify("76561198000000001");
   EXPECT_EQ(*called, 2);
@@ -231,13 +232,13 @@ TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {
   harness.ratings.setPlaylist(11);
   harness.serveStats().setRating(11, 1000);
   harness.stats.setDelay(std::chrono::milliseconds(30));
-  using Unload = host::Host::Unload;
+  using Unload = host::Unload;
   const Unload ways[] = {
       Unload::Whole, Unload::WithoutRelease, Unload::Keeping,
       static_cast<Unload>(unsigned(Unload::Keeping) | unsigned(Unload::WithoutRelease))};
   for (int cycle = 0; cycle < 100; ++cycle) {
     SCOPED_TRACE("cycle " + std::to_string(cycle));
-    ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
+    ASSERT_TRUE(harness.host->plugins().load(RANKWATCH_PLUGIN_FILE, error)) << error;
     harness.console("rankwatch_trackingmethod bakkesmod");
     harness.console("rankwatch_enabled 1");  // from the second cycle on, the window opens itself
     harness.wait(1);
@@ -257,7 +258,7 @@ TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {
     const Unload how = ways[cycle / 4 % 4];
     // A host that keeps them gets ratings handed to the game thread, posted and not yet run.
     if (how >= Unload::Keeping) harness.host->http().waitIdle(std::chrono::seconds(10));
-    ASSERT_TRUE(harness.host->unload("rankwatch", error, how)) << error;
+    ASSERT_TRUE(harness.host->plugins().unload("rankwatch", error, how)) << error;
     harness.calls();
     harness.wait(10);
     ASSERT_EQ(harness.calls(), 0);
@@ -267,7 +268,7 @@ TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {
   harness.wait(1);
   EXPECT_EQ(harness.calls(), 0) << "a reply reached an unloaded plugin";
   harness.lines();
-  ASSERT_TRUE(harness.host->load(RANKWATCH_PLUGIN_FILE, error)) << error;
+  ASSERT_TRUE(harness.host->plugins().load(RANKWATCH_PLUGIN_FILE, error)) << error;
   harness.console("rankwatch_trackingmethod bakkesmod");
   harness.ratings.setRating(11, 1000);
   harness.event("Function TAGame.GameEvent_TA.StartEvent");

@@ -62,7 +62,7 @@ TEST(Module, GetPluginHandsOutOneObjectUntilDeleteMe) {
 TEST(Module, AnOwnerTheHostHoldsOutlivesDeleteMeAndTheObjectEndsOnce) {
   testing_support::Harness harness;
   const std::uintptr_t address = getPlugin();
-  harness.slot = harness.host->adopt("rankwatch", holderAt(address));
+  harness.slot = harness.host->plugins().adopt("rankwatch", holderAt(address));
   std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> watch = harness.slot->owner;
   ASSERT_EQ(harness.ratings.listenerCount(), 1u);
 
@@ -83,10 +83,10 @@ TEST(Module, OnUnloadLeavesTheObjectToTheHostWhenTheHostHoldsAnOwnerOfItsOwn) {
   {
     testing_support::Harness harness;
     const std::uintptr_t address = getPlugin();
-    harness.slot = harness.host->adopt("rankwatch", holderAt(address));
+    harness.slot = harness.host->plugins().adopt("rankwatch", holderAt(address));
     std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> watch = harness.slot->owner;
     std::string error;
-    ASSERT_TRUE(harness.host->unload("rankwatch", error, host::Host::Unload::WithoutRelease));
+    ASSERT_TRUE(harness.host->plugins().unload("rankwatch", error, host::Unload::WithoutRelease));
     EXPECT_TRUE(watch.expired());
     EXPECT_EQ(holderAt(address), nullptr);
     EXPECT_EQ(getPlugin(), address);
@@ -162,7 +162,7 @@ TEST(Lifeline, CallbacksTheHostKeepsDoNothingOnceThePluginIsUnloadedOrGone) {
     harness.load();
     harness.console("rankwatch_enabled 1");
     std::string error;
-    ASSERT_TRUE(harness.host->unload("rankwatch", error));
+    ASSERT_TRUE(harness.host->plugins().unload("rankwatch", error));
     std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> watch;
     {
       // Loaded enabled: the window's opening is pending too.

@@ -55,7 +55,7 @@ TEST(LookupStart, EachAllocationThatFailsLeavesNoLookupAndNoThreadBehind) {
     failIn = -1;
     // A worker left running, or one that ended the process, shows here.
     workers::awaitAll(std::chrono::minutes(1));
-    EXPECT_EQ(harness.host->requestsSent(), failed ? 0 : 1) << "allocation " << n;
+    EXPECT_EQ(harness.host->web().requestsSent(), failed ? 0 : 1) << "allocation " << n;
     EXPECT_EQ(*plugin.trackedPlaylist, 11);
     EXPECT_EQ(*plugin.currentMmr, 0.0f);
     EXPECT_FALSE(harness.host->game().nextDue()) << "no retry on the web path";
@@ -137,7 +137,7 @@ TEST(OutOfMemory, AnOnLoadThatRunsOutLeavesAPluginThatDoesNoHarm) {
     harness.wait(10);
     harness.host->gui().frame();
     std::string error;
-    ASSERT_TRUE(harness.host->unload("rankwatch", error)) << error;
+    ASSERT_TRUE(harness.host->plugins().unload("rankwatch", error)) << error;
     if (!starved) break;
     ++failures;
     ASSERT_LT(n, 1000);
@@ -161,7 +161,7 @@ TEST(OutOfMemory, AWorkerThatRunsOutLosesItsLookupAndNothingElse) {
     threadFailed = false;
     workers::letGo();  // the next lookup starts a thread, armed as it starts
     nextThreadFailsIn = n;
-    const long sent = harness.host->requestsSent();
+    const long sent = harness.host->web().requestsSent();
     plugin.refreshMmr(5);
     workers::awaitAll(std::chrono::minutes(1));
     nextThreadFailsIn = -1;
@@ -171,7 +171,7 @@ TEST(OutOfMemory, AWorkerThatRunsOutLosesItsLookupAndNothingElse) {
       EXPECT_EQ(*plugin.currentMmr, 1010.0f) << "the lookup that had memory counts";
       break;
     }
-    EXPECT_EQ(harness.host->requestsSent(), sent) << "a worker out of memory sends nothing";
+    EXPECT_EQ(harness.host->web().requestsSent(), sent) << "a worker out of memory sends nothing";
     EXPECT_EQ(*plugin.currentMmr, 1000.0f);
     ++failures;
     ASSERT_LT(n, 1000);

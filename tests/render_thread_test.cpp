@@ -105,7 +105,7 @@ TEST(RenderThread, AWindowThereMayHandWorkOverButNotReachTheGame) {
     testing_support::Harness harness;
     auto window = std::make_shared<Asking>();
     window->ask = row.ask;
-    harness.host->adopt("asking", window);
+    harness.host->plugins().adopt("asking", window);
     harness.console("openmenu asking");
     harness.lines();
     harness.host->frame();
@@ -119,7 +119,7 @@ TEST(RenderThread, AWindowThereMayHandWorkOverButNotReachTheGame) {
   testing_support::Harness harness;
   auto window = std::make_shared<Asking>();
   window->ask = [](Asking& a) { a.gameWrapper->Execute([&a](GameWrapper*) { ++a.executed; }); };
-  harness.host->adopt("asking", window);
+  harness.host->plugins().adopt("asking", window);
   harness.console("openmenu asking");
   harness.lines();
   EXPECT_TRUE(harness.host->frame().empty());

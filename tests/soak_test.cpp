@@ -108,12 +108,12 @@ class Soak {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (;;) {
       host.game().pass(0);
-      if (host.requestsSent() >= requests_ && host.http().inFlight() == 0 &&
+      if (host.web().requestsSent() >= requests_ && host.http().inFlight() == 0 &&
           !host.game().hasPosted()) {
         return;
       }
       ASSERT_LT(std::chrono::steady_clock::now(), limit)
-          << host.requestsSent() << " of " << requests_ << " requests sent";
+          << host.web().requestsSent() << " of " << requests_ << " requests sent";
       if (!host.http().waitIdle(std::chrono::milliseconds(5))) continue;
       std::this_thread::sleep_for(std::chrono::microseconds(50));
     }

@@ -86,7 +86,7 @@ TEST(WebLookup, FramesAndTimersRunWhileAReplyIsHeldBack) {
   // The lookup is held in the host's request call until the turns below are done. A turn that
   // waited for it would last the whole hold, 30 s, many times what fifty turns need on a busy
   // machine, and the rating would be in after it.
-  harness.host->setSendDelay(30s);
+  harness.host->web().setSendDelay(30s);
   harness.host->gui().frame();  // the first frame sets the renderer up
 
   int ticks = 0;
@@ -102,7 +102,7 @@ TEST(WebLookup, FramesAndTimersRunWhileAReplyIsHeldBack) {
   }
   EXPECT_EQ(*plugin.currentMmr, 0.0f) << "a game-thread turn waited for the network";
   EXPECT_GE(ticks, 50);
-  harness.host->setSendDelay(0ms);
+  harness.host->web().setSendDelay(0ms);
   EXPECT_TRUE(until([&] {
     harness.wait(0.01);
     return *plugin.currentMmr == 1000.0f;
@@ -225,10 +225,10 @@ TEST(WebLookup, AWorkerThatCannotStartChangesNothing) {
   Harness h;
   rankwatch& p = h.loadEnabled("web");
   workers::awaitAll(std::chrono::minutes(1));
-  const long sent = h.host->requestsSent();
+  const long sent = h.host->web().requestsSent();
   testing_support::withoutNewThreads([&] { EXPECT_NO_THROW(p.refreshMmr(5)); });
   workers::awaitAll(std::chrono::minutes(1));
-  EXPECT_EQ(h.host->requestsSent(), sent) << "the worker started: nothing failed";
+  EXPECT_EQ(h.host->web().requestsSent(), sent) << "the worker started: nothing failed";
   EXPECT_EQ(*p.trackedPlaylist, 11);
   EXPECT_EQ(*p.currentMmr, 0.0f);
   EXPECT_FALSE(h.host->game().nextDue());
@@ -236,5 +236,5 @@ TEST(WebLookup, AWorkerThatCannotStartChangesNothing) {
   // Nothing was left behind: the next lookup goes out.
   p.refreshMmr(5);
   workers::awaitAll(std::chrono::minutes(1));
-  EXPECT_EQ(h.host->requestsSent(), sent + 1);
+  EXPECT_EQ(h.host->web().requestsSent(), sent + 1);
 }

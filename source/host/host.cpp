@@ -133,9 +133,9 @@ void Host::pluginCommand(const std::vector<std::string>& words) {
       if (suffix == ".so" || suffix == ".dll") path.resize(path.size() - suffix.size());
       path = (pluginFolder_ / (path + kLibrarySuffix)).string();
     }
-    done = load(path, error);
+    done = plugins_.load(path, error);
   } else {
-    done = unload(words[2], error, *how);
+    done = plugins_.unload(words[2], error, *how);
   }
   if (!done) output_.error(error);
 }

@@ -26,10 +26,7 @@
 // How one SDK call travels through them: docs/inside.md.
 
 #include <atomic>
-#include <chrono>
 #include <filesystem>
-#include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,29 +67,11 @@ class Host final : public hostsdk::Backend {
 
   // The plugins (plugins.h) and their web requests (web_routing.h), as tests and scenarios
   // reach them.
-  void setStatsUrl(const std::string& base, bool standsIn = true) {
-    web_.setStatsUrl(base, standsIn);
-  }
-  bool load(const std::string& path, std::string& error) { return plugins_.load(path, error); }
-  PluginSlot* adopt(const std::string& name,
-                    std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> plugin) {
-    return plugins_.adopt(name, std::move(plugin));
-  }
-  using Unload = host::Unload;
-  static std::optional<Unload> unloadNamed(const std::vector<std::string>& words) {
-    return host::unloadNamed(words);
-  }
-  bool unload(const std::string& name, std::string& error, Unload how = Unload::Whole) {
-    return plugins_.unload(name, error, how);
-  }
-  PluginSlot* plugin(const std::string& name) { return plugins_.plugin(name); }
-  std::vector<std::string> pluginNames() const { return plugins_.names(); }
+  Plugins& plugins() { return plugins_; }
+  WebRouting& web() { return web_; }
   // Whether the host came to call something of a library it had closed, and that library was
   // gone (plugin_code.h): a real host would have crashed.
   bool calledClosedLibrary() const { return plugins_.closedCalls().called.load() > 0; }
-  long requestsSent() const { return web_.requestsSent(); }
-  void setSendDelay(std::chrono::milliseconds delay) { web_.setSendDelay(delay); }
-  int requestCallsUnderWay() const { return web_.requestCallsUnderWay(); }
 
   // Where `plugin load <name>` looks for a library named without a folder.
   void setPluginFolder(std::filesystem::path folder) { pluginFolder_ = std::move(folder); }

@@ -26,7 +26,7 @@ class WebRouting {
   // Requests to the public stats service go to `base` (scheme, host and port) instead; empty:
   // to the service itself. `standsIn`: the base plays the service (the local stats service),
   // so the host's lines name the service's URL; otherwise they name the URL actually asked.
-  void setStatsUrl(const std::string& base, bool standsIn);
+  void setStatsUrl(const std::string& base, bool standsIn = true);
 
   // A plugin's request call waits `delay` of real time before the host takes the request, as
   // in a host whose call blocks; waiting calls follow a new delay, and zero ends their wait.

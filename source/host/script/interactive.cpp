@@ -57,7 +57,7 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
   } else if (!options_.statsUrl.empty()) {
     statsRoute_ = options_.statsUrl;
     statsStandsIn_ = false;
-    if (host_) host_->setStatsUrl(statsRoute_, statsStandsIn_);
+    if (host_) host_->web().setStatsUrl(statsRoute_, statsStandsIn_);
     output_.line("Web lookups go to " + statsRoute_ + ".");
   }
   int number = 0;

@@ -65,9 +65,9 @@ void Session::startHost() {
   host_ = std::make_unique<Host>(output_, clock_, ratings_, options_.configFolder);
   settledRequests_ = 0;
   host_->setPluginFolder(options_.pluginFolder);
-  host_->setStatsUrl(statsRoute_, statsStandsIn_);
+  host_->web().setStatsUrl(statsRoute_, statsStandsIn_);
   if (httpTimeout_) host_->http().setTimeout(*httpTimeout_);
-  host_->setSendDelay(sendDelay_);
+  host_->web().setSendDelay(sendDelay_);
   std::string error;
   if (options_.window && !host_->gui().openLiveWindow(error)) {
     output_.error("window: " + error + "; going on without one");

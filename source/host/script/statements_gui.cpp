@@ -21,7 +21,7 @@ Session::Result Session::frame(const Call&) {
   std::string text;
   for (const std::string& line : current.frame()) text += (text.empty() ? "" : " | ") + line;
   output_.line("frame: " + (text.empty() ? std::string("-") : text));
-  if (text.empty() && current.pluginNames().empty()) {
+  if (text.empty() && current.plugins().names().empty()) {
     hint("no plugin", "no plugin is loaded: \"load\" loads it");
   } else if (text.empty() && current.gui().openMenus().empty()) {
     std::string menus;

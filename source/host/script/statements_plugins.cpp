@@ -9,7 +9,7 @@ namespace host {
 Session::Result Session::load(const Call& call) {
   loadedOnce_ = true;
   std::string error;
-  if (!host().load(pluginPath(), error)) return refused(call.where, error);
+  if (!host().plugins().load(pluginPath(), error)) return refused(call.where, error);
   hint("loaded",
        "the plugin is loaded; \"console cvarlist\" lists its settings, \"console cmdlist\" its "
        "commands");
@@ -17,14 +17,14 @@ Session::Result Session::load(const Call& call) {
 }
 
 Session::Result Session::unload(const Call& call) {
-  const std::optional<Host::Unload> how = Host::unloadNamed(call.args);
+  const std::optional<Unload> how = unloadNamed(call.args);
   if (!how) {
     return bad(call, inQuotes(call.rest) +
                          " is no way to unload: without-release, keeping, holder-only, each once, "
                          "or nothing");
   }
   std::string error;
-  if (!host().unload("rankwatch", error, *how)) return refused(call.where, error);
+  if (!host().plugins().unload("rankwatch", error, *how)) return refused(call.where, error);
   return Result::Ok;
 }
 

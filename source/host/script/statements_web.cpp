@@ -65,7 +65,7 @@ void Session::serveStatsLocally() {
     statsRoute_ = stats_.base();
   }
   statsStandsIn_ = true;
-  if (host_) host_->setStatsUrl(statsRoute_, statsStandsIn_);
+  if (host_) host_->web().setStatsUrl(statsRoute_, statsStandsIn_);
 }
 
 Session::Result Session::stats(const Call& call) {
@@ -128,7 +128,7 @@ Session::Result Session::httpTimeout(const Call& call) {
 Session::Result Session::httpSendDelay(const Call& call) {
   std::string error;
   if (!readDelay(call.args[0], false, sendDelay_, error)) return bad(call, error);
-  host().setSendDelay(sendDelay_);
+  host().web().setSendDelay(sendDelay_);
   return Result::Ok;
 }
 
@@ -152,17 +152,17 @@ Session::Result Session::settle(const Call& call) {
   const long wanted = settledRequests_ + more;
   const auto start = std::chrono::steady_clock::now();
   auto quietSince = start;
-  long sent = current.requestsSent();
+  long sent = current.web().requestsSent();
   for (;;) {
     // Ctrl-C ends this wait as any other; the run's loop then stops between statements.
     if (stopRequested()) return Result::Ok;
     current.game().pass(0);
     const auto now = std::chrono::steady_clock::now();
     const int inFlight = current.http().inFlight();
-    const bool busy = inFlight > 0 || current.requestCallsUnderWay() > 0 ||
-                      current.game().hasPosted() || current.requestsSent() < wanted;
-    if (busy || current.requestsSent() != sent) {
-      sent = current.requestsSent();
+    const bool busy = inFlight > 0 || current.web().requestCallsUnderWay() > 0 ||
+                      current.game().hasPosted() || current.web().requestsSent() < wanted;
+    if (busy || current.web().requestsSent() != sent) {
+      sent = current.web().requestsSent();
       quietSince = now;
     } else if (now - quietSince >= kSettleQuiet) {
       settledRequests_ = sent;
