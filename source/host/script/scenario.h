@@ -113,27 +113,13 @@ class Session {
 
   // The statements, by what they touch; their words are counted by the time they run.
   friend const std::vector<Statement>& statements();
+  using Handler = Result(const Call& call);
   // The run itself (scenario.cpp).
-  Result config(const Call& call);
-  Result expect(const Call& call);
-  Result help(const Call& call);
-  Result quit(const Call& call);
+  Handler config, expect, help, quit;
   // The game's world (statements_world.cpp).
-  Result player(const Call& call);
-  Result playlist(const Call& call);
-  Result rating(const Call& call);
-  Result unsynced(const Call& call);
-  Result syncing(const Call& call);
-  Result event(const Call& call);
-  Result notify(const Call& call);
-  Result wait(const Call& call);
+  Handler player, playlist, rating, unsynced, syncing, event, notify, wait;
   // Plugins (statements_plugins.cpp).
-  Result load(const Call& call);
-  Result unload(const Call& call);
-  Result restart(const Call& call);
-  Result console(const Call& call);
-  Result calls(const Call& call);
-  Result trace(const Call& call);
+  Handler load, unload, restart, console, calls, trace;
   // The GUI (statements_gui.cpp).
   Result frame(const Call& call);
   Result render(const Call& call);
