@@ -1,7 +1,6 @@
 #include "hostsdk/backend.h"
 
 #include <atomic>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -53,18 +52,6 @@ std::string quoted(const std::string& text) {
     }
   }
   return out + "\"";
-}
-
-std::string number(float value) {
-  char buffer[32];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
-
-std::string number(double value) {
-  char buffer[32];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
 }
 
 // "id(<platform>, <uid>)", with the Epic account id after the uid when there is one.

@@ -2,6 +2,7 @@
 
 // Formatting of SDK calls for the host's trace.
 
+#include <charconv>
 #include <string>
 
 #include "hostsdk/backend.h"
@@ -9,10 +10,12 @@
 namespace hostsdk::detail {
 
 std::string quoted(const std::string& text);
-std::string number(float value);
-std::string number(double value);
-inline std::string number(int value) {
-  return std::to_string(value);
+// The shortest text that reads back as `value`.
+template <typename T>
+std::string number(T value) {
+  char buffer[32];
+  const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
 }
 inline std::string boolean(bool value) {
   return value ? "true" : "false";
