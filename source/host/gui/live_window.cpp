@@ -101,7 +101,7 @@ bool LiveWindow::beginFrame() {
 void LiveWindow::present(ImDrawData* data) {
   assert(ImGui::GetCurrentContext() == imgui_);
   glfwMakeContextCurrent(window_);
-  frame_.draw(data, clear_);
+  frame_.draw(data, ImVec4(0.0f, 0.0f, 0.0f, 1.0f));
   int width = 0, height = 0;
   glfwGetFramebufferSize(window_, &width, &height);
   frame_.blitToWindow(width, height);

@@ -33,7 +33,6 @@ class LiveWindow {
   void present(ImDrawData* data);
   // The last presented frame, for screenshots.
   bool readPixels(Image& out, std::string& error);
-  void setClearColor(const ImVec4& colour) { clear_ = colour; }
 
  private:
   LiveWindow() = default;
@@ -44,7 +43,6 @@ class LiveWindow {
   bool glBackend_ = false;
   bool presented_ = false;
   GlFrame frame_;
-  ImVec4 clear_{0.0f, 0.0f, 0.0f, 1.0f};
 };
 
 }  // namespace host

@@ -30,7 +30,6 @@ class RenderThread {
 
   // From now on draws `perSecond` frames a second on its own, in real time; 0 stops that.
   void setRate(int perSecond);
-  int rate() const { return rate_.load(); }
 
   bool isCurrent() const { return std::this_thread::get_id() == id_; }
 
