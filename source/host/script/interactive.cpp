@@ -13,10 +13,6 @@ namespace host {
 
 namespace {
 
-// How long the loop sleeps at most between looks at its timers, at stop requests and at the
-// live window.
-constexpr Micros kIdleWait = 50000;
-
 bool isQuit(const std::string& line) {
   const size_t start = line.find_first_not_of(" \t");
   return start != std::string::npos && line.compare(start, 4, "quit") == 0 &&

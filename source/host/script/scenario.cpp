@@ -16,8 +16,6 @@ namespace host {
 
 namespace {
 
-// How long a run waits at most for its next line before it looks for a stop request.
-constexpr Micros kIdleWait = 50000;
 constexpr int kLiveFramesASecond = 60;
 
 std::string signalName(int signal) {

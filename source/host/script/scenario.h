@@ -157,6 +157,9 @@ class Session {
   bool picturesFailed_ = false;
   bool unloadedCalled_ = false;  // by a host already let go
   std::set<std::string> hinted_;
+  // How long a run sleeps at most between looks at its input, timers, stop requests and the live
+  // window.
+  static constexpr Micros kIdleWait = 50000;
   // Real time: when the `wait` under way ends.
   std::optional<Micros> waitUntil_;
   // Frames a second the render thread draws on its own (`render`); 0: only at `frame`.
