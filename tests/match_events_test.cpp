@@ -46,16 +46,16 @@ TEST(MatchEvents, AMatchEndThenTeardownReadsTwiceAndCountsOnce) {
   harness.output.setTracing(true);
   harness.ratings.setRating(11, 1000);
   harness.event("Function TAGame.GameEvent_TA.StartEvent");
-  harness.ratings.setRating(11, 1015);
+  harness.ratings.setRating(11, 1015.5f);
   harness.event("Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");
   harness.event("Function TAGame.GameEvent_Soccar_TA.Destroyed");
   harness.wait(6);
   std::vector<std::string> reads = harness.traced("GetPlayerMMR");
   ASSERT_EQ(reads.size(), 3u);
   EXPECT_EQ(reads[1].substr(0, 5), "1.000");
-  EXPECT_EQ(reads[2].substr(0, 5), "5.000");
+  EXPECT_EQ(reads[2], "5.000 MMRWrapper::GetPlayerMMR(id(1, 76561198000000001), 11) -> 1015.5");
   EXPECT_EQ(*plugin.wins, 1);
-  EXPECT_EQ(*plugin.mmrChange, 15.0f);
+  EXPECT_EQ(*plugin.mmrChange, 15.5f);
 }
 
 TEST(MatchEvents, OnlyTheLocalPlayersNotificationReads) {
