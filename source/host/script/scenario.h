@@ -127,13 +127,7 @@ class Session {
   Result resize(const Call& call);
   Result screenshot(const Call& call);
   // The web (statements_web.cpp).
-  Result stats(const Call& call);
-  Result statsReply(const Call& call);
-  Result statsDelay(const Call& call);
-  Result statsRequest(const Call& call);
-  Result httpTimeout(const Call& call);
-  Result httpSendDelay(const Call& call);
-  Result settle(const Call& call);
+  Handler stats, statsReply, statsDelay, statsRequest, httpTimeout, httpSendDelay, settle;
 
   Output& output_;
   SessionOptions options_;
