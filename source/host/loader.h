@@ -9,6 +9,7 @@
 struct PluginInfo;
 namespace BakkesMod::Plugin {
 class BakkesModPlugin;
+class PluginSettingsWindow;
 class PluginWindow;
 }  // namespace BakkesMod::Plugin
 
@@ -55,5 +56,7 @@ const PluginInfo* readPluginInfo(const Library& library, std::string& error);
 
 // The plugin object's window interface, or null when its class has none.
 BakkesMod::Plugin::PluginWindow* windowOf(BakkesMod::Plugin::BakkesModPlugin* plugin);
+// Its settings page interface, or null.
+BakkesMod::Plugin::PluginSettingsWindow* settingsOf(BakkesMod::Plugin::BakkesModPlugin* plugin);
 
 }  // namespace host
