@@ -50,12 +50,9 @@ struct Probe : rankwatch {
   }
 };
 
-// The host holds the plugin by its base part and finds each interface from there.
-PluginWindow& window(BakkesModPlugin& plugin) {
-  return dynamic_cast<PluginWindow&>(plugin);
-}
-PluginSettingsWindow& page(BakkesModPlugin& plugin) {
-  return dynamic_cast<PluginSettingsWindow&>(plugin);
+// The settings page of the same object.
+PluginSettingsWindow& page(PluginWindow& window) {
+  return dynamic_cast<PluginSettingsWindow&>(window);
 }
 
 std::string said(bool answer) {
@@ -67,58 +64,58 @@ std::string said(bool answer) {
 TEST(PublishedWindow, EachSlotReachesTheOperationOfTheSameSlot) {
   const struct {
     const char* slot;
-    std::function<std::string(BakkesModPlugin&)> call;  // the slot's answer, as text
-    bool answer;                                        // what the probe answers
+    std::function<std::string(PluginWindow&)> call;  // the slot's answer, as text
+    bool answer;                                     // what the probe answers
     std::string ran;
     std::string result;
   } rows[] = {
       {"Render",
-       [](BakkesModPlugin& p) {
-         window(p).Render();
+       [](PluginWindow& w) {
+         w.Render();
          return std::string();
        },
        false, "renderWindow", ""},
-      {"GetMenuName", [](BakkesModPlugin& p) { return window(p).GetMenuName(); }, false,
-       "getMenuName", "menu name"},
-      {"GetMenuTitle", [](BakkesModPlugin& p) { return window(p).GetMenuTitle(); }, false,
-       "getMenuTitle", "menu title"},
+      {"GetMenuName", [](PluginWindow& w) { return w.GetMenuName(); }, false, "getMenuName",
+       "menu name"},
+      {"GetMenuTitle", [](PluginWindow& w) { return w.GetMenuTitle(); }, false, "getMenuTitle",
+       "menu title"},
       {"SetImGuiContext",
-       [](BakkesModPlugin& p) {
-         window(p).SetImGuiContext(0x5eed);
+       [](PluginWindow& w) {
+         w.SetImGuiContext(0x5eed);
          return std::string();
        },
        false, "setImGuiContext 24301", ""},
-      {"ShouldBlockInput", [](BakkesModPlugin& p) { return said(window(p).ShouldBlockInput()); },
-       true, "shouldBlockInput", "true"},
-      {"ShouldBlockInput", [](BakkesModPlugin& p) { return said(window(p).ShouldBlockInput()); },
-       false, "shouldBlockInput", "false"},
-      {"IsActiveOverlay", [](BakkesModPlugin& p) { return said(window(p).IsActiveOverlay()); },
-       true, "isActiveOverlay", "true"},
-      {"IsActiveOverlay", [](BakkesModPlugin& p) { return said(window(p).IsActiveOverlay()); },
-       false, "isActiveOverlay", "false"},
+      {"ShouldBlockInput", [](PluginWindow& w) { return said(w.ShouldBlockInput()); }, true,
+       "shouldBlockInput", "true"},
+      {"ShouldBlockInput", [](PluginWindow& w) { return said(w.ShouldBlockInput()); }, false,
+       "shouldBlockInput", "false"},
+      {"IsActiveOverlay", [](PluginWindow& w) { return said(w.IsActiveOverlay()); }, true,
+       "isActiveOverlay", "true"},
+      {"IsActiveOverlay", [](PluginWindow& w) { return said(w.IsActiveOverlay()); }, false,
+       "isActiveOverlay", "false"},
       {"OnOpen",
-       [](BakkesModPlugin& p) {
-         window(p).OnOpen();
+       [](PluginWindow& w) {
+         w.OnOpen();
          return std::string();
        },
        false, "onOpen", ""},
       {"OnClose",
-       [](BakkesModPlugin& p) {
-         window(p).OnClose();
+       [](PluginWindow& w) {
+         w.OnClose();
          return std::string();
        },
        false, "onClose", ""},
       {"RenderSettings",
-       [](BakkesModPlugin& p) {
-         page(p).RenderSettings();
+       [](PluginWindow& w) {
+         page(w).RenderSettings();
          return std::string();
        },
        false, "renderSettings", ""},
-      {"GetPluginName", [](BakkesModPlugin& p) { return page(p).GetPluginName(); }, false,
+      {"GetPluginName", [](PluginWindow& w) { return page(w).GetPluginName(); }, false,
        "getPluginName", "plugin name"},
       {"SetImGuiContext",
-       [](BakkesModPlugin& p) {
-         page(p).SetImGuiContext(0x5eed);
+       [](PluginWindow& w) {
+         page(w).SetImGuiContext(0x5eed);
          return std::string();
        },
        false, "setImGuiContext 24301", ""},
@@ -126,7 +123,11 @@ TEST(PublishedWindow, EachSlotReachesTheOperationOfTheSameSlot) {
   for (const auto& row : rows) {
     Probe probe;
     probe.answer = row.answer;
-    EXPECT_EQ(row.call(probe), row.result) << row.slot;
+    // The host holds the plugin by its base part and finds the window from there.
+    BakkesModPlugin* plugin = &probe;
+    auto* window = dynamic_cast<PluginWindow*>(plugin);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(row.call(*window), row.result) << row.slot;
     EXPECT_EQ(probe.ran, std::vector<std::string>{row.ran}) << row.slot;
   }
 }
