@@ -127,7 +127,7 @@ class Gui {
     std::optional<bool> overlay;
   };
   struct DrawnItem {
-    unsigned window;  // the id of the window it was drawn in, or of that window's root
+    unsigned window;  // the id of the top-level window it was drawn in
     std::string label;
     float x, y, width, height;
   };
