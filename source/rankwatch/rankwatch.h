@@ -25,6 +25,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "handover.h"
@@ -147,4 +148,7 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin,
   // the game thread by onLoad and their handlers.
   std::atomic<bool> shownEnabled_{false};
   std::atomic<bool> shownWeb_{false};
+  // The page's sliders while held (settings_page.cpp); render thread only.
+  std::optional<float> heldScale_;
+  std::optional<float> heldOpacity_;
 };

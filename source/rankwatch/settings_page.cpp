@@ -5,6 +5,7 @@
 #include <imgui.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "lifeline.h"
 #include "names.h"
@@ -18,6 +19,16 @@ std::string settingLine(const char* name, float value) {
   char line[64];
   std::snprintf(line, sizeof line, "%s %g", name, static_cast<double>(value));
   return line;
+}
+
+// While a slider is held it shows the value it sent last: until the game thread has set the
+// setting, the cell shows the old one, and the page would send the new one again.
+bool slider(const char* label, std::optional<float>& held, float current, float low, float high,
+            float& value) {
+  value = held.value_or(current);
+  const bool changed = ImGui::SliderFloat(label, &value, low, high, "%.2f");
+  held = ImGui::IsItemActive() ? std::optional<float>(value) : std::nullopt;
+  return changed;
 }
 
 }  // namespace
@@ -54,13 +65,12 @@ void rankwatch::renderSettings() {
     runOnGameThread(std::string("rankwatch_trackingmethod ") + kWebService);
   }
 
-  float scaleValue = hostCell(scale);
-  if (ImGui::SliderFloat("Scale", &scaleValue, 1.0f, 3.0f, "%.2f")) {
-    runOnGameThread(settingLine("rankwatch_scale", scaleValue));
+  float value = 0.0f;
+  if (slider("Scale", heldScale_, hostCell(scale), 1.0f, 3.0f, value)) {
+    runOnGameThread(settingLine("rankwatch_scale", value));
   }
-  float opacityValue = hostCell(opacity);
-  if (ImGui::SliderFloat("Opacity", &opacityValue, 0.0f, 1.0f, "%.2f")) {
-    runOnGameThread(settingLine("rankwatch_opacity", opacityValue));
+  if (slider("Opacity", heldOpacity_, hostCell(opacity), 0.0f, 1.0f, value)) {
+    runOnGameThread(settingLine("rankwatch_opacity", value));
   }
 
   if (ImGui::Button("Add win")) runOnGameThread("rankwatch_addwin");
