@@ -138,6 +138,9 @@ void Gui::noteItem(void* gui, ImGuiContext* context, const char* label) {
   const char* end = ImGui::FindRenderedTextEnd(label);
   if (end == label || !g.CurrentWindow) return;
   const ImRect& rect = g.LastItemData.Rect;
+  // Out of sight, past the window's edge or scrolled away, it cannot be clicked. The library
+  // does not clip it while the host captures a frame's text, and does otherwise.
+  if (!g.CurrentWindow->ClipRect.Overlaps(rect)) return;
   static_cast<Gui*>(gui)->drawnItems_.push_back(
       DrawnItem{g.CurrentWindow->RootWindow->ID, std::string(label, end), rect.Min.x, rect.Min.y,
                 rect.GetWidth(), rect.GetHeight()});
