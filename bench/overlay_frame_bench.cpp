@@ -11,7 +11,8 @@
 
 // The plugin's window against a plain window of the same four lines: what the plugin's own
 // window code adds. Once as a whole host frame (game screen, window questions, text capture,
-// render lists), and once as the window's own draw call alone, which the frame dilutes.
+// render lists), and once as the window's own draw call alone, which the frame dilutes. And the
+// host frame with the plugin's settings page open in the plugins tab beside the window.
 
 namespace {
 
@@ -92,6 +93,14 @@ void BM_FramePluginWindow(benchmark::State& state) {
   world.run(state);
 }
 
+void BM_FramePluginPage(benchmark::State& state) {
+  World world;
+  pluginWithTally(world);
+  std::string error;
+  world.host.gui().showSettings("rankwatch", error);
+  world.run(state);
+}
+
 void BM_DrawPlainWindow(benchmark::State& state) {
   World world;
   auto plain = std::make_shared<PlainWindow>();
@@ -109,5 +118,6 @@ void BM_DrawPluginWindow(benchmark::State& state) {
 
 BENCHMARK(BM_FramePlainWindow)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FramePluginWindow)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FramePluginPage)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawPlainWindow)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawPluginWindow)->UseManualTime()->Unit(benchmark::kMicrosecond);

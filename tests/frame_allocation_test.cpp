@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -95,6 +96,16 @@ TEST(FrameAllocation, ASteadyOpenWindowAllocatesNothing) {
     }
   }
   EXPECT_EQ(allocationsWhile(context, [&] { plugin.shouldBlockInput(); }), 0);
+  // The settings page, open in the host's tab; the host's item hooks, which count what the page
+  // draws, are the host's allocations.
+  context->TestEngineHookItems = false;
+  EXPECT_EQ(allocationsWhile(context,
+                             [&] {
+                               ImGui::Begin("Plugins");
+                               plugin.renderSettings();
+                               ImGui::End();
+                             }),
+            0);
 
   // The frame that closes the window issues a command, and the count sees it.
   plugin.windowOpen = false;

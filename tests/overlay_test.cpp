@@ -196,6 +196,38 @@ TEST_F(Overlay, ShowsTheTallyInItsColoursInAPictureOfItsFirstFrame) {
   EXPECT_GT(window()->SizeFull.x, static_cast<float>(box.width));
 }
 
+TEST_F(Overlay, TheSettingsPageDrawsEachLabelAndMarksTheBoxesThatAreOn) {
+  std::string error;
+  ASSERT_TRUE(harness.host->gui().showSettings("rankwatch", error)) << error;
+  frame();
+  const std::string path = (harness.folder.path() / "page.png").string();
+  std::vector<std::string> items;
+  ASSERT_TRUE(harness.host->gui().screenshot(path, std::nullopt, error)) << error;
+  ASSERT_TRUE(harness.host->gui().items("Plugins", items, error)) << error;
+  ASSERT_EQ(items.size(), 12u);
+  const host::Image image = readPng(path);
+  for (const std::string& item : items) {
+    const size_t at = item.rfind(" pos=");
+    const std::string label = item.substr(6, at - 6);
+    int x = 0, y = 0, width = 0, height = 0;
+    ASSERT_EQ(std::sscanf(item.c_str() + at, " pos=%d,%d size=%dx%d", &x, &y, &width, &height), 4);
+    // White glyphs of the label; a checkbox's mark, the library's blue, in its square only.
+    int glyphs = 0, marks = 0;
+    for (int py = y; py < y + height; ++py) {
+      for (int px = x; px < x + width; ++px) {
+        const unsigned char* p = &image.rgba[(static_cast<size_t>(py) * image.width + px) * 4];
+        glyphs += p[0] > 200 && p[1] > 200 && p[2] > 200;
+        marks += px < x + height && p[0] < 120 && p[1] > 120 && p[2] > 200;
+      }
+    }
+    EXPECT_GT(glyphs, 20) << label;
+    if (label == "Enable plugin" || label == "Single queue" || label == "Auto-resize" ||
+        label == "Round MMR") {
+      EXPECT_EQ(marks > 10, label == "Single queue" || label == "Auto-resize") << label;
+    }
+  }
+}
+
 struct CaptureCase {
   bool mouse;
   bool keyboard;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "hostsdk/plugin.h"
+#include "hostsdk/plugin_settings_window.h"
 #include "hostsdk/plugin_window.h"
 
 #if !defined(_MSC_VER)
@@ -168,7 +169,7 @@ const PluginInfo* readPluginInfo(const Library& library, std::string& error) {
 #if !defined(_MSC_VER)
 namespace {
 
-// Looks for the window interface among the class's non-virtual bases, adding up the offsets.
+// Looks for an interface among the class's non-virtual bases, adding up the offsets.
 const void* findBase(const std::type_info& type, const std::type_info& wanted, const char* object) {
   if (type == wanted) return object;
   if (auto* single = dynamic_cast<const abi::__si_class_type_info*>(&type)) {
@@ -189,17 +190,30 @@ const void* findBase(const std::type_info& type, const std::type_info& wanted, c
 }  // namespace
 #endif
 
-BakkesMod::Plugin::PluginWindow* windowOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
+namespace {
+
+template <typename Interface>
+Interface* baseOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
   if (!plugin) return nullptr;
 #if defined(_MSC_VER)
-  return dynamic_cast<BakkesMod::Plugin::PluginWindow*>(plugin);
+  return dynamic_cast<Interface*>(plugin);
 #else
   // A plugin keeps its base part's type record to itself, so the host cannot name the base in
   // a dynamic_cast; it reads the object's own type record instead. Types compare by name.
   const char* object = static_cast<const char*>(dynamic_cast<const void*>(plugin));
-  const void* window = findBase(typeid(*plugin), typeid(BakkesMod::Plugin::PluginWindow), object);
-  return static_cast<BakkesMod::Plugin::PluginWindow*>(const_cast<void*>(window));
+  return static_cast<Interface*>(
+      const_cast<void*>(findBase(typeid(*plugin), typeid(Interface), object)));
 #endif
+}
+
+}  // namespace
+
+BakkesMod::Plugin::PluginWindow* windowOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
+  return baseOf<BakkesMod::Plugin::PluginWindow>(plugin);
+}
+
+BakkesMod::Plugin::PluginSettingsWindow* settingsOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
+  return baseOf<BakkesMod::Plugin::PluginSettingsWindow>(plugin);
 }
 
 }  // namespace host

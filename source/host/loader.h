@@ -8,6 +8,7 @@
 struct PluginInfo;
 namespace BakkesMod::Plugin {
 class BakkesModPlugin;
+class PluginSettingsWindow;
 class PluginWindow;
 }  // namespace BakkesMod::Plugin
 
@@ -54,5 +55,7 @@ const PluginInfo* readPluginInfo(const Library& library, std::string& error);
 
 // The plugin object's window interface, or null when its class has none.
 BakkesMod::Plugin::PluginWindow* windowOf(BakkesMod::Plugin::BakkesModPlugin* plugin);
+// Its settings page interface, or null.
+BakkesMod::Plugin::PluginSettingsWindow* settingsOf(BakkesMod::Plugin::BakkesModPlugin* plugin);
 
 }  // namespace host

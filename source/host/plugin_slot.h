@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hostsdk/plugin.h"
+#include "hostsdk/plugin_settings_window.h"
 #include "hostsdk/plugin_window.h"
 #include "loader.h"
 #include "output.h"
@@ -24,6 +25,8 @@ struct PluginSlot {
   std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> owner;  // the host's own owner
   BakkesMod::Plugin::BakkesModPlugin* plugin = nullptr;
   BakkesMod::Plugin::PluginWindow* window = nullptr;  // not owning; null when it has none
+  // Its settings page, the same way.
+  BakkesMod::Plugin::PluginSettingsWindow* settings = nullptr;
   std::shared_ptr<CVarManagerWrapper> cvarManager;
   std::shared_ptr<GameWrapper> gameWrapper;
   // The load the plugin's code came with; what the host keeps of the plugin holds it too.

@@ -70,6 +70,7 @@ PluginSlot* Plugins::start(std::unique_ptr<PluginSlot> slot) {
   PluginSlot* raw = slot.get();
   raw->plugin = raw->owner.get();
   raw->window = windowOf(raw->plugin);
+  raw->settings = settingsOf(raw->plugin);
   raw->cvarManager = std::make_shared<CVarManagerWrapper>(raw);
   // The plugin object holds it to its end: should the object end on a thread of the plugin's
   // own, its destructor calls into the host from there.
@@ -162,6 +163,7 @@ bool Plugins::unload(const std::string& name, std::string& error, Unload how) {
   if (!object.expired()) host_.calls.run(raw, [&] { raw->plugin->onUnload(); });
   raw->plugin = nullptr;
   raw->window = nullptr;
+  raw->settings = nullptr;
   host_.calls.run(raw, [&] {
     raw->owner.reset();
     if (raw->library && !has(Unload::WithoutRelease)) {

@@ -10,6 +10,7 @@
 //   sdk::kPluginType             the record's plugin-type word
 //   sdk::kAnyone                 a console command's permission: anyone may run it
 //   sdk::Window                  the window interface, with our names for its operations
+//   sdk::SettingsWindow          the settings page interface, likewise
 //   RANKWATCH_DEFINES_BASE_PART  1 when the library itself defines the base part's members
 // The wrappers, their calls and the base part's fields are the same in both.
 
@@ -18,6 +19,7 @@
 
 #if defined(RANKWATCH_PUBLISHED_SDK)
 
+#include <bakkesmod/plugin/PluginSettingsWindow.h>
 #include <bakkesmod/plugin/bakkesmodplugin.h>
 #include <bakkesmod/plugin/pluginwindow.h>
 #include <bakkesmod/wrappers/http/HttpWrapper.h>
@@ -58,6 +60,20 @@ class Window : public BakkesMod::Plugin::PluginWindow {
   void OnClose() final { onClose(); }
 };
 
+// The same for the settings page. SetImGuiContext shares its signature with the window's, so
+// the plugin's one setImGuiContext serves both.
+class SettingsWindow : public BakkesMod::Plugin::PluginSettingsWindow {
+ public:
+  virtual void renderSettings() = 0;
+  virtual std::string getPluginName() = 0;
+  virtual void setImGuiContext(std::uintptr_t context) = 0;
+
+ private:
+  void RenderSettings() final { renderSettings(); }
+  std::string GetPluginName() final { return getPluginName(); }
+  void SetImGuiContext(std::uintptr_t context) final { setImGuiContext(context); }
+};
+
 }  // namespace sdk
 
 #else
@@ -65,6 +81,7 @@ class Window : public BakkesMod::Plugin::PluginWindow {
 #include "hostsdk/game.h"
 #include "hostsdk/http.h"
 #include "hostsdk/plugin.h"
+#include "hostsdk/plugin_settings_window.h"
 #include "hostsdk/plugin_window.h"
 
 #define RANKWATCH_EXPORT PLUGIN_EXPORT
@@ -80,6 +97,7 @@ inline constexpr std::uint32_t kPluginType = 0x20;
 inline constexpr unsigned char kAnyone = 0;
 
 using Window = BakkesMod::Plugin::PluginWindow;
+using SettingsWindow = BakkesMod::Plugin::PluginSettingsWindow;
 
 }  // namespace sdk
 

@@ -54,14 +54,6 @@ void changeLine(float change, bool round) {
   }
 }
 
-// The settings' cells are the host's (bindTo): the host writes them on its game thread and the
-// SDK gives the window no other way to read them. Every read of one goes through here, which the
-// thread sanitizer's suppressions name.
-template <typename T>
-T hostCell(const std::shared_ptr<T>& cell) {
-  return *cell;
-}
-
 }  // namespace
 
 void rankwatch::renderWindow() {
@@ -86,25 +78,7 @@ void rankwatch::renderWindow() {
   }
   ImGui::SetWindowFontScale(hostCell(scale));
 
-  ImGui::PushStyleColor(ImGuiCol_Text, kYellow);
-  changeLine(shown.mmrChange, hostCell(roundMmr));
-  ImGui::PopStyleColor(1);
-
-  ImGui::PushStyleColor(ImGuiCol_Text, kSkyBlue);
-  if (shown.streak > 0) {
-    ImGui::Text("Streak : +%d", shown.streak);
-  } else {
-    ImGui::Text("Streak : %d", shown.streak);
-  }
-  ImGui::PopStyleColor(1);
-
-  ImGui::PushStyleColor(ImGuiCol_Text, kGreen);
-  ImGui::Text("Wins : %d", shown.wins);
-  ImGui::PopStyleColor(1);
-
-  ImGui::PushStyleColor(ImGuiCol_Text, kRed);
-  ImGui::Text("Losses : %d", shown.losses);
-  ImGui::PopStyleColor(1);
+  drawTally(shown, false);
 
   ImGui::End();
   if (open) return;
@@ -114,6 +88,31 @@ void rankwatch::renderWindow() {
   if (std::shared_ptr<lifeline::Line> line = this->line()) {
     lifeline::toGameThread(line, [](rankwatch* self) { self->issueMenuCommand("togglemenu "); });
   }
+}
+
+void rankwatch::drawTally(const ShownTally& shown, bool oneLine) {
+  ImGui::PushStyleColor(ImGuiCol_Text, kYellow);
+  changeLine(shown.mmrChange, hostCell(roundMmr));
+  ImGui::PopStyleColor(1);
+  if (oneLine) ImGui::SameLine();
+
+  ImGui::PushStyleColor(ImGuiCol_Text, kSkyBlue);
+  if (shown.streak > 0) {
+    ImGui::Text("Streak : +%d", shown.streak);
+  } else {
+    ImGui::Text("Streak : %d", shown.streak);
+  }
+  ImGui::PopStyleColor(1);
+  if (oneLine) ImGui::SameLine();
+
+  ImGui::PushStyleColor(ImGuiCol_Text, kGreen);
+  ImGui::Text("Wins : %d", shown.wins);
+  ImGui::PopStyleColor(1);
+  if (oneLine) ImGui::SameLine();
+
+  ImGui::PushStyleColor(ImGuiCol_Text, kRed);
+  ImGui::Text("Losses : %d", shown.losses);
+  ImGui::PopStyleColor(1);
 }
 
 std::string rankwatch::getMenuName() {

@@ -19,11 +19,13 @@
 //   web_reply.h/.cpp    reading the web stats service's profile reply
 //   workers.h/.cpp      the library's own threads, each holding the library until it has left
 //   overlay.cpp         the window operations and renderWindow
+//   settings_page.cpp   the page in the host's plugins tab: renderSettings, getPluginName
 //   handover.h          what the game thread hands the render thread to draw
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "handover.h"
@@ -42,7 +44,12 @@ class Line;
 // takes the newest copy. windowOpen is atomic, since the host may open and close the window from
 // either thread and the GUI library clears it while drawing. The settings' cells are the host's
 // (bindTo): it writes them and the window reads them, as the SDK has it.
-class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window {
+//
+// The settings page draws on the render thread too. It changes nothing itself: each change goes
+// to the game thread as a console line, so the host's handlers run and the setting is saved.
+class rankwatch : public BakkesMod::Plugin::BakkesModPlugin,
+                  public sdk::Window,
+                  public sdk::SettingsWindow {
  public:
   rankwatch();
   ~rankwatch();
@@ -72,6 +79,10 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window 
   bool isActiveOverlay() override;
   void onOpen() override;
   void onClose() override;
+
+  // The settings page, on the host's render thread; setImGuiContext above serves it too.
+  void renderSettings() override;
+  std::string getPluginName() override;
 
   std::shared_ptr<bool> enabled;
   std::shared_ptr<bool> singleQueue;
@@ -109,6 +120,17 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window 
   void trackingMethodChangedHandler(CVarWrapper cvar);
   void openOnLoadCallback();
   void issueMenuCommand(const char* word);
+  // The tally's four coloured parts, as the overlay shows them; on one line for the page.
+  void drawTally(const ShownTally& shown, bool oneLine);
+  // Runs the console line on the game thread; from the render thread.
+  void runOnGameThread(std::string line);
+  // The settings' cells are the host's (bindTo): the host writes them on its game thread and
+  // the SDK gives the window no other way to read them. Every read of one goes through here,
+  // which the thread sanitizer's suppressions name.
+  template <typename T>
+  static T hostCell(const std::shared_ptr<T>& cell) {
+    return *cell;
+  }
   // onUnload, last (module.cpp, which keeps the holder): when the host holds an owner of this
   // object besides the holder, the holder lets go of its own, so the object ends when the host
   // lets go of it, on the host's thread, whether the host calls the release or not, and a
@@ -122,4 +144,11 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin, public sdk::Window 
   // A frame asked the game thread to close the window, and the host has not answered (onOpen,
   // onClose): later frames ask no more, or a second toggle would open it again.
   std::atomic<bool> closeAsked_{false};
+  // The two settings the plugin keeps in cells of its own, as the page shows them: written on
+  // the game thread by onLoad and their handlers.
+  std::atomic<bool> shownEnabled_{false};
+  std::atomic<bool> shownWeb_{false};
+  // The page's sliders while held (settings_page.cpp); render thread only.
+  std::optional<float> heldScale_;
+  std::optional<float> heldOpacity_;
 };

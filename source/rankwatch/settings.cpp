@@ -51,6 +51,7 @@ void rankwatch::onLoad() {
         self->enabledChangedHandler(cvar);
       }));
   *enabled = cvarManager->getCvar("rankwatch_enabled").getBoolValue();
+  shownEnabled_ = *enabled;
 
   // The bound bools: the host writes their values into the cells.
   singleQueue = std::make_shared<bool>(false);
@@ -78,6 +79,7 @@ void rankwatch::onLoad() {
         self->trackingMethodChangedHandler(cvar);
       }));
   *trackingMethod = cvarManager->getCvar("rankwatch_trackingmethod").getStringValue();
+  shownWeb_ = *trackingMethod != names::kHostService;
 
   // The bound floats.
   scale = std::make_shared<float>(1.0f);
@@ -145,11 +147,13 @@ void rankwatch::onUnload() {
 
 void rankwatch::enabledChangedHandler(CVarWrapper cvar) {
   *enabled = cvar.getBoolValue();
+  shownEnabled_ = *enabled;
   if (*enabled != windowOpen) issueMenuCommand("togglemenu ");
 }
 
 void rankwatch::trackingMethodChangedHandler(CVarWrapper cvar) {
   *trackingMethod = cvar.getStringValue();
+  shownWeb_ = *trackingMethod != names::kHostService;
   resetTally();
 }
 

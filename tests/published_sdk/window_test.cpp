@@ -1,6 +1,6 @@
-// The plugin's window as the real host reaches it: through the published interface, whose
-// slots carry names of their own. Each slot must land on the plugin's operation of the same
-// slot, with its argument and its answer.
+// The plugin's window and settings page as the real host reaches them: through the published
+// interfaces, whose slots carry names of their own. Each slot must land on the plugin's operation
+// of the same slot, with its argument and its answer.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 namespace {
 
 using BakkesMod::Plugin::BakkesModPlugin;
+using BakkesMod::Plugin::PluginSettingsWindow;
 using BakkesMod::Plugin::PluginWindow;
 
 // The plugin's own class; each window operation notes that it ran, and answers as told.
@@ -42,7 +43,17 @@ struct Probe : rankwatch {
   }
   void onOpen() override { ran.push_back("onOpen"); }
   void onClose() override { ran.push_back("onClose"); }
+  void renderSettings() override { ran.push_back("renderSettings"); }
+  std::string getPluginName() override {
+    ran.push_back("getPluginName");
+    return "plugin name";
+  }
 };
+
+// The settings page of the same object.
+PluginSettingsWindow& page(PluginWindow& window) {
+  return dynamic_cast<PluginSettingsWindow&>(window);
+}
 
 std::string said(bool answer) {
   return answer ? "true" : "false";
@@ -94,6 +105,20 @@ TEST(PublishedWindow, EachSlotReachesTheOperationOfTheSameSlot) {
          return std::string();
        },
        false, "onClose", ""},
+      {"RenderSettings",
+       [](PluginWindow& w) {
+         page(w).RenderSettings();
+         return std::string();
+       },
+       false, "renderSettings", ""},
+      {"GetPluginName", [](PluginWindow& w) { return page(w).GetPluginName(); }, false,
+       "getPluginName", "plugin name"},
+      {"SetImGuiContext",
+       [](PluginWindow& w) {
+         page(w).SetImGuiContext(0x5eed);
+         return std::string();
+       },
+       false, "setImGuiContext 24301", ""},
   };
   for (const auto& row : rows) {
     Probe probe;

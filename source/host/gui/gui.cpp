@@ -10,6 +10,7 @@
 #include "gui/headless_renderer.h"
 #include "gui/live_window.h"
 #include "gui/png_writer.h"
+#include "item_hooks.h"
 
 namespace host {
 
@@ -45,6 +46,7 @@ void Gui::setUp() {
   int height = 0;
   io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
   ImGui::StyleColorsDark();
+  installItemHooks();
   if (previous) ImGui::SetCurrentContext(previous);
 }
 
@@ -59,23 +61,35 @@ bool Gui::openLiveWindow(std::string& error) {
 }
 
 void Gui::add(PluginSlot* owner) {
-  if (!owner->window) return;
+  if (!owner->window && !owner->settings) return;
   render_->run([&] {
-    std::string menu;
+    const auto context = reinterpret_cast<std::uintptr_t>(context_);
+    std::string menu, page;
     callWindow(owner, [&] {
-      owner->window->setImGuiContext(reinterpret_cast<std::uintptr_t>(context_));
-      menu = owner->window->getMenuName();
+      if (owner->window) {
+        owner->window->setImGuiContext(context);
+        menu = owner->window->getMenuName();
+      }
+      if (owner->settings) {
+        owner->settings->setImGuiContext(context);
+        page = owner->settings->getPluginName();
+      }
     });
-    windows_.push_back(Window{owner, menu, false, std::nullopt, std::nullopt});
+    if (owner->window) windows_.push_back(Window{owner, menu, false, std::nullopt, std::nullopt});
+    if (owner->settings) pages_.push_back(Page{owner, page});
   });
 }
 
 void Gui::forget(const PluginSlot* owner) {
-  // Once this returns, no frame calls the plugin's window again.
+  // Once this returns, no frame calls the plugin's window or page again.
   render_->run([&] {
     windows_.erase(std::remove_if(windows_.begin(), windows_.end(),
                                   [&](const Window& window) { return window.owner == owner; }),
                    windows_.end());
+    pages_.erase(std::remove_if(pages_.begin(), pages_.end(),
+                                [&](const Page& page) { return page.owner == owner; }),
+                 pages_.end());
+    if (shownPage_ == owner) shownPage_ = nullptr;
   });
 }
 

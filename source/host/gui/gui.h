@@ -1,7 +1,8 @@
 #pragma once
 
 // The host's GUI: it owns the one GUI context, keeps each plugin window's open state by menu
-// name, and draws a frame: the game screen, then every open plugin window once. What a plugin
+// name, and draws a frame: the game screen, every open plugin window once, then the plugins
+// tab when it is open: the host's "Plugins" window with one plugin's settings page. What a plugin
 // window wrote is captured from the shared context as text lines. Window places are kept in
 // gui.ini in the config folder (gui_ini.h), and every window is kept on the screen.
 //
@@ -24,6 +25,7 @@
 #include "plugin_slot.h"
 
 struct ImGuiContext;
+struct ImGuiItemHooks;
 
 namespace host {
 
@@ -43,7 +45,7 @@ class Gui {
 
   ImGuiContext* context() const { return context_; }
 
-  // Hands the context to the plugin's window and keeps it, closed.
+  // Hands the context to the plugin's window and settings page and keeps them, closed.
   void add(PluginSlot* owner);
   void forget(const PluginSlot* owner);
 
@@ -55,6 +57,21 @@ class Gui {
   // The menu names of the plugin windows, or of those open.
   std::vector<std::string> menus(bool openOnly = false) const;
   std::vector<std::string> openMenus() const { return menus(true); }
+
+  // Opens the plugins tab on the page of the plugin loaded as `plugin`; false, with the
+  // reason, when no such plugin offers one. closeSettings() closes the tab.
+  bool showSettings(const std::string& plugin, std::string& error);
+  void closeSettings();
+
+  // The mouse as the next frame finds it: at x, y on the screen, its left button down or not,
+  // and its wheel turned by `wheel` steps (up is positive).
+  struct Mouse {
+    float x = 0.0f;
+    float y = 0.0f;
+    bool down = false;
+    float wheel = 0.0f;
+  };
+  void setMouse(const Mouse& mouse);
 
   // One frame, as a player sees it; returns the text lines the plugin windows drew, in order.
   // While a window sizes itself to what it holds, or is past the screen's edge, the frame is
@@ -96,6 +113,9 @@ class Gui {
   // context after the last frame. False, with the reason, when the GUI has no window of that
   // title: "no window titled "<title>"; the GUI holds "A", "B"" (or "none").
   bool describe(const std::string& title, std::string& text, std::string& error) const;
+  // "item: <label> pos=<x>,<y> size=<w>x<h>" for each labelled item drawn in the window of that
+  // title in the last frame, in the order drawn. False, with the reason, as for describe.
+  bool items(const std::string& title, std::vector<std::string>& lines, std::string& error) const;
 
  private:
   struct Window {
@@ -105,6 +125,15 @@ class Gui {
     // The window's last answers to the per-frame questions, as traced since it opened.
     std::optional<bool> blocks;
     std::optional<bool> overlay;
+  };
+  struct DrawnItem {
+    unsigned window;  // the id of the top-level window it was drawn in
+    std::string label;
+    float x, y, width, height;
+  };
+  struct Page {
+    PluginSlot* owner;
+    std::string name;  // as the plugin names it in the tab
   };
 
   // Runs `work` on the render thread and returns what it returned. Any thread.
@@ -137,19 +166,30 @@ class Gui {
   bool writePlaces(std::string& error);
   // backdrop.cpp: the game's picture behind the windows.
   void drawGameScreen();
-  // text_capture.cpp: the window draws, and the text lines it wrote are added to `lines`.
-  void renderCapturingText(PluginSlot* owner, std::vector<std::string>& lines);
+  // text_capture.cpp: `draw` draws, and the text lines it wrote are added to `lines`.
+  void captureText(const std::function<void()>& draw, std::vector<std::string>& lines);
+  // plugins_tab.cpp: the mouse handed to the GUI; the plugins tab, when open.
+  void applyMouse();
+  void drawPluginsTab();
   // gui_inspect.cpp, looking inside the GUI library's context: every window is moved back
   // whole onto the screen where it fits; whether no window is hidden to be measured, drawn at
   // a size other than what it holds, or past the screen's edge.
   void keepWindowsOnScreen();
   bool settled() const;
+  // Has every copy of the GUI library tell noteItem of the labelled items it draws.
+  void installItemHooks();
+  static void noteItem(void* gui, ImGuiContext* context, const char* label);
 
   Output& output_;
   const Clock& clock_;
   std::string iniFile_;
   ImGuiContext* context_ = nullptr;
   std::vector<Window> windows_;
+  std::vector<Page> pages_;
+  const PluginSlot* shownPage_ = nullptr;  // the plugins tab's page; null: the tab is closed
+  std::optional<Mouse> mouse_;
+  std::unique_ptr<ImGuiItemHooks> itemHooks_;
+  std::vector<DrawnItem> drawnItems_;  // in the frame drawn last
   const PluginSlot* calling_ = nullptr;
   Micros lastFrameAt_ = -1;
   bool drawn_ = false;

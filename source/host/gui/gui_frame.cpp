@@ -85,6 +85,8 @@ bool Gui::savePlaces(std::string& error) {
 std::vector<std::string> Gui::drawOnce(Micros now, bool capture) {
   // The places are read as the first frame starts, as the GUI library would.
   if (!drawn_ && !iniFile_.empty() && !readWindowPlaces(iniFile_)) iniFile_.clear();
+  applyMouse();
+  drawnItems_.clear();
   ImGui::NewFrame();
   keepWindowsOnScreen();
   drawGameScreen();
@@ -103,11 +105,12 @@ std::vector<std::string> Gui::drawOnce(Micros now, bool capture) {
     });
     if (output_.tracing()) traceAnswers(window, now, blocks, overlay);
 
-    if (capture) {
-      renderCapturingText(owner, lines);
-    } else {
-      callWindow(owner, [&] { owner->window->renderWindow(); });
-    }
+    const auto draw = [&] { callWindow(owner, [&] { owner->window->renderWindow(); }); };
+    capture ? captureText(draw, lines) : draw();
+  }
+  if (shownPage_) {
+    const auto draw = [&] { drawPluginsTab(); };
+    capture ? captureText(draw, lines) : draw();
   }
   ImGui::Render();
   drawn_ = true;

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "gui/gui.h"
+#include "item_hooks.h"
 
 namespace host {
 
@@ -122,6 +123,41 @@ bool Gui::describe(const std::string& title, std::string& text, std::string& err
                   window->Pos.y, window->SizeFull.x, window->SizeFull.y, window->FontWindowScale,
                   drawnBackgroundAlpha(*window));
     text = line;
+    return true;
+  });
+}
+
+void Gui::installItemHooks() {
+  itemHooks_ = std::make_unique<ImGuiItemHooks>(ImGuiItemHooks{&Gui::noteItem, this});
+  context_->TestEngine = itemHooks_.get();
+  context_->TestEngineHookItems = true;
+}
+
+void Gui::noteItem(void* gui, ImGuiContext* context, const char* label) {
+  const ImGuiContext& g = *context;
+  const char* end = ImGui::FindRenderedTextEnd(label);
+  if (end == label || !g.CurrentWindow) return;
+  const ImRect& rect = g.LastItemData.Rect;
+  // Out of sight, past the window's edge or scrolled away, it cannot be clicked. The library
+  // does not clip it while the host captures a frame's text, and does otherwise.
+  if (!g.CurrentWindow->ClipRect.Overlaps(rect)) return;
+  static_cast<Gui*>(gui)->drawnItems_.push_back(
+      DrawnItem{g.CurrentWindow->RootWindow->ID, std::string(label, end), rect.Min.x, rect.Min.y,
+                rect.GetWidth(), rect.GetHeight()});
+}
+
+bool Gui::items(const std::string& title, std::vector<std::string>& lines,
+                std::string& error) const {
+  return ask([&] {
+    const ImGuiWindow* window = windowTitled(context_, title, error);
+    if (!window) return false;
+    for (const DrawnItem& item : drawnItems_) {
+      if (item.window != window->ID) continue;
+      char place[96];
+      std::snprintf(place, sizeof place, " pos=%g,%g size=%gx%g", item.x, item.y, item.width,
+                    item.height);
+      lines.push_back("item: " + item.label + place);
+    }
     return true;
   });
 }

@@ -1,6 +1,6 @@
-// The text a plugin window draws, read through the GUI library's log: while the window draws,
-// the log goes to the clipboard function, which is the host's for that moment, and the window's
-// own End() finishes the log and hands its text over.
+// The text a window draws, read through the GUI library's log: while the window draws, the log
+// goes to the clipboard function, which is the host's for that moment, and the window's own
+// End() finishes the log and hands its text over.
 
 #include <imgui.h>
 
@@ -29,7 +29,7 @@ void appendLines(const std::string& text, std::vector<std::string>& lines) {
 
 }  // namespace
 
-void Gui::renderCapturingText(PluginSlot* owner, std::vector<std::string>& lines) {
+void Gui::captureText(const std::function<void()>& draw, std::vector<std::string>& lines) {
   ImGuiIO& io = ImGui::GetIO();
   std::string captured;
   auto savedSet = io.SetClipboardTextFn;
@@ -37,7 +37,7 @@ void Gui::renderCapturingText(PluginSlot* owner, std::vector<std::string>& lines
   io.SetClipboardTextFn = captureClipboard;
   io.ClipboardUserData = &captured;
   ImGui::LogToClipboard();
-  callWindow(owner, [&] { owner->window->renderWindow(); });
+  draw();
   // A window that drew nothing left the log open.
   ImGui::LogFinish();
   io.SetClipboardTextFn = savedSet;

@@ -126,6 +126,10 @@ class Session {
   Result window(const Call& call);
   Result resize(const Call& call);
   Result screenshot(const Call& call);
+  Result settings(const Call& call);
+  Result items(const Call& call);
+  // click, press, release, drag and wheel (statements_mouse.cpp).
+  Result mouse(const Call& call);
   // The web (statements_web.cpp).
   Handler stats, statsReply, statsDelay, statsRequest, httpTimeout, httpSendDelay, settle;
 

@@ -78,6 +78,27 @@ Session::Result Session::resize(const Call& call) {
   return Result::Ok;
 }
 
+Session::Result Session::settings(const Call& call) {
+  std::string error;
+  if (call.args[0] == "off") {
+    host().gui().closeSettings();
+  } else if (!host().gui().showSettings(call.args[0], error)) {
+    output_.error("settings: " + error);
+  }
+  return Result::Ok;
+}
+
+Session::Result Session::items(const Call& call) {
+  std::vector<std::string> lines;
+  std::string error;
+  if (!host().gui().items(call.rest, lines, error)) {
+    output_.error("items: " + error);
+    return Result::Ok;
+  }
+  for (const std::string& line : lines) output_.line(line);
+  return Result::Ok;
+}
+
 Session::Result Session::screenshot(const Call& call) {
   const std::vector<std::string>& args = call.args;
   if (args.size() != 1 && args.size() != 5) return misused(call);
