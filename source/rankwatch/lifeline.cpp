@@ -3,6 +3,8 @@
 
 #include "lifeline.h"
 
+#include <chrono>
+
 #include "library.h"
 
 namespace lifeline {
@@ -10,16 +12,46 @@ namespace lifeline {
 Line::Line(rankwatch* object, std::shared_ptr<GameWrapper> game)
     : object_(object), game_(std::move(game)) {}
 
-std::shared_ptr<GameWrapper> Line::game() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return game_;
+namespace {
+
+// A host's Execute might wait for the game thread, which cuts: the cut never waits longer.
+constexpr std::chrono::milliseconds kHandOverWait{100};
+
+}  // namespace
+
+void Line::execute(std::function<void(GameWrapper*)> callable) {
+  std::shared_ptr<GameWrapper> game;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!game_) return;
+    game = game_;
+    ++handing_;
+  }
+  try {
+    game->Execute(std::move(callable));
+  } catch (...) {
+    handedOver(game);
+    throw;
+  }
+  handedOver(game);
+}
+
+// The wrapper goes first: the thread that cuts is to be its last owner.
+void Line::handedOver(std::shared_ptr<GameWrapper>& game) {
+  game.reset();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    --handing_;
+  }
+  handedOver_.notify_all();
 }
 
 void Line::cut() {
   std::shared_ptr<GameWrapper> game;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     game.swap(game_);
+    handedOver_.wait_for(lock, kHandOverWait, [&] { return handing_ == 0; });
   }
   // Against a Hold being made on another thread, which counts itself first and looks at the
   // line second: one of the two sees the other (both orders are sequentially consistent).
@@ -46,11 +78,7 @@ std::optional<Hold> Hold::ifOpen(const std::shared_ptr<Line>& line) {
 void toGameThread(const std::shared_ptr<Line>& line, std::function<void(rankwatch*)> body) {
   std::optional<Hold> hold = Hold::ifOpen(line);
   if (!hold) return;
-  std::shared_ptr<GameWrapper> game = line->game();
-  if (!game) return;
-  // The host's call is made without the line's lock: the game thread cutting the line must
-  // never wait for the host.
-  game->Execute([hold = std::move(*hold), body = std::move(body)](GameWrapper*) {
+  line->execute([hold = std::move(*hold), body = std::move(body)](GameWrapper*) {
     if (hold.line()->open()) body(hold.line()->object());
   });
 }

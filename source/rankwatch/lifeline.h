@@ -17,6 +17,7 @@
 // thread may ask a line whether it is open, and hand work to the game thread through it.
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -39,8 +40,9 @@ class Line {
   bool open() const { return open_.load(); }
   // Valid only while the line is open, and only on the game thread.
   rankwatch* object() const { return object_; }
-  // Any thread: the host's game wrapper while the line is open, empty once it is cut.
-  std::shared_ptr<GameWrapper> game() const;
+  // Any thread: hands `callable` to the host's Execute while the line is open. The cut waits
+  // for a hand-over under way, so that none reaches the host after the unload.
+  void execute(std::function<void(GameWrapper*)> callable);
   // Game thread. Lets go of the game wrapper, so that a cut line holds nothing of the host
   // whichever thread lets go of it last; then keeps the library loaded for good if a callback
   // the host may keep is still alive.
@@ -52,8 +54,12 @@ class Line {
   rankwatch* const object_;
   std::atomic<bool> open_{true};
   std::atomic<int> held_{0};  // Holds alive
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
+  std::condition_variable handedOver_;
+  int handing_ = 0;  // hand-overs under way
   std::shared_ptr<GameWrapper> game_;
+
+  void handedOver(std::shared_ptr<GameWrapper>& game);
 };
 
 // The line as a callback that the host may keep past the unload holds it. Each Hold alive is
