@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "lifeline.h"
+#include "names.h"
 #include "playlists.h"
 #include "rankwatch.h"
 #include "web_lookup.h"
@@ -12,7 +13,6 @@
 namespace {
 
 constexpr float kRetryDelay = 1.0f;
-constexpr char kHostService[] = "bakkesmod";
 
 // Synced, and no sync under way. Each query takes fresh wrappers and lets them go at once.
 bool ratingReady(GameWrapper& game, int playlist) {
@@ -37,7 +37,7 @@ void rankwatch::refreshMmr(int attempts) {
   }
   if (*trackedPlaylist < 1) return;
 
-  if (*trackingMethod == kHostService) {
+  if (*trackingMethod == names::kHostService) {
     if (!ratingReady(*gameWrapper, *trackedPlaylist)) {
       gameWrapper->SetTimeout(
           lifeline::held(
