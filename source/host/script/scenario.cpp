@@ -45,6 +45,7 @@ Session::~Session() {
 bool Session::finish() {
   if (finished_) return true;
   finished_ = true;
+  const auto folder = holdTemporaryFolder();
   const bool saved = !host_ || host_->shutdown();
   dropHost();
   if (!temporaryFolder_.empty()) removeTemporaryFolder(temporaryFolder_);

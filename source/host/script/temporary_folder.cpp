@@ -4,6 +4,7 @@
 #include "script/temporary_folder.h"
 
 #include <atomic>
+#include <chrono>
 #include <random>
 #include <string>
 
@@ -15,8 +16,12 @@ namespace {
 
 std::atomic<bool> g_held{false};
 std::filesystem::path g_folder;  // set before it is held
+std::timed_mutex g_ending;
 
 void removeOnLastStop() {
+  std::unique_lock<std::timed_mutex> ending(g_ending, std::defer_lock);
+  // Kept locked until the process ends, so that the run's end cannot begin a save meanwhile.
+  if (ending.try_lock_for(std::chrono::seconds(2))) ending.release();
   if (!g_held.exchange(false)) return;
   std::error_code ignored;
   std::filesystem::remove_all(g_folder, ignored);
@@ -45,6 +50,10 @@ void removeTemporaryFolder(const std::filesystem::path& folder) {
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
   g_held = false;
+}
+
+std::unique_lock<std::timed_mutex> holdTemporaryFolder() {
+  return std::unique_lock<std::timed_mutex>(g_ending);
 }
 
 }  // namespace host

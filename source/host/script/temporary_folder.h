@@ -5,6 +5,7 @@
 // (terminal.h). One at a time.
 
 #include <filesystem>
+#include <mutex>
 
 namespace host {
 
@@ -12,5 +13,9 @@ namespace host {
 std::filesystem::path makeTemporaryFolder();
 // Removes it, and what it holds.
 void removeTemporaryFolder(const std::filesystem::path& folder);
+// Held while the run's end saves into the folder and removes it: a last stop request meanwhile
+// waits for that (two seconds at most) rather than racing the removal or having the save make the
+// folder again.
+std::unique_lock<std::timed_mutex> holdTemporaryFolder();
 
 }  // namespace host
