@@ -120,16 +120,8 @@ class Session {
   Handler player, playlist, rating, unsynced, syncing, event, notify, wait;
   // Plugins (statements_plugins.cpp).
   Handler load, unload, restart, console, calls, trace;
-  // The GUI (statements_gui.cpp).
-  Result frame(const Call& call);
-  Result render(const Call& call);
-  Result window(const Call& call);
-  Result resize(const Call& call);
-  Result screenshot(const Call& call);
-  Result settings(const Call& call);
-  Result items(const Call& call);
-  // click, press, release, drag and wheel (statements_mouse.cpp).
-  Result mouse(const Call& call);
+  // The GUI and the mouse (statements_gui.cpp).
+  Handler frame, render, window, resize, screenshot, settings, items, mouse;
   // The web (statements_web.cpp).
   Handler stats, statsReply, statsDelay, statsRequest, httpTimeout, httpSendDelay, settle;
 
