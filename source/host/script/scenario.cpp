@@ -110,27 +110,23 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
   // Nothing a statement meets ends the host unannounced: the run stops as at a bad statement,
   // and on the way out the settings are saved and a temporary folder removed.
   try {
-    return runStatement(statement, where);
+    std::string word;
+    std::string rest;
+    cut(statement, word, rest);
+    if (word.empty() || word[0] == '#') return Result::Ok;
+    const Statement* row = findStatement(word);
+    if (!row) {
+      return refused(where,
+                     "unknown statement " + inQuotes(word) + "; \"help\" lists the statements");
+    }
+    if (!row->text) rest = withoutComment(rest);
+    const Call call{*row, rest, words(rest), where};
+    const size_t count = call.args.size();
+    if (count < size_t(row->fewest) || count > size_t(row->most)) return misused(call);
+    return (this->*row->run)(call);
   } catch (const std::exception& failure) {
     return refused(where, failure.what());
   }
-}
-
-Session::Result Session::runStatement(const std::string& statement, const std::string& where) {
-  std::string word;
-  std::string rest;
-  cut(statement, word, rest);
-  if (word.empty() || word[0] == '#') return Result::Ok;
-  const Statement* row = findStatement(word);
-  if (!row) {
-    return refused(where,
-                   "unknown statement " + inQuotes(word) + "; \"help\" lists the statements");
-  }
-  if (!row->text) rest = withoutComment(rest);
-  const Call call{*row, rest, words(rest), where};
-  const size_t count = call.args.size();
-  if (count < size_t(row->fewest) || count > size_t(row->most)) return misused(call);
-  return (this->*row->run)(call);
 }
 
 Session::Result Session::config(const Call& call) {

@@ -97,7 +97,6 @@ class Session {
   Result misused(const Call& call);
   // "error: <where>: <reason>", for a statement the host cannot carry out.
   Result refused(const std::string& where, const std::string& reason);
-  Result runStatement(const std::string& statement, const std::string& where);
   // A line as read: a statement, or one too long to be any.
   Result runLine(const LineReader::Line& line, const std::string& where);
   // Reading stopped short of the input's end (out of memory): an error, not the end.
