@@ -79,7 +79,6 @@ class Session {
   Result run(const std::string& statement, const std::string& where);
 
   Host& host();
-  bool quitting() const { return quit_; }
   // The folder settings are kept in; empty until the first host starts.
   const std::filesystem::path& configFolder() const { return options_.configFolder; }
   // Unloads, saves and removes the temporary config folder. False when saving failed.
