@@ -51,15 +51,13 @@ bool Session::finish() {
   return saved;
 }
 
-bool Session::ensureConfigFolder() {
-  if (!options_.configFolder.empty()) return true;
-  temporaryFolder_ = makeTemporaryFolder();
-  options_.configFolder = temporaryFolder_;
-  return !temporaryFolder_.empty();
-}
-
 void Session::startHost() {
-  if (!ensureConfigFolder()) output_.error("no temporary config folder; settings are not kept");
+  if (options_.configFolder.empty()) {
+    options_.configFolder = temporaryFolder_ = makeTemporaryFolder();
+    if (temporaryFolder_.empty()) {
+      output_.error("no temporary config folder; settings are not kept");
+    }
+  }
   host_ = std::make_unique<Host>(output_, clock_, ratings_, options_.configFolder);
   settledRequests_ = 0;
   host_->setPluginFolder(options_.pluginFolder);

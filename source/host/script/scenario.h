@@ -85,7 +85,6 @@ class Session {
   bool finish();
 
  private:
-  bool ensureConfigFolder();
   void startHost();
   // Lets the host go (it unloads and saves), remembering what ends the run's status.
   void dropHost();
