@@ -77,10 +77,6 @@ Host& Session::host() {
   return *host_;
 }
 
-std::string Session::pluginPath() const {
-  return (options_.pluginFolder / (std::string("rankwatch") + kLibrarySuffix)).string();
-}
-
 Session::Result Session::bad(const Call& call, const std::string& reason) {
   return refused(call.where, reason + " (use: " + usageOf(call.statement) + ")");
 }

@@ -88,7 +88,6 @@ class Session {
   void startHost();
   // Lets the host go (it unloads and saves), remembering what ends the run's status.
   void dropHost();
-  std::string pluginPath() const;
   // "error: <where>: <reason> (use: <usage of the statement>)".
   Result bad(const Call& call, const std::string& reason);
   // The same, the reason "<name> <misuse>" from the statement's row.
