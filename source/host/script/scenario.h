@@ -4,10 +4,8 @@
 // world they play in. A Session outlives the hosts it starts, so `restart` can start a fresh
 // host on the same config folder, in the same game time and rating service.
 //
-// Each statement is a row of statements.cpp's table. In a scenario file time is virtual
-// and each statement runs at once. In an interactive run time is real: `wait` lets it pass
-// while timers fire, the live window draws and typed lines queue; a person's `quit` or end of
-// input, or a stop request, ends a wait early.
+// Each statement is a row of statements.cpp's table. A scenario file runs in virtual time, each
+// statement at once; an interactive run in real time (interactive.cpp).
 
 #include <filesystem>
 #include <iosfwd>
@@ -143,8 +141,7 @@ class Session {
   bool picturesFailed_ = false;
   bool unloadedCalled_ = false;  // by a host already let go
   std::set<std::string> hinted_;
-  // How long a run sleeps at most between looks at its input, timers, stop requests and the live
-  // window.
+  // The longest a run sleeps between looks at its input, timers, stop requests and live window.
   static constexpr Micros kIdleWait = 50000;
   // Real time: when the `wait` under way ends.
   std::optional<Micros> waitUntil_;

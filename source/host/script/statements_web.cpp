@@ -169,8 +169,7 @@ Session::Result Session::settle(const Call& call) {
       return Result::Ok;
     }
     if (now - start >= kSettleLimit) {
-      // What follows would look at replies that have not come: the run cannot go on as
-      // written.
+      // What follows would look at replies that have not come: the run cannot go on as written.
       if (sent < wanted) {
         return refused(call.where, std::to_string(sent - settledRequests_) + " of " +
                                        std::to_string(more) +
