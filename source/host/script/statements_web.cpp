@@ -38,9 +38,8 @@ bool readDelay(const std::string& text, bool timeout, std::chrono::milliseconds&
 }
 
 std::string noLocalService(const Call& call) {
-  return call.statement.name + std::string(
-                                   ": no local stats service here; start the host with "
-                                   "--local-stats");
+  return call.statement.name +
+         std::string(": no local stats service here; start the host with --local-stats");
 }
 
 // "request: GET <path> | query <query> | <name>: <value> | ... | body <n> bytes". A query that
