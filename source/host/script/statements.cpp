@@ -149,11 +149,8 @@ std::vector<std::string> wrap(const std::string& text, size_t width) {
 
 std::vector<std::string> helpLines() {
   std::vector<std::string> lines = {"statements:"};
-  const std::string indent(kDescriptionColumn, ' ');
   for (const Statement& statement : statements()) {
     std::string use = "  " + usageOf(statement);
-    std::vector<std::string> description =
-        wrap(statement.description, kHelpWidth - kDescriptionColumn);
     // A use too wide for a line has a line for each of its forms.
     for (size_t bar;
          use.size() > kHelpWidth && (bar = use.rfind(" | ", kHelpWidth)) != std::string::npos;) {
@@ -164,7 +161,7 @@ std::vector<std::string> helpLines() {
       lines.push_back(use);
       use.clear();
     }
-    for (const std::string& part : description) {
+    for (const std::string& part : wrap(statement.description, kHelpWidth - kDescriptionColumn)) {
       use.resize(kDescriptionColumn, ' ');
       lines.push_back(use + part);
       use.clear();
