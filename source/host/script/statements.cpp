@@ -184,13 +184,9 @@ std::vector<std::string> helpLines() {
 
 std::vector<std::string> words(const std::string& text) {
   std::vector<std::string> out;
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t start = text.find_first_not_of(" \t", i);
-    if (start == std::string::npos) break;
-    size_t end = text.find_first_of(" \t", start);
-    out.push_back(text.substr(start, end == std::string::npos ? end : end - start));
-    i = end == std::string::npos ? text.size() : end;
+  for (size_t start, end = 0; (start = text.find_first_not_of(" \t", end)) != std::string::npos;) {
+    end = text.find_first_of(" \t", start);
+    out.push_back(text.substr(start, end - start));
   }
   return out;
 }
