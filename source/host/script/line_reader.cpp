@@ -121,11 +121,8 @@ std::string LineReader::failure() const {
 
 bool LineReader::endedOrWaiting(const std::function<bool(const std::string&)>& test) const {
   std::lock_guard<std::mutex> lock(shared_->mutex);
-  if (shared_->ended) return true;
-  for (const Line& line : shared_->waiting) {
-    if (test(line.text)) return true;
-  }
-  return false;
+  return shared_->ended || std::any_of(shared_->waiting.begin(), shared_->waiting.end(),
+                                       [&](const Line& line) { return test(line.text); });
 }
 
 void LineReader::idle(Micros timeout) {
