@@ -13,15 +13,6 @@
 
 namespace host {
 
-namespace {
-
-// Lines read ahead of their turn wait within this many bytes.
-constexpr size_t kMostWaiting = 4 * LineReader::kLongestLine;
-// What a waiting line costs besides its bytes.
-constexpr size_t kLineCost = 64;
-
-}  // namespace
-
 LineReader::LineReader(std::shared_ptr<std::istream> in, std::function<void()> arrived) {
   shared_->onArrival = std::move(arrived);
   thread_ = std::thread([shared = shared_, in = std::move(in)] {
@@ -67,10 +58,13 @@ void LineReader::read(std::istream& in, Shared& shared) {
 }
 
 size_t LineReader::cost(const Line& line) {
+  constexpr size_t kLineCost = 64;  // besides its bytes
   return line.text.capacity() + kLineCost;
 }
 
 void LineReader::hand(Shared& shared, Line& line) {
+  // Lines read ahead of their turn wait within this many bytes.
+  constexpr size_t kMostWaiting = 4 * kLongestLine;
   std::unique_lock<std::mutex> lock(shared.mutex);
   shared.room.wait(lock, [&] { return shared.waitingBytes <= kMostWaiting || shared.closed; });
   if (shared.onArrival) shared.onArrival();
