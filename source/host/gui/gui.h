@@ -56,7 +56,6 @@ class Gui {
   bool isOpen(const std::string& menu) const;
   // The menu names of the plugin windows, or of those open.
   std::vector<std::string> menus(bool openOnly = false) const;
-  std::vector<std::string> openMenus() const { return menus(true); }
 
   // Opens the plugins tab on the page of the plugin loaded as `plugin`; false, with the
   // reason, when no such plugin offers one. closeSettings() closes the tab.

@@ -23,7 +23,7 @@ Session::Result Session::frame(const Call&) {
   output_.line("frame: " + (text.empty() ? std::string("-") : text));
   if (text.empty() && current.plugins().names().empty()) {
     hint("no plugin", "no plugin is loaded: \"load\" loads it");
-  } else if (text.empty() && current.gui().openMenus().empty()) {
+  } else if (text.empty() && current.gui().menus(true).empty()) {
     std::string menus;
     for (const std::string& menu : current.gui().menus()) menus += " " + menu;
     hint("no window",
