@@ -9,12 +9,6 @@
 
 namespace host {
 
-namespace {
-
-constexpr int kMostFramesASecond = 1000;
-
-}  // namespace
-
 Session::Result Session::frame(const Call&) {
   Host& current = host();
   current.game().pass(0);
@@ -33,6 +27,7 @@ Session::Result Session::frame(const Call&) {
 }
 
 Session::Result Session::render(const Call& call) {
+  constexpr int kMostFramesASecond = 1000;
   const std::string& rate = call.args[0];
   int perSecond = 0;
   if (rate != "off" && !readNumber(rate, perSecond)) return misused(call);
