@@ -86,10 +86,7 @@ Session::Result Session::settings(const Call& call) {
 Session::Result Session::items(const Call& call) {
   std::vector<std::string> lines;
   std::string error;
-  if (!host().gui().items(call.rest, lines, error)) {
-    output_.error("items: " + error);
-    return Result::Ok;
-  }
+  if (!host().gui().items(call.rest, lines, error)) output_.error("items: " + error);
   for (const std::string& line : lines) output_.line(line);
   return Result::Ok;
 }
