@@ -56,12 +56,6 @@ std::string baseUrl(const std::string& text) {
   return scheme + "://" + authority;
 }
 
-// What the user typed to run the host: a launcher script names itself in the environment.
-std::string command() {
-  const char* launcher = std::getenv("RANKWATCH_HOST_COMMAND");
-  return launcher && *launcher ? launcher : "rankwatch-host";
-}
-
 }  // namespace
 
 bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, std::string& error) {
@@ -133,7 +127,9 @@ bool checkCommandLine(const CommandLine& line, std::string& error) {
 }
 
 std::string usageText() {
-  return "usage: " + command() + " [<option>...] [<scenario file>]";
+  const char* launcher = std::getenv("RANKWATCH_HOST_COMMAND");
+  return "usage: " + std::string(launcher && *launcher ? launcher : "rankwatch-host") +
+         " [<option>...] [<scenario file>]";
 }
 
 std::string refusalText(const std::string& error) {
