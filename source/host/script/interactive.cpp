@@ -45,12 +45,10 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
   LineReader reader(std::move(in), [this] { output_.promptAnswered(); });
   hints_ = true;
   banner();
-  if (options_.localStats) {
-    if (!stats_.base().empty()) {
-      output_.line("Web lookups go to the local stats service at " + statsRoute_ +
-                   "; \"stats\" sets what it serves.");
-    }
-  } else if (!options_.statsUrl.empty()) {
+  if (options_.localStats && !stats_.base().empty()) {
+    output_.line("Web lookups go to the local stats service at " + statsRoute_ +
+                 "; \"stats\" sets what it serves.");
+  } else if (!options_.localStats && !options_.statsUrl.empty()) {
     statsRoute_ = options_.statsUrl;
     statsStandsIn_ = false;
     if (host_) host_->web().setStatsUrl(statsRoute_, statsStandsIn_);
