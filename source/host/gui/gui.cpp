@@ -51,13 +51,11 @@ void Gui::setUp() {
 }
 
 bool Gui::openLiveWindow(std::string& error) {
-  render_->run([&] {
+  return ask([&] {
     ImGui::SetCurrentContext(context_);
     live_ = LiveWindow::create(kScreenWidth, kScreenHeight, "rankwatch-host", error);
-    hasLive_ = live_ != nullptr;
-    liveOpen_ = hasLive_;
+    return live_ != nullptr;
   });
-  return hasLive_;
 }
 
 void Gui::add(PluginSlot* owner) {

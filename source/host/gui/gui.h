@@ -91,9 +91,8 @@ class Gui {
   // Shows every frame in a window on the screen from now on. False, with the reason, when
   // there is no display.
   bool openLiveWindow(std::string& error);
-  bool hasLiveWindow() const { return hasLive_; }
-  // False once the user has closed the live window. Any thread.
-  bool liveWindowOpen() const { return liveOpen_; }
+  // True once the user has closed the live window. Any thread.
+  bool liveWindowClosed() const { return liveClosed_; }
 
   // Writes the window places to gui.ini now, as at the end of a run; false, with the reason,
   // when the file could not be written, which then stays as it was.
@@ -194,8 +193,7 @@ class Gui {
   bool drawn_ = false;
   std::unique_ptr<HeadlessRenderer> headless_;
   std::unique_ptr<LiveWindow> live_;
-  bool hasLive_ = false;
-  std::atomic<bool> liveOpen_{false};
+  std::atomic<bool> liveClosed_{false};
   // Last: it ends, and stops drawing, before what it draws goes.
   std::unique_ptr<RenderThread> render_;
 };

@@ -47,7 +47,7 @@ std::vector<std::string> Gui::draw(bool asSeen) {
   io.DeltaTime = elapsed > 0.0 ? static_cast<float>(elapsed) : 1.0f / 60.0f;
   lastFrameAt_ = now;
 
-  if (live_ && !live_->beginFrame()) liveOpen_ = false;
+  if (live_ && !live_->beginFrame()) liveClosed_ = true;
   // The GUI measures a window that sizes itself to what it holds in one frame and shows it at
   // that size in the next: hidden in the frame it first appears, cut or too wide in the frame
   // its lines change width; and a window placed or grown past the screen's edge comes back in

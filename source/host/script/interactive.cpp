@@ -89,8 +89,7 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
     }
 
     // The render thread draws the live window.
-    Gui& gui = host().gui();
-    if (gui.hasLiveWindow() && !gui.liveWindowOpen()) break;
+    if (host().gui().liveWindowClosed()) break;
 
     // Sleep until the next thing to do: a line, a timer or the end of the wait.
     Micros sleep = kIdleWait;
