@@ -91,13 +91,6 @@ void Gui::forget(const PluginSlot* owner) {
   });
 }
 
-Gui::Window* Gui::find(const std::string& menu) {
-  for (Window& window : windows_) {
-    if (window.menu == menu) return &window;
-  }
-  return nullptr;
-}
-
 std::vector<std::string> Gui::menus(bool openOnly) const {
   return ask([&] {
     std::vector<std::string> names;
@@ -117,12 +110,12 @@ bool Gui::isOpen(const std::string& menu) const {
   });
 }
 
-template <typename Next>
-bool Gui::changeOpen(const std::string& menu, Next next) {
+bool Gui::menuCommand(const std::string& command, const std::string& menu) {
   return ask([&] {
-    Window* window = find(menu);
-    if (!window) return false;
-    const bool open = next(window->open);
+    const auto window = std::find_if(windows_.begin(), windows_.end(),
+                                     [&](const Window& each) { return each.menu == menu; });
+    if (window == windows_.end()) return false;
+    const bool open = command == "togglemenu" ? !window->open : command == "openmenu";
     if (window->open == open) return true;
     window->open = open;
     window->blocks.reset();
@@ -131,18 +124,6 @@ bool Gui::changeOpen(const std::string& menu, Next next) {
     callWindow(owner, [&] { open ? owner->window->onOpen() : owner->window->onClose(); });
     return true;
   });
-}
-
-bool Gui::toggle(const std::string& menu) {
-  return changeOpen(menu, [](bool open) { return !open; });
-}
-
-bool Gui::open(const std::string& menu) {
-  return changeOpen(menu, [](bool) { return true; });
-}
-
-bool Gui::close(const std::string& menu) {
-  return changeOpen(menu, [](bool) { return false; });
 }
 
 bool Gui::screenshot(const std::string& path, const std::optional<Region>& part,

@@ -49,10 +49,9 @@ class Gui {
   void add(PluginSlot* owner);
   void forget(const PluginSlot* owner);
 
-  // The menu commands; false when no window has that menu name.
-  bool toggle(const std::string& menu);
-  bool open(const std::string& menu);
-  bool close(const std::string& menu);
+  // A menu command (togglemenu, openmenu or closemenu) on the window of that menu name; false
+  // when there is none.
+  bool menuCommand(const std::string& command, const std::string& menu);
   bool isOpen(const std::string& menu) const;
   // The menu names of the plugin windows, or of those open.
   std::vector<std::string> menus(bool openOnly = false) const;
@@ -141,13 +140,8 @@ class Gui {
     render_->run([&] { answer = work(); });
     return answer;
   }
-  // The menu commands: the window's new state from its old one. Any thread.
-  template <typename Next>
-  bool changeOpen(const std::string& menu, Next next);
-
-  // The rest runs on the render thread. Here (gui.cpp), the windows by menu name.
+  // The rest runs on the render thread.
   void setUp();
-  Window* find(const std::string& menu);
   // A call into the plugin's window, which calling() names meanwhile.
   template <typename Call>
   void callWindow(const PluginSlot* owner, Call&& call) {
