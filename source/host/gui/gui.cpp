@@ -17,7 +17,23 @@ namespace host {
 Gui::Gui(Output& output, const Clock& clock, const std::string& iniFile)
     : output_(output), clock_(clock), iniFile_(iniFile) {
   render_ = std::make_unique<RenderThread>([this] { draw(false); });
-  render_->run([this] { setUp(); });
+  render_->run([this] {
+    ImGuiContext* previous = ImGui::GetCurrentContext();
+    context_ = ImGui::CreateContext();
+    ImGui::SetCurrentContext(context_);
+    ImGuiIO& io = ImGui::GetIO();
+    // The host reads and writes gui.ini itself, so that a failed write keeps the file whole and
+    // is told.
+    io.IniFilename = nullptr;
+    io.DisplaySize = ImVec2(static_cast<float>(kScreenWidth), static_cast<float>(kScreenHeight));
+    unsigned char* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    ImGui::StyleColorsDark();
+    installItemHooks();
+    if (previous) ImGui::SetCurrentContext(previous);
+  });
 }
 
 Gui::~Gui() {
@@ -30,24 +46,6 @@ Gui::~Gui() {
     ImGui::DestroyContext(context_);
   });
   render_.reset();
-}
-
-void Gui::setUp() {
-  ImGuiContext* previous = ImGui::GetCurrentContext();
-  context_ = ImGui::CreateContext();
-  ImGui::SetCurrentContext(context_);
-  ImGuiIO& io = ImGui::GetIO();
-  // The host reads and writes gui.ini itself, so that a failed write keeps the file whole and
-  // is told.
-  io.IniFilename = nullptr;
-  io.DisplaySize = ImVec2(static_cast<float>(kScreenWidth), static_cast<float>(kScreenHeight));
-  unsigned char* pixels = nullptr;
-  int width = 0;
-  int height = 0;
-  io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-  ImGui::StyleColorsDark();
-  installItemHooks();
-  if (previous) ImGui::SetCurrentContext(previous);
 }
 
 bool Gui::openLiveWindow(std::string& error) {

@@ -140,9 +140,8 @@ class Gui {
     render_->run([&] { answer = work(); });
     return answer;
   }
-  // The rest runs on the render thread.
-  void setUp();
-  // A call into the plugin's window, which calling() names meanwhile.
+  // The rest runs on the render thread. A call into the plugin's window, which calling() names
+  // meanwhile.
   template <typename Call>
   void callWindow(const PluginSlot* owner, Call&& call) {
     calling_ = owner;
