@@ -26,10 +26,7 @@ Gui::Gui(Output& output, const Clock& clock, const std::string& iniFile)
     // is told.
     io.IniFilename = nullptr;
     io.DisplaySize = ImVec2(static_cast<float>(kScreenWidth), static_cast<float>(kScreenHeight));
-    unsigned char* pixels = nullptr;
-    int width = 0;
-    int height = 0;
-    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    io.Fonts->Build();
     ImGui::StyleColorsDark();
     installItemHooks();
     if (previous) ImGui::SetCurrentContext(previous);
