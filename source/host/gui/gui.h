@@ -71,10 +71,8 @@ class Gui {
   };
   void setMouse(const Mouse& mouse);
 
-  // One frame, as a player sees it; returns the text lines the plugin windows drew, in order.
-  // While a window sizes itself to what it holds, or is past the screen's edge, the frame is
-  // drawn again at the same moment (at most three times more), and plugin windows draw again
-  // with it.
+  // One frame, as a player sees it, drawn again at the same moment while its windows settle
+  // (gui_frame.cpp); returns the text lines the plugin windows drew, in order.
   std::vector<std::string> frame();
   // From now on the render thread also draws `perSecond` frames a second on its own, in real
   // time, while the game thread goes on; 0 stops that.
