@@ -102,10 +102,7 @@ std::vector<std::string> Gui::drawOnce(Micros now, bool capture) {
     const auto draw = [&] { callWindow(owner, [&] { owner->window->renderWindow(); }); };
     capture ? captureText(draw, lines) : draw();
   }
-  if (shownPage_) {
-    const auto draw = [&] { drawPluginsTab(); };
-    capture ? captureText(draw, lines) : draw();
-  }
+  if (shownPage_) capture ? captureText([&] { drawPluginsTab(); }, lines) : drawPluginsTab();
   ImGui::Render();
   drawn_ = true;
   return lines;
