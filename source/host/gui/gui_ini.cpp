@@ -53,18 +53,12 @@ Use use(const std::string& line, Section& section) {
     section = type == "Window" ? Section::Window : type == "Table" ? Section::Table : Section::None;
     return section != Section::None ? Use::Whole : Use::None;
   }
-  switch (section) {
-    case Section::None:
-      return Use::None;
-    case Section::Table:
-      return Use::Whole;  // the library's own tables; the host makes none
-    case Section::Window:
-      for (const auto& [format, count] :
-           {std::pair{"Pos=%i,%i%n", 2}, {"Size=%i,%i%n", 2}, {"Collapsed=%d%n", 1}}) {
-        const Use read = readsAs(line, format, count);
-        if (read != Use::None) return read;
-      }
-      return Use::None;
+  // The library's own tables pass; the host makes none.
+  if (section != Section::Window) return section == Section::Table ? Use::Whole : Use::None;
+  for (const auto& [format, count] :
+       {std::pair{"Pos=%i,%i%n", 2}, {"Size=%i,%i%n", 2}, {"Collapsed=%d%n", 1}}) {
+    const Use read = readsAs(line, format, count);
+    if (read != Use::None) return read;
   }
   return Use::None;
 }
