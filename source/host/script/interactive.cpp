@@ -7,6 +7,7 @@
 #include "config_file.h"
 #include "script/line_reader.h"
 #include "script/scenario.h"
+#include "script/statements.h"
 #include "script/terminal.h"
 
 namespace host {
@@ -14,9 +15,7 @@ namespace host {
 namespace {
 
 bool isQuit(const std::string& line) {
-  const size_t start = line.find_first_not_of(" \t");
-  return start != std::string::npos && line.compare(start, 4, "quit") == 0 &&
-         line.find_first_not_of(" \t", start + 4) == std::string::npos;
+  return words(line) == std::vector<std::string>{"quit"};
 }
 
 }  // namespace
