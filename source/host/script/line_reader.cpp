@@ -3,13 +3,8 @@
 #include "script/line_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <new>
-
-#include "script/named_files.h"
 
 namespace host {
 
@@ -124,16 +119,6 @@ void LineReader::idle(Micros timeout) {
   shared_->arrived.wait_for(lock, std::chrono::microseconds(std::max<Micros>(timeout, 0)),
                             [&] { return shared_->arrivals != seen_; });
   seen_ = shared_->arrivals;
-}
-
-std::shared_ptr<std::istream> openLines(const std::string& file, std::string& reason) {
-  errno = 0;
-  auto in = std::make_shared<std::ifstream>(file, std::ios::binary);
-  const int error = errno;
-  std::error_code failure;
-  if (*in && !std::filesystem::is_directory(file, failure)) return in;
-  reason = whyUnreadable(file, error);
-  return nullptr;
 }
 
 }  // namespace host

@@ -154,7 +154,7 @@ Session::Result Session::quit(const Call&) {
 
 Session::Result Session::runFile(const std::filesystem::path& file) {
   std::string reason;
-  std::shared_ptr<std::istream> in = openLines(file.string(), reason);
+  std::shared_ptr<std::istream> in = openFile(file, reason);
   if (!in) {
     output_.error(file.string() + ": cannot read the scenario file: " + reason);
     return Result::BadScenario;
