@@ -64,8 +64,7 @@ class Gui {
   // The mouse as the next frame finds it: at x, y on the screen, its left button down or not,
   // and its wheel turned by `wheel` steps (up is positive).
   struct Mouse {
-    float x = 0.0f;
-    float y = 0.0f;
+    float x = 0.0f, y = 0.0f;
     bool down = false;
     float wheel = 0.0f;
   };

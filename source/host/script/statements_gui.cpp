@@ -61,8 +61,7 @@ Session::Result Session::resize(const Call& call) {
                                          std::to_string(most[i])));
     }
   }
-  // The title is the line less its last two words, blanks inside it kept (the line has none at
-  // its end).
+  // The title is the line less its last two words, blanks inside it kept (none end the line).
   std::string title = call.rest;
   for (int i = 0; i < 2; ++i) {
     title.erase(title.find_last_of(" \t") + 1);

@@ -143,10 +143,9 @@ Session::Result Session::settle(const Call& call) {
   if (call.args.size() == 1 && (!readNumber(call.args[0], more) || more < 0)) {
     return bad(call, isNot(call.args[0], "a number of requests"));
   }
-  // A plugin sends from threads of its own, which the host cannot see: a request may still
-  // be on its way to the host, for as long as a busy machine keeps its thread waiting. The
-  // requests the scenario says are coming are counted in; past them, settled is quiet for a
-  // while, not merely idle for a moment.
+  // A plugin sends from threads the host cannot see: a request may still be on its way, for as
+  // long as a busy machine keeps its thread waiting. Past the requests the scenario says are
+  // coming, settled is quiet for a while, not merely idle for a moment.
   Host& current = host();
   const long wanted = settledRequests_ + more;
   const auto start = std::chrono::steady_clock::now();
