@@ -89,7 +89,7 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"wait soon", "\"soon\" is not a number of seconds"},
       {"wait nan", "\"nan\" is not a number of seconds"},
       {"rating 11", "rating needs two numbers"},
-      {"rating 11 abc", "\"abc\" is not a rating"},
+      {"rating 11\tabc", "\"abc\" is not a rating"},  // a tab parts words as a blank does
       {"rating x 1000", "\"x\" is not a playlist id"},
       {"playlist", "playlist needs one id"},
       {"player steam 7", "\"steam\" is not a platform number from 0 to 11"},
