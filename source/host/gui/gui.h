@@ -94,9 +94,8 @@ class Gui {
   // when the file could not be written, which then stays as it was.
   bool savePlaces(std::string& error);
 
-  // Writes a picture of the last frame, or of a part of it within the screen, to a PNG file:
-  // what the live window shows, or, with none, the frame rendered off-screen at the
-  // game-screen size.
+  // A PNG file of the last frame, or of a part of it within the screen: what the live window
+  // shows, or, with none, the frame rendered off-screen at the game-screen size.
   bool screenshot(const std::string& path, const std::optional<Region>& part, std::string& error);
 
   // Gives a window that does not size itself that size, as a drag on its corner would. False,
