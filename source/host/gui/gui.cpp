@@ -96,15 +96,6 @@ std::vector<std::string> Gui::menus(bool openOnly) const {
   });
 }
 
-bool Gui::isOpen(const std::string& menu) const {
-  return ask([&] {
-    for (const Window& window : windows_) {
-      if (window.menu == menu) return window.open;
-    }
-    return false;
-  });
-}
-
 bool Gui::menuCommand(const std::string& command, const std::string& menu) {
   return ask([&] {
     const auto window = std::find_if(windows_.begin(), windows_.end(),

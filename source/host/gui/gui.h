@@ -52,7 +52,6 @@ class Gui {
   // A menu command (togglemenu, openmenu or closemenu) on the window of that menu name; false
   // when there is none.
   bool menuCommand(const std::string& command, const std::string& menu);
-  bool isOpen(const std::string& menu) const;
   // The menu names of the plugin windows, or of those open.
   std::vector<std::string> menus(bool openOnly = false) const;
 
