@@ -16,8 +16,6 @@ namespace host {
 
 namespace {
 
-constexpr int kLiveFramesASecond = 60;
-
 std::string signalName(int signal) {
   if (signal == SIGINT) return "Ctrl-C (SIGINT)";
   if (signal == SIGTERM) return "SIGTERM";
@@ -32,6 +30,7 @@ std::string signalName(int signal) {
 Session::Session(Output& output, SessionOptions options)
     : output_(output), options_(std::move(options)), clock_(options_.time), ratings_(clock_) {
   // A person's live window keeps drawing, as a game's screen does; a scenario's draws at `frame`.
+  constexpr int kLiveFramesASecond = 60;
   if (options_.window && options_.time == Clock::Mode::Real) renderRate_ = kLiveFramesASecond;
   output_.setTracing(options_.trace);
   stats_.setPlayer(ratings_.player());
