@@ -38,11 +38,9 @@ Use use(const std::string& line, Section& section) {
   const size_t zero = line.find('\0');
   if (zero != std::string::npos) {
     // The library reads a line as C text, so only what comes before a zero byte.
-    if (line[0] == '[' || section != Section::Window ||
-        use(line.substr(0, zero), section) == Use::None) {
-      return Use::None;
-    }
-    return Use::Start;
+    const bool read = line[0] != '[' && section == Section::Window &&
+                      use(line.substr(0, zero), section) != Use::None;
+    return read ? Use::Start : Use::None;
   }
   if (line.empty() || line[0] == ';') return Use::Whole;
   if (line[0] == '[' && line.back() == ']') {
