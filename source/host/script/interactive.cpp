@@ -87,7 +87,6 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
       }
     }
 
-    // The render thread draws the live window.
     if (host().gui().liveWindowClosed()) break;
 
     // Sleep until the next thing to do: a line, a timer or the end of the wait.
