@@ -35,7 +35,7 @@ TEST(CommandLine, ReadsTheOptionsOrSaysWhatIsWrong) {
   for (const char* bad :
        {"example.org", "http://", "http://:80", "http://127.0.0.1:99999", "http://127.0.0.1:0",
         "http://127.0.0.1:", "http://a b:80", "http://127.0.0.1:18080/api", "http://127.0.0.1//",
-        "ftp://x", "http://user@x", "http://[::1", "http://h/8080"}) {
+        "ftp://x", "http://user@x", "http://[::1", "http://[::g]", "http://h/8080"}) {
     host::CommandLine line;
     std::string error;
     EXPECT_FALSE(host::parseCommandLine({"--stats-url", bad}, line, error)) << bad;

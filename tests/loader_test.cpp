@@ -242,7 +242,7 @@ TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {
     harness.console("rankwatch_trackingmethod bakkesmod");
     harness.console("rankwatch_enabled 1");  // from the second cycle on, the window opens itself
     harness.wait(1);
-    ASSERT_TRUE(harness.host->gui().isOpen("rankwatch"));
+    ASSERT_EQ(harness.host->gui().menus(true), std::vector<std::string>{"rankwatch"});
     harness.host->gui().frame();
     harness.ratings.unsync(11, std::nullopt);
     harness.event("Function TAGame.GameEvent_TA.StartEvent");  // a retry pending

@@ -89,7 +89,7 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"wait soon", "\"soon\" is not a number of seconds"},
       {"wait nan", "\"nan\" is not a number of seconds"},
       {"rating 11", "rating needs two numbers"},
-      {"rating 11 abc", "\"abc\" is not a rating"},
+      {"rating 11\tabc", "\"abc\" is not a rating"},  // a tab parts words as a blank does
       {"rating x 1000", "\"x\" is not a playlist id"},
       {"playlist", "playlist needs one id"},
       {"player steam 7", "\"steam\" is not a platform number from 0 to 11"},
@@ -202,11 +202,15 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
   EXPECT_EQ(noPlugin.lines, std::vector<std::string>{"error: " + where + "plugin load: " +
                                                      (folder.path() / "rankwatch").string() +
                                                      host::kLibrarySuffix + ": no such file"});
-  Outcome missing = runScenario("", folder.path() / "nowhere");
-  EXPECT_EQ(missing.result, host::Session::Result::BadScenario);
-  EXPECT_EQ(missing.lines,
-            std::vector<std::string>{"error: " + (folder.path() / "nowhere" / "test.scn").string() +
-                                     ": cannot read the scenario file: no such file"});
+  std::filesystem::create_directories(folder.path() / "in" / "test.scn");
+  for (const auto& [in, reason] :
+       {std::pair{"nowhere", "no such file"}, {"in", "it is a folder"}}) {
+    Outcome unread = runScenario("", folder.path() / in);
+    EXPECT_EQ(unread.result, host::Session::Result::BadScenario);
+    EXPECT_EQ(unread.lines,
+              std::vector<std::string>{"error: " + (folder.path() / in / "test.scn").string() +
+                                       ": cannot read the scenario file: " + reason});
+  }
 }
 
 TEST(Scenario, CommentsBlanksAndRefusedInputGoOnWhateverTheLineEndings) {

@@ -146,9 +146,7 @@ void Host::menuCommand(const std::vector<std::string>& words) {
     output_.error(command + ": needs one menu name");
     return;
   }
-  const bool known = command == "togglemenu" ? gui_.toggle(words[1])
-                     : command == "openmenu" ? gui_.open(words[1])
-                                             : gui_.close(words[1]);
+  const bool known = gui_.menuCommand(command, words[1]);
   if (!known) output_.error(command + ": no window named \"" + words[1] + "\"");
 }
 

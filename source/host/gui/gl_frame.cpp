@@ -14,21 +14,6 @@
 
 namespace host {
 
-namespace {
-
-// Frames drawn before the backend existed reference a null font texture.
-void resolveNullTextures(ImDrawData* data) {
-  const ImTextureID font = ImGui::GetIO().Fonts->TexID;
-  assert(font != nullptr);
-  for (int i = 0; i < data->CmdListsCount; ++i) {
-    for (ImDrawCmd& cmd : data->CmdLists[i]->CmdBuffer) {
-      if (cmd.TextureId == nullptr) cmd.TextureId = font;
-    }
-  }
-}
-
-}  // namespace
-
 bool GlFrame::create(int width, int height, std::string& error) {
   assert(width > 0 && height > 0 && framebuffer_ == 0);
   glGenRenderbuffers(1, &colour_);
@@ -64,7 +49,14 @@ void GlFrame::draw(ImDrawData* data, const ImVec4& clear) {
   glDisable(GL_SCISSOR_TEST);
   glClearColor(clear.x, clear.y, clear.z, clear.w);
   glClear(GL_COLOR_BUFFER_BIT);
-  resolveNullTextures(data);
+  // Frames drawn before the backend existed reference a null font texture.
+  const ImTextureID font = ImGui::GetIO().Fonts->TexID;
+  assert(font != nullptr);
+  for (int i = 0; i < data->CmdListsCount; ++i) {
+    for (ImDrawCmd& cmd : data->CmdLists[i]->CmdBuffer) {
+      if (cmd.TextureId == nullptr) cmd.TextureId = font;
+    }
+  }
   ImGui_ImplOpenGL3_RenderDrawData(data);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
-// An off-screen colour buffer for the GUI's OpenGL backend.
+// An off-screen colour buffer the GUI library's OpenGL3 backend draws into, so a finished frame
+// can still be read back after a window has swapped. Every call needs the owning GL context
+// current; names left undestroyed go away with that context.
 
 #include <string>
 
@@ -11,10 +13,6 @@ struct ImVec4;
 
 namespace host {
 
-// An off-screen colour buffer the ImGui OpenGL3 backend draws into, so a
-// finished frame can still be read back after a window has swapped.
-// Every call needs the owning GL context to be current; names left undestroyed
-// go away with that context.
 class GlFrame {
  public:
   GlFrame() = default;

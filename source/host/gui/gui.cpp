@@ -17,7 +17,20 @@ namespace host {
 Gui::Gui(Output& output, const Clock& clock, const std::string& iniFile)
     : output_(output), clock_(clock), iniFile_(iniFile) {
   render_ = std::make_unique<RenderThread>([this] { draw(false); });
-  render_->run([this] { setUp(); });
+  render_->run([this] {
+    ImGuiContext* previous = ImGui::GetCurrentContext();
+    context_ = ImGui::CreateContext();
+    ImGui::SetCurrentContext(context_);
+    ImGuiIO& io = ImGui::GetIO();
+    // The host reads and writes gui.ini itself, so that a failed write keeps the file whole and
+    // is told.
+    io.IniFilename = nullptr;
+    io.DisplaySize = ImVec2(static_cast<float>(kScreenWidth), static_cast<float>(kScreenHeight));
+    io.Fonts->Build();
+    ImGui::StyleColorsDark();
+    installItemHooks();
+    if (previous) ImGui::SetCurrentContext(previous);
+  });
 }
 
 Gui::~Gui() {
@@ -32,32 +45,12 @@ Gui::~Gui() {
   render_.reset();
 }
 
-void Gui::setUp() {
-  ImGuiContext* previous = ImGui::GetCurrentContext();
-  context_ = ImGui::CreateContext();
-  ImGui::SetCurrentContext(context_);
-  ImGuiIO& io = ImGui::GetIO();
-  // The host reads and writes gui.ini itself, so that a failed write keeps the file whole and
-  // is told.
-  io.IniFilename = nullptr;
-  io.DisplaySize = ImVec2(static_cast<float>(kScreenWidth), static_cast<float>(kScreenHeight));
-  unsigned char* pixels = nullptr;
-  int width = 0;
-  int height = 0;
-  io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-  ImGui::StyleColorsDark();
-  installItemHooks();
-  if (previous) ImGui::SetCurrentContext(previous);
-}
-
 bool Gui::openLiveWindow(std::string& error) {
-  render_->run([&] {
+  return ask([&] {
     ImGui::SetCurrentContext(context_);
     live_ = LiveWindow::create(kScreenWidth, kScreenHeight, "rankwatch-host", error);
-    hasLive_ = live_ != nullptr;
-    liveOpen_ = hasLive_;
+    return live_ != nullptr;
   });
-  return hasLive_;
 }
 
 void Gui::add(PluginSlot* owner) {
@@ -93,13 +86,6 @@ void Gui::forget(const PluginSlot* owner) {
   });
 }
 
-Gui::Window* Gui::find(const std::string& menu) {
-  for (Window& window : windows_) {
-    if (window.menu == menu) return &window;
-  }
-  return nullptr;
-}
-
 std::vector<std::string> Gui::menus(bool openOnly) const {
   return ask([&] {
     std::vector<std::string> names;
@@ -110,21 +96,12 @@ std::vector<std::string> Gui::menus(bool openOnly) const {
   });
 }
 
-bool Gui::isOpen(const std::string& menu) const {
+bool Gui::menuCommand(const std::string& command, const std::string& menu) {
   return ask([&] {
-    for (const Window& window : windows_) {
-      if (window.menu == menu) return window.open;
-    }
-    return false;
-  });
-}
-
-template <typename Next>
-bool Gui::changeOpen(const std::string& menu, Next next) {
-  return ask([&] {
-    Window* window = find(menu);
-    if (!window) return false;
-    const bool open = next(window->open);
+    const auto window = std::find_if(windows_.begin(), windows_.end(),
+                                     [&](const Window& each) { return each.menu == menu; });
+    if (window == windows_.end()) return false;
+    const bool open = command == "togglemenu" ? !window->open : command == "openmenu";
     if (window->open == open) return true;
     window->open = open;
     window->blocks.reset();
@@ -133,18 +110,6 @@ bool Gui::changeOpen(const std::string& menu, Next next) {
     callWindow(owner, [&] { open ? owner->window->onOpen() : owner->window->onClose(); });
     return true;
   });
-}
-
-bool Gui::toggle(const std::string& menu) {
-  return changeOpen(menu, [](bool open) { return !open; });
-}
-
-bool Gui::open(const std::string& menu) {
-  return changeOpen(menu, [](bool) { return true; });
-}
-
-bool Gui::close(const std::string& menu) {
-  return changeOpen(menu, [](bool) { return false; });
 }
 
 bool Gui::screenshot(const std::string& path, const std::optional<Region>& part,

@@ -49,14 +49,11 @@ class Gui {
   void add(PluginSlot* owner);
   void forget(const PluginSlot* owner);
 
-  // The menu commands; false when no window has that menu name.
-  bool toggle(const std::string& menu);
-  bool open(const std::string& menu);
-  bool close(const std::string& menu);
-  bool isOpen(const std::string& menu) const;
+  // A menu command (togglemenu, openmenu or closemenu) on the window of that menu name; false
+  // when there is none.
+  bool menuCommand(const std::string& command, const std::string& menu);
   // The menu names of the plugin windows, or of those open.
   std::vector<std::string> menus(bool openOnly = false) const;
-  std::vector<std::string> openMenus() const { return menus(true); }
 
   // Opens the plugins tab on the page of the plugin loaded as `plugin`; false, with the
   // reason, when no such plugin offers one. closeSettings() closes the tab.
@@ -66,17 +63,14 @@ class Gui {
   // The mouse as the next frame finds it: at x, y on the screen, its left button down or not,
   // and its wheel turned by `wheel` steps (up is positive).
   struct Mouse {
-    float x = 0.0f;
-    float y = 0.0f;
+    float x = 0.0f, y = 0.0f;
     bool down = false;
     float wheel = 0.0f;
   };
   void setMouse(const Mouse& mouse);
 
-  // One frame, as a player sees it; returns the text lines the plugin windows drew, in order.
-  // While a window sizes itself to what it holds, or is past the screen's edge, the frame is
-  // drawn again at the same moment (at most three times more), and plugin windows draw again
-  // with it.
+  // One frame, as a player sees it, drawn again at the same moment while its windows settle
+  // (gui_frame.cpp); returns the text lines the plugin windows drew, in order.
   std::vector<std::string> frame();
   // From now on the render thread also draws `perSecond` frames a second on its own, in real
   // time, while the game thread goes on; 0 stops that.
@@ -92,17 +86,15 @@ class Gui {
   // Shows every frame in a window on the screen from now on. False, with the reason, when
   // there is no display.
   bool openLiveWindow(std::string& error);
-  bool hasLiveWindow() const { return hasLive_; }
-  // False once the user has closed the live window. Any thread.
-  bool liveWindowOpen() const { return liveOpen_; }
+  // True once the user has closed the live window. Any thread.
+  bool liveWindowClosed() const { return liveClosed_; }
 
   // Writes the window places to gui.ini now, as at the end of a run; false, with the reason,
   // when the file could not be written, which then stays as it was.
   bool savePlaces(std::string& error);
 
-  // Writes a picture of the last frame, or of a part of it within the screen, to a PNG file:
-  // what the live window shows, or, with none, the frame rendered off-screen at the
-  // game-screen size.
+  // A PNG file of the last frame, or of a part of it within the screen: what the live window
+  // shows, or, with none, the frame rendered off-screen at the game-screen size.
   bool screenshot(const std::string& path, const std::optional<Region>& part, std::string& error);
 
   // Gives a window that does not size itself that size, as a drag on its corner would. False,
@@ -143,14 +135,8 @@ class Gui {
     render_->run([&] { answer = work(); });
     return answer;
   }
-  // The menu commands: the window's new state from its old one. Any thread.
-  template <typename Next>
-  bool changeOpen(const std::string& menu, Next next);
-
-  // The rest runs on the render thread. Here (gui.cpp), the windows by menu name.
-  void setUp();
-  Window* find(const std::string& menu);
-  // A call into the plugin's window, which calling() names meanwhile.
+  // The rest runs on the render thread. A call into the plugin's window, which calling() names
+  // meanwhile.
   template <typename Call>
   void callWindow(const PluginSlot* owner, Call&& call) {
     calling_ = owner;
@@ -195,8 +181,7 @@ class Gui {
   bool drawn_ = false;
   std::unique_ptr<HeadlessRenderer> headless_;
   std::unique_ptr<LiveWindow> live_;
-  bool hasLive_ = false;
-  std::atomic<bool> liveOpen_{false};
+  std::atomic<bool> liveClosed_{false};
   // Last: it ends, and stops drawing, before what it draws goes.
   std::unique_ptr<RenderThread> render_;
 };

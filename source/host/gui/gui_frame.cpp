@@ -9,16 +9,6 @@
 
 namespace host {
 
-namespace {
-
-// A frame is drawn at most this often while its windows size themselves or come back onto the
-// screen (see frame()): measured hidden, shown at their size, moved back whole.
-constexpr int kMostPasses = 4;
-// The time a frame drawn again takes, for the GUI: a moment, but not none.
-constexpr float kRedrawSeconds = 1e-4f;
-
-}  // namespace
-
 void Gui::traceAnswers(const Window& asked, Micros now, bool blocks, bool overlay) {
   // Asked every frame; traced only when an answer changes, or the trace would bury the rest.
   for (Window& window : windows_) {
@@ -47,13 +37,17 @@ std::vector<std::string> Gui::draw(bool asSeen) {
   io.DeltaTime = elapsed > 0.0 ? static_cast<float>(elapsed) : 1.0f / 60.0f;
   lastFrameAt_ = now;
 
-  if (live_ && !live_->beginFrame()) liveOpen_ = false;
+  if (live_ && !live_->beginFrame()) liveClosed_ = true;
   // The GUI measures a window that sizes itself to what it holds in one frame and shows it at
   // that size in the next: hidden in the frame it first appears, cut or too wide in the frame
   // its lines change width; and a window placed or grown past the screen's edge comes back in
   // the frame after. A player at sixty frames a second never sees those frames, so the host
   // draws the frame again, at the same moment, until its windows have settled: the frame's
   // lines and its picture then agree. Frames drawn on their own are simply the next frame.
+  // At most four passes (measured hidden, shown at their size, moved back whole), each a
+  // moment later, but not none.
+  constexpr int kMostPasses = 4;
+  constexpr float kRedrawSeconds = 1e-4f;
   std::vector<std::string> lines = drawOnce(now, asSeen);
   for (int pass = 1; asSeen && pass < kMostPasses && !settled(); ++pass) {
     io.DeltaTime = kRedrawSeconds;
@@ -108,10 +102,7 @@ std::vector<std::string> Gui::drawOnce(Micros now, bool capture) {
     const auto draw = [&] { callWindow(owner, [&] { owner->window->renderWindow(); }); };
     capture ? captureText(draw, lines) : draw();
   }
-  if (shownPage_) {
-    const auto draw = [&] { drawPluginsTab(); };
-    capture ? captureText(draw, lines) : draw();
-  }
+  if (shownPage_) capture ? captureText([&] { drawPluginsTab(); }, lines) : drawPluginsTab();
   ImGui::Render();
   drawn_ = true;
   return lines;

@@ -38,11 +38,9 @@ Use use(const std::string& line, Section& section) {
   const size_t zero = line.find('\0');
   if (zero != std::string::npos) {
     // The library reads a line as C text, so only what comes before a zero byte.
-    if (line[0] == '[' || section != Section::Window ||
-        use(line.substr(0, zero), section) == Use::None) {
-      return Use::None;
-    }
-    return Use::Start;
+    const bool read = line[0] != '[' && section == Section::Window &&
+                      use(line.substr(0, zero), section) != Use::None;
+    return read ? Use::Start : Use::None;
   }
   if (line.empty() || line[0] == ';') return Use::Whole;
   if (line[0] == '[' && line.back() == ']') {
@@ -53,18 +51,12 @@ Use use(const std::string& line, Section& section) {
     section = type == "Window" ? Section::Window : type == "Table" ? Section::Table : Section::None;
     return section != Section::None ? Use::Whole : Use::None;
   }
-  switch (section) {
-    case Section::None:
-      return Use::None;
-    case Section::Table:
-      return Use::Whole;  // the library's own tables; the host makes none
-    case Section::Window:
-      for (const auto& [format, count] :
-           {std::pair{"Pos=%i,%i%n", 2}, {"Size=%i,%i%n", 2}, {"Collapsed=%d%n", 1}}) {
-        const Use read = readsAs(line, format, count);
-        if (read != Use::None) return read;
-      }
-      return Use::None;
+  // The library's own tables pass; the host makes none.
+  if (section != Section::Window) return section == Section::Table ? Use::Whole : Use::None;
+  for (const auto& [format, count] :
+       {std::pair{"Pos=%i,%i%n", 2}, {"Size=%i,%i%n", 2}, {"Collapsed=%d%n", 1}}) {
+    const Use read = readsAs(line, format, count);
+    if (read != Use::None) return read;
   }
   return Use::None;
 }

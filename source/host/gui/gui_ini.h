@@ -1,10 +1,9 @@
 #pragma once
 
 // The GUI library's window places file, gui.ini in the config folder. The library passes over
-// the lines it cannot use without a word and leaves them out when it writes the file again;
-// the host reports them as it starts, as it reports damaged lines of config.cfg. The library
-// reads and writes the text; the host reads and writes the file, replacing it whole
-// (replace_file.h).
+// the lines it cannot use without a word and leaves them out when it writes the file again; the
+// host reports them as it starts, as for config.cfg. The library reads and writes the text, the
+// host the file, replacing it whole (replace_file.h).
 
 #include <filesystem>
 #include <iosfwd>

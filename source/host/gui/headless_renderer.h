@@ -1,6 +1,7 @@
 #pragma once
 
-// The renderer for runs without a display.
+// The renderer for runs without a display: GUI draw data through Mesa's EGL off-screen OpenGL
+// and the GUI library's OpenGL3 backend.
 
 #include <imgui.h>
 
@@ -12,8 +13,6 @@
 
 namespace host {
 
-// Renders ImGui draw data without a display, through Mesa's EGL off-screen
-// OpenGL and the ImGui OpenGL3 backend.
 class HeadlessRenderer {
  public:
   // Creates a GL context and initialises the OpenGL3 backend, font texture

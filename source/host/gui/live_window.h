@@ -1,6 +1,8 @@
 #pragma once
 
-// The window on the display that shows the game screen live.
+// The window on the display that shows the game screen live: a GLFW window, its input fed to
+// the current GUI context. It keeps its size, so io.DisplaySize stays the game-screen size. One
+// at a time, on the render thread.
 
 #include <imgui.h>
 
@@ -14,9 +16,6 @@ struct GLFWwindow;
 
 namespace host {
 
-// An interactive GLFW window showing ImGui draw data, with GLFW input fed to
-// the current ImGui context. The window keeps its size so io.DisplaySize stays
-// the game-screen size. One window at a time, on the main thread.
 class LiveWindow {
  public:
   static std::unique_ptr<LiveWindow> create(int width, int height, const std::string& title,

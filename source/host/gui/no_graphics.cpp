@@ -7,10 +7,8 @@
 
 namespace host {
 
-namespace {
 constexpr char kNoPictures[] = "pictures are not available in the Windows host";
 constexpr char kNoWindow[] = "a live window is not available in the Windows host";
-}  // namespace
 
 std::unique_ptr<HeadlessRenderer> HeadlessRenderer::create(int, int, std::string& error) {
   error = kNoPictures;

@@ -50,10 +50,7 @@ void Gui::drawPluginsTab() {
       if (ImGui::Selectable(page.name.c_str(), page.owner == shownPage_)) shownPage_ = page.owner;
     }
     ImGui::Separator();
-    for (const Page& page : pages_) {
-      if (page.owner != shownPage_) continue;
-      callWindow(page.owner, [&] { page.owner->settings->renderSettings(); });
-    }
+    callWindow(shownPage_, [page = shownPage_] { page->settings->renderSettings(); });
   }
   ImGui::End();
   if (!open) shownPage_ = nullptr;

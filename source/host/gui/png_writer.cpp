@@ -5,7 +5,6 @@
 #include <png.h>
 
 #include <cassert>
-#include <cstring>
 #include <vector>
 
 #include "replace_file.h"
@@ -16,8 +15,7 @@ bool writePng(const Image& image, const std::string& path, std::string& error) {
   assert(image.width > 0 && image.height > 0);
   assert(image.rgba.size() == static_cast<size_t>(image.width) * image.height * 4);
 
-  png_image png;
-  std::memset(&png, 0, sizeof(png));
+  png_image png{};
   png.version = PNG_IMAGE_VERSION;
   png.width = static_cast<png_uint_32>(image.width);
   png.height = static_cast<png_uint_32>(image.height);

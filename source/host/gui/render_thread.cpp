@@ -51,14 +51,12 @@ void RenderThread::loop() {
     if (job_) {
       Job& job = *job_;
       lock.unlock();
-      std::exception_ptr failure;
       try {
         job.work();
       } catch (...) {
-        failure = std::current_exception();
+        job.failure = std::current_exception();
       }
       lock.lock();
-      job.failure = failure;
       job.done = true;
       job_ = nullptr;
       done_.notify_all();

@@ -2,7 +2,7 @@
 
 #include "script/command_line.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cstdlib>
 
 #include "config_file.h"
@@ -17,10 +17,8 @@ constexpr char kBaseUrlWanted[] =
     "--stats-url takes http:// or https://, a host, an optional port from 1 to 65535 and "
     "nothing more, such as http://127.0.0.1:8080";
 
-bool isHostCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-         c == '-' || c == '_' || c == '~' || c == '%';
-}
+constexpr char kHostCharacters[] =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-_~%";
 
 // `text` as a base URL without its last "/", or empty when it is not "http://" or "https://",
 // a host, an optional port and at most a "/": anything more would be sent as a path nobody
@@ -35,13 +33,10 @@ std::string baseUrl(const std::string& text) {
   if (!authority.empty() && authority[0] == '[') {
     hostEnd = authority.find(']');
     if (hostEnd == std::string::npos || hostEnd == 1) return {};
-    for (size_t i = 1; i < hostEnd; ++i) {
-      const char c = authority[i];
-      if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.') return {};
-    }
+    if (authority.find_first_not_of("0123456789abcdefABCDEF:.", 1) < hostEnd) return {};
     ++hostEnd;
   } else {
-    while (hostEnd < authority.size() && isHostCharacter(authority[hostEnd])) ++hostEnd;
+    hostEnd = std::min(authority.find_first_not_of(kHostCharacters), authority.size());
     if (hostEnd == 0) return {};
   }
   if (hostEnd < authority.size()) {
@@ -54,12 +49,6 @@ std::string baseUrl(const std::string& text) {
     if (number < 1 || number > 65535) return {};
   }
   return scheme + "://" + authority;
-}
-
-// What the user typed to run the host: a launcher script names itself in the environment.
-std::string command() {
-  const char* launcher = std::getenv("RANKWATCH_HOST_COMMAND");
-  return launcher && *launcher ? launcher : "rankwatch-host";
 }
 
 }  // namespace
@@ -133,7 +122,9 @@ bool checkCommandLine(const CommandLine& line, std::string& error) {
 }
 
 std::string usageText() {
-  return "usage: " + command() + " [<option>...] [<scenario file>]";
+  const char* launcher = std::getenv("RANKWATCH_HOST_COMMAND");
+  return "usage: " + std::string(launcher && *launcher ? launcher : "rankwatch-host") +
+         " [<option>...] [<scenario file>]";
 }
 
 std::string refusalText(const std::string& error) {

@@ -18,8 +18,7 @@ struct CommandLine {
 };
 
 // Reads the arguments after the program's name into `line`, on top of what it holds. False,
-// with what is wrong in `error`, for an option the host does not know, one without its value or
-// with a bad one, an empty file name or a second file.
+// with what is wrong in `error`, for a bad or unknown option, an empty file name or a second one.
 bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, std::string& error);
 
 // Checks what the options name: the plugins folder must be a folder, a config folder is made

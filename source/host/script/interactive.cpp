@@ -7,6 +7,7 @@
 #include "config_file.h"
 #include "script/line_reader.h"
 #include "script/scenario.h"
+#include "script/statements.h"
 #include "script/terminal.h"
 
 namespace host {
@@ -14,9 +15,7 @@ namespace host {
 namespace {
 
 bool isQuit(const std::string& line) {
-  const size_t start = line.find_first_not_of(" \t");
-  return start != std::string::npos && line.compare(start, 4, "quit") == 0 &&
-         line.find_first_not_of(" \t", start + 4) == std::string::npos;
+  return words(line) == std::vector<std::string>{"quit"};
 }
 
 }  // namespace
@@ -45,12 +44,10 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
   LineReader reader(std::move(in), [this] { output_.promptAnswered(); });
   hints_ = true;
   banner();
-  if (options_.localStats) {
-    if (!stats_.base().empty()) {
-      output_.line("Web lookups go to the local stats service at " + statsRoute_ +
-                   "; \"stats\" sets what it serves.");
-    }
-  } else if (!options_.statsUrl.empty()) {
+  if (options_.localStats && !stats_.base().empty()) {
+    output_.line("Web lookups go to the local stats service at " + statsRoute_ +
+                 "; \"stats\" sets what it serves.");
+  } else if (!options_.localStats && !options_.statsUrl.empty()) {
     statsRoute_ = options_.statsUrl;
     statsStandsIn_ = false;
     if (host_) host_->web().setStatsUrl(statsRoute_, statsStandsIn_);
@@ -90,9 +87,7 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
       }
     }
 
-    // The render thread draws the live window.
-    Gui& gui = host().gui();
-    if (gui.hasLiveWindow() && !gui.liveWindowOpen()) break;
+    if (host().gui().liveWindowClosed()) break;
 
     // Sleep until the next thing to do: a line, a timer or the end of the wait.
     Micros sleep = kIdleWait;

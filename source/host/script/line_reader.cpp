@@ -3,24 +3,10 @@
 #include "script/line_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <new>
 
-#include "script/named_files.h"
-
 namespace host {
-
-namespace {
-
-// Lines read ahead of their turn wait within this many bytes.
-constexpr size_t kMostWaiting = 4 * LineReader::kLongestLine;
-// What a waiting line costs besides its bytes.
-constexpr size_t kLineCost = 64;
-
-}  // namespace
 
 LineReader::LineReader(std::shared_ptr<std::istream> in, std::function<void()> arrived) {
   shared_->onArrival = std::move(arrived);
@@ -67,10 +53,13 @@ void LineReader::read(std::istream& in, Shared& shared) {
 }
 
 size_t LineReader::cost(const Line& line) {
+  constexpr size_t kLineCost = 64;  // besides its bytes
   return line.text.capacity() + kLineCost;
 }
 
 void LineReader::hand(Shared& shared, Line& line) {
+  // Lines read ahead of their turn wait within this many bytes.
+  constexpr size_t kMostWaiting = 4 * kLongestLine;
   std::unique_lock<std::mutex> lock(shared.mutex);
   shared.room.wait(lock, [&] { return shared.waitingBytes <= kMostWaiting || shared.closed; });
   if (shared.onArrival) shared.onArrival();
@@ -121,11 +110,8 @@ std::string LineReader::failure() const {
 
 bool LineReader::endedOrWaiting(const std::function<bool(const std::string&)>& test) const {
   std::lock_guard<std::mutex> lock(shared_->mutex);
-  if (shared_->ended) return true;
-  for (const Line& line : shared_->waiting) {
-    if (test(line.text)) return true;
-  }
-  return false;
+  return shared_->ended || std::any_of(shared_->waiting.begin(), shared_->waiting.end(),
+                                       [&](const Line& line) { return test(line.text); });
 }
 
 void LineReader::idle(Micros timeout) {
@@ -133,16 +119,6 @@ void LineReader::idle(Micros timeout) {
   shared_->arrived.wait_for(lock, std::chrono::microseconds(std::max<Micros>(timeout, 0)),
                             [&] { return shared_->arrivals != seen_; });
   seen_ = shared_->arrivals;
-}
-
-std::shared_ptr<std::istream> openLines(const std::string& file, std::string& reason) {
-  errno = 0;
-  auto in = std::make_shared<std::ifstream>(file, std::ios::binary);
-  const int error = errno;
-  std::error_code failure;
-  if (*in && !std::filesystem::is_directory(file, failure)) return in;
-  reason = whyUnreadable(file, error);
-  return nullptr;
 }
 
 }  // namespace host

@@ -74,7 +74,4 @@ class LineReader {
   std::thread thread_;
 };
 
-// Opens a file for a LineReader; null, with the reason, when it cannot be read.
-std::shared_ptr<std::istream> openLines(const std::string& file, std::string& reason);
-
 }  // namespace host

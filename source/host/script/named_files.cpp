@@ -4,15 +4,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 namespace host {
 
-std::filesystem::path named(const std::filesystem::path& folder, const std::string& name) {
-  const std::filesystem::path path(name);
-  return folder.empty() || path.is_absolute() ? path : folder / path;
-}
+namespace {
 
+// "no such file", "it is a folder", or the system's reason for `error` (an errno value).
 std::string whyUnreadable(const std::filesystem::path& file, int error) {
   std::error_code failure;
   const std::filesystem::file_status status = std::filesystem::status(file, failure);
@@ -21,26 +18,34 @@ std::string whyUnreadable(const std::filesystem::path& file, int error) {
   return std::strerror(error);
 }
 
-bool readWholeFile(const std::filesystem::path& file, std::string& bytes, std::string& reason) {
+}  // namespace
+
+std::filesystem::path named(const std::filesystem::path& folder, const std::string& name) {
+  const std::filesystem::path path(name);
+  return folder.empty() || path.is_absolute() ? path : folder / path;
+}
+
+std::unique_ptr<std::ifstream> openFile(const std::filesystem::path& file, std::string& reason) {
+  errno = 0;
+  auto in = std::make_unique<std::ifstream>(file, std::ios::binary);
+  const int error = errno;
   std::error_code failure;
   // A folder opens for reading on Linux, and then every read fails.
-  if (std::filesystem::is_directory(file, failure)) {
-    reason = whyUnreadable(file, 0);
-    return false;
-  }
-  errno = 0;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    reason = whyUnreadable(file, errno);
-    return false;
-  }
+  if (*in && !std::filesystem::is_directory(file, failure)) return in;
+  reason = whyUnreadable(file, error);
+  return nullptr;
+}
+
+bool readWholeFile(const std::filesystem::path& file, std::string& bytes, std::string& reason) {
+  const std::unique_ptr<std::ifstream> in = openFile(file, reason);
+  if (!in) return false;
   bytes.clear();
   char chunk[64 * 1024];
   // read() reports a failed read in the stream's state; iterating the buffer would throw it.
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    bytes.append(chunk, static_cast<size_t>(in.gcount()));
+  while (in->read(chunk, sizeof chunk) || in->gcount() > 0) {
+    bytes.append(chunk, static_cast<size_t>(in->gcount()));
   }
-  if (in.bad()) {
+  if (in->bad()) {
     reason = whyUnreadable(file, errno);
     return false;
   }

@@ -5,6 +5,8 @@
 // input take it from the current folder. A file that cannot be read is refused with the reason.
 
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <string>
 
 namespace host {
@@ -12,9 +14,8 @@ namespace host {
 // `name` in `folder` when it is relative; `folder` empty: as it is.
 std::filesystem::path named(const std::filesystem::path& folder, const std::string& name);
 
-// Why `file` cannot be read: "no such file", "it is a folder", or the system's reason for
-// `error` (an errno value).
-std::string whyUnreadable(const std::filesystem::path& file, int error);
+// `file` open for reading; null, with the reason, when it cannot be read.
+std::unique_ptr<std::ifstream> openFile(const std::filesystem::path& file, std::string& reason);
 
 // The whole of `file`; false, with the reason, when it cannot be read.
 bool readWholeFile(const std::filesystem::path& file, std::string& bytes, std::string& reason);

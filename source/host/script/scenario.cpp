@@ -16,8 +16,6 @@ namespace host {
 
 namespace {
 
-constexpr int kLiveFramesASecond = 60;
-
 std::string signalName(int signal) {
   if (signal == SIGINT) return "Ctrl-C (SIGINT)";
   if (signal == SIGTERM) return "SIGTERM";
@@ -32,6 +30,7 @@ std::string signalName(int signal) {
 Session::Session(Output& output, SessionOptions options)
     : output_(output), options_(std::move(options)), clock_(options_.time), ratings_(clock_) {
   // A person's live window keeps drawing, as a game's screen does; a scenario's draws at `frame`.
+  constexpr int kLiveFramesASecond = 60;
   if (options_.window && options_.time == Clock::Mode::Real) renderRate_ = kLiveFramesASecond;
   output_.setTracing(options_.trace);
   stats_.setPlayer(ratings_.player());
@@ -52,15 +51,13 @@ bool Session::finish() {
   return saved;
 }
 
-bool Session::ensureConfigFolder() {
-  if (!options_.configFolder.empty()) return true;
-  temporaryFolder_ = makeTemporaryFolder();
-  options_.configFolder = temporaryFolder_;
-  return !temporaryFolder_.empty();
-}
-
 void Session::startHost() {
-  if (!ensureConfigFolder()) output_.error("no temporary config folder; settings are not kept");
+  if (options_.configFolder.empty()) {
+    options_.configFolder = temporaryFolder_ = makeTemporaryFolder();
+    if (temporaryFolder_.empty()) {
+      output_.error("no temporary config folder; settings are not kept");
+    }
+  }
   host_ = std::make_unique<Host>(output_, clock_, ratings_, options_.configFolder);
   settledRequests_ = 0;
   host_->setPluginFolder(options_.pluginFolder);
@@ -78,10 +75,6 @@ void Session::startHost() {
 Host& Session::host() {
   if (!host_) startHost();
   return *host_;
-}
-
-std::string Session::pluginPath() const {
-  return (options_.pluginFolder / (std::string("rankwatch") + kLibrarySuffix)).string();
 }
 
 Session::Result Session::bad(const Call& call, const std::string& reason) {
@@ -111,27 +104,23 @@ Session::Result Session::run(const std::string& statement, const std::string& wh
   // Nothing a statement meets ends the host unannounced: the run stops as at a bad statement,
   // and on the way out the settings are saved and a temporary folder removed.
   try {
-    return runStatement(statement, where);
+    std::string word;
+    std::string rest;
+    cut(statement, word, rest);
+    if (word.empty() || word[0] == '#') return Result::Ok;
+    const Statement* row = findStatement(word);
+    if (!row) {
+      return refused(where,
+                     "unknown statement " + inQuotes(word) + "; \"help\" lists the statements");
+    }
+    if (!row->text) rest = withoutComment(rest);
+    const Call call{*row, rest, words(rest), where};
+    const size_t count = call.args.size();
+    if (count < size_t(row->fewest) || count > size_t(row->most)) return misused(call);
+    return (this->*row->run)(call);
   } catch (const std::exception& failure) {
     return refused(where, failure.what());
   }
-}
-
-Session::Result Session::runStatement(const std::string& statement, const std::string& where) {
-  std::string word;
-  std::string rest;
-  cut(statement, word, rest);
-  if (word.empty() || word[0] == '#') return Result::Ok;
-  const Statement* row = findStatement(word);
-  if (!row) {
-    return refused(where,
-                   "unknown statement " + inQuotes(word) + "; \"help\" lists the statements");
-  }
-  if (!row->text) rest = withoutComment(rest);
-  const Call call{*row, rest, words(rest), where};
-  const size_t count = call.args.size();
-  if (count < size_t(row->fewest) || count > size_t(row->most)) return misused(call);
-  return (this->*row->run)(call);
 }
 
 Session::Result Session::config(const Call& call) {
@@ -165,7 +154,7 @@ Session::Result Session::quit(const Call&) {
 
 Session::Result Session::runFile(const std::filesystem::path& file) {
   std::string reason;
-  std::shared_ptr<std::istream> in = openLines(file.string(), reason);
+  std::shared_ptr<std::istream> in = openFile(file, reason);
   if (!in) {
     output_.error(file.string() + ": cannot read the scenario file: " + reason);
     return Result::BadScenario;

@@ -4,10 +4,8 @@
 // world they play in. A Session outlives the hosts it starts, so `restart` can start a fresh
 // host on the same config folder, in the same game time and rating service.
 //
-// Each statement is a row of statements.cpp's table. In a scenario file time is virtual
-// and each statement runs at once. In an interactive run time is real: `wait` lets it pass
-// while timers fire, the live window draws and typed lines queue; a person's `quit` or end of
-// input, or a stop request, ends a wait early.
+// Each statement is a row of statements.cpp's table. A scenario file runs in virtual time, each
+// statement at once; an interactive run in real time (interactive.cpp).
 
 #include <filesystem>
 #include <iosfwd>
@@ -79,25 +77,21 @@ class Session {
   Result run(const std::string& statement, const std::string& where);
 
   Host& host();
-  bool quitting() const { return quit_; }
   // The folder settings are kept in; empty until the first host starts.
   const std::filesystem::path& configFolder() const { return options_.configFolder; }
   // Unloads, saves and removes the temporary config folder. False when saving failed.
   bool finish();
 
  private:
-  bool ensureConfigFolder();
   void startHost();
   // Lets the host go (it unloads and saves), remembering what ends the run's status.
   void dropHost();
-  std::string pluginPath() const;
   // "error: <where>: <reason> (use: <usage of the statement>)".
   Result bad(const Call& call, const std::string& reason);
   // The same, the reason "<name> <misuse>" from the statement's row.
   Result misused(const Call& call);
   // "error: <where>: <reason>", for a statement the host cannot carry out.
   Result refused(const std::string& where, const std::string& reason);
-  Result runStatement(const std::string& statement, const std::string& where);
   // A line as read: a statement, or one too long to be any.
   Result runLine(const LineReader::Line& line, const std::string& where);
   // Reading stopped short of the input's end (out of memory): an error, not the end.
@@ -120,16 +114,8 @@ class Session {
   Handler player, playlist, rating, unsynced, syncing, event, notify, wait;
   // Plugins (statements_plugins.cpp).
   Handler load, unload, restart, console, calls, trace;
-  // The GUI (statements_gui.cpp).
-  Result frame(const Call& call);
-  Result render(const Call& call);
-  Result window(const Call& call);
-  Result resize(const Call& call);
-  Result screenshot(const Call& call);
-  Result settings(const Call& call);
-  Result items(const Call& call);
-  // click, press, release, drag and wheel (statements_mouse.cpp).
-  Result mouse(const Call& call);
+  // The GUI and the mouse (statements_gui.cpp).
+  Handler frame, render, window, resize, screenshot, settings, items, mouse;
   // The web (statements_web.cpp).
   Handler stats, statsReply, statsDelay, statsRequest, httpTimeout, httpSendDelay, settle;
 
@@ -155,8 +141,7 @@ class Session {
   bool picturesFailed_ = false;
   bool unloadedCalled_ = false;  // by a host already let go
   std::set<std::string> hinted_;
-  // How long a run sleeps at most between looks at its input, timers, stop requests and the live
-  // window.
+  // The longest a run sleeps between looks at its input, timers, stop requests and live window.
   static constexpr Micros kIdleWait = 50000;
   // Real time: when the `wait` under way ends.
   std::optional<Micros> waitUntil_;

@@ -149,11 +149,8 @@ std::vector<std::string> wrap(const std::string& text, size_t width) {
 
 std::vector<std::string> helpLines() {
   std::vector<std::string> lines = {"statements:"};
-  const std::string indent(kDescriptionColumn, ' ');
   for (const Statement& statement : statements()) {
     std::string use = "  " + usageOf(statement);
-    std::vector<std::string> description =
-        wrap(statement.description, kHelpWidth - kDescriptionColumn);
     // A use too wide for a line has a line for each of its forms.
     for (size_t bar;
          use.size() > kHelpWidth && (bar = use.rfind(" | ", kHelpWidth)) != std::string::npos;) {
@@ -164,7 +161,7 @@ std::vector<std::string> helpLines() {
       lines.push_back(use);
       use.clear();
     }
-    for (const std::string& part : description) {
+    for (const std::string& part : wrap(statement.description, kHelpWidth - kDescriptionColumn)) {
       use.resize(kDescriptionColumn, ' ');
       lines.push_back(use + part);
       use.clear();
@@ -187,13 +184,9 @@ std::vector<std::string> helpLines() {
 
 std::vector<std::string> words(const std::string& text) {
   std::vector<std::string> out;
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t start = text.find_first_not_of(" \t", i);
-    if (start == std::string::npos) break;
-    size_t end = text.find_first_of(" \t", start);
-    out.push_back(text.substr(start, end == std::string::npos ? end : end - start));
-    i = end == std::string::npos ? text.size() : end;
+  for (size_t start, end = 0; (start = text.find_first_not_of(" \t", end)) != std::string::npos;) {
+    end = text.find_first_of(" \t", start);
+    out.push_back(text.substr(start, end - start));
   }
   return out;
 }

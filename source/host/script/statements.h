@@ -22,8 +22,7 @@ struct Statement {
   int fewest = 0;
   int most = 0;
   const char* misuse = "takes no argument";
-  // Its argument is a text, the rest of the line: a "#" in it is part of the text, not a
-  // comment.
+  // Its argument is a text, the rest of the line, in which a "#" starts no comment.
   bool text = false;
 };
 

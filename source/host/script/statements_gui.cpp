@@ -1,5 +1,5 @@
-// The statements about the GUI: drawing frames, looking at and resizing windows, and pictures
-// of the screen.
+// The statements about the GUI: drawing frames, looking at and resizing windows, pictures of
+// the screen, and a player's mouse.
 
 #include <cctype>
 
@@ -9,12 +9,6 @@
 
 namespace host {
 
-namespace {
-
-constexpr int kMostFramesASecond = 1000;
-
-}  // namespace
-
 Session::Result Session::frame(const Call&) {
   Host& current = host();
   current.game().pass(0);
@@ -23,7 +17,7 @@ Session::Result Session::frame(const Call&) {
   output_.line("frame: " + (text.empty() ? std::string("-") : text));
   if (text.empty() && current.plugins().names().empty()) {
     hint("no plugin", "no plugin is loaded: \"load\" loads it");
-  } else if (text.empty() && current.gui().openMenus().empty()) {
+  } else if (text.empty() && current.gui().menus(true).empty()) {
     std::string menus;
     for (const std::string& menu : current.gui().menus()) menus += " " + menu;
     hint("no window",
@@ -33,6 +27,7 @@ Session::Result Session::frame(const Call&) {
 }
 
 Session::Result Session::render(const Call& call) {
+  constexpr int kMostFramesASecond = 1000;
   const std::string& rate = call.args[0];
   int perSecond = 0;
   if (rate != "off" && !readNumber(rate, perSecond)) return misused(call);
@@ -66,8 +61,7 @@ Session::Result Session::resize(const Call& call) {
                                          std::to_string(most[i])));
     }
   }
-  // The title is the line less its last two words, blanks inside it kept (the line has none at
-  // its end).
+  // The title is the line less its last two words, blanks inside it kept (none end the line).
   std::string title = call.rest;
   for (int i = 0; i < 2; ++i) {
     title.erase(title.find_last_of(" \t") + 1);
@@ -91,10 +85,7 @@ Session::Result Session::settings(const Call& call) {
 Session::Result Session::items(const Call& call) {
   std::vector<std::string> lines;
   std::string error;
-  if (!host().gui().items(call.rest, lines, error)) {
-    output_.error("items: " + error);
-    return Result::Ok;
-  }
+  if (!host().gui().items(call.rest, lines, error)) output_.error("items: " + error);
   for (const std::string& line : lines) output_.line(line);
   return Result::Ok;
 }
@@ -127,6 +118,51 @@ Session::Result Session::screenshot(const Call& call) {
   if (!host().gui().screenshot(named(scenarioFolder_, args[0]).string(), part, error)) {
     output_.error(call.where + ": screenshot: " + error);
     picturesFailed_ = true;
+  }
+  return Result::Ok;
+}
+
+// Each step of the mouse in a frame of its own, as the GUI sees a hand on it; what the frames
+// hand to the game thread runs after each.
+Session::Result Session::mouse(const Call& call) {
+  constexpr int kMostSteps = 100;
+  const std::string& name = call.statement.name;
+  const bool isWheel = name == "wheel";
+  const size_t places = isWheel ? 2 : call.args.size();
+  float at[4] = {};
+  const int most[2] = {Gui::kScreenWidth - 1, Gui::kScreenHeight - 1};
+  for (size_t i = 0; i < places; ++i) {
+    int number = 0;
+    if (!readNumber(call.args[i], number) || number < 0 || number > most[i % 2]) {
+      return bad(call, isNot(call.args[i], std::string(i % 2 ? "a y" : "an x") + " from 0 to " +
+                                               std::to_string(most[i % 2])));
+    }
+    at[i] = static_cast<float>(number);
+  }
+  int steps = 0;
+  if (isWheel && (!readNumber(call.args[2], steps, true) || steps == 0 || steps < -kMostSteps ||
+                  steps > kMostSteps)) {
+    return bad(call, isNot(call.args[2], "a number of steps from -" + std::to_string(kMostSteps) +
+                                             " to " + std::to_string(kMostSteps) + ", not 0"));
+  }
+
+  Host& current = host();
+  const auto step = [&](float x, float y, bool down, float wheel = 0.0f) {
+    current.gui().setMouse(Gui::Mouse{x, y, down, wheel});
+    current.game().pass(0);
+    current.frame();
+  };
+  if (name == "click") {
+    step(at[0], at[1], true);
+    step(at[0], at[1], false);
+  } else if (name == "press" || name == "release") {
+    step(at[0], at[1], name == "press");
+  } else if (name == "drag") {
+    step(at[0], at[1], true);
+    step(at[2], at[3], true);
+    step(at[2], at[3], false);
+  } else {
+    step(at[0], at[1], false, static_cast<float>(steps));
   }
   return Result::Ok;
 }

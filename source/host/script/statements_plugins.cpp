@@ -9,7 +9,9 @@ namespace host {
 Session::Result Session::load(const Call& call) {
   loadedOnce_ = true;
   std::string error;
-  if (!host().plugins().load(pluginPath(), error)) return refused(call.where, error);
+  const std::string path =
+      (options_.pluginFolder / (std::string("rankwatch") + kLibrarySuffix)).string();
+  if (!host().plugins().load(path, error)) return refused(call.where, error);
   hint("loaded",
        "the plugin is loaded; \"console cvarlist\" lists its settings, \"console cmdlist\" its "
        "commands");

@@ -38,9 +38,8 @@ bool readDelay(const std::string& text, bool timeout, std::chrono::milliseconds&
 }
 
 std::string noLocalService(const Call& call) {
-  return call.statement.name + std::string(
-                                   ": no local stats service here; start the host with "
-                                   "--local-stats");
+  return call.statement.name +
+         std::string(": no local stats service here; start the host with --local-stats");
 }
 
 // "request: GET <path> | query <query> | <name>: <value> | ... | body <n> bytes". A query that
@@ -144,10 +143,9 @@ Session::Result Session::settle(const Call& call) {
   if (call.args.size() == 1 && (!readNumber(call.args[0], more) || more < 0)) {
     return bad(call, isNot(call.args[0], "a number of requests"));
   }
-  // A plugin sends from threads of its own, which the host cannot see: a request may still
-  // be on its way to the host, for as long as a busy machine keeps its thread waiting. The
-  // requests the scenario says are coming are counted in; past them, settled is quiet for a
-  // while, not merely idle for a moment.
+  // A plugin sends from threads the host cannot see: a request may still be on its way, for as
+  // long as a busy machine keeps its thread waiting. Past the requests the scenario says are
+  // coming, settled is quiet for a while, not merely idle for a moment.
   Host& current = host();
   const long wanted = settledRequests_ + more;
   const auto start = std::chrono::steady_clock::now();
@@ -169,8 +167,7 @@ Session::Result Session::settle(const Call& call) {
       return Result::Ok;
     }
     if (now - start >= kSettleLimit) {
-      // What follows would look at replies that have not come: the run cannot go on as
-      // written.
+      // What follows would look at replies that have not come: the run cannot go on as written.
       if (sent < wanted) {
         return refused(call.where, std::to_string(sent - settledRequests_) + " of " +
                                        std::to_string(more) +

@@ -59,10 +59,9 @@ void catchStopRequests() {
 #if defined(_WIN32)
   SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 #else
-  // The requests are blocked here, before any other thread starts, so every thread inherits
-  // the block and they reach only the thread below, which waits for them. None is left pending
-  // in a thread blocked in a read, and what a request does runs on a thread, not in a signal
-  // handler.
+  // Blocked here, before any other thread starts, the requests stay blocked in every thread and
+  // reach only the thread below, which waits for them: none is left pending in a thread blocked
+  // in a read, and what a request does runs on a thread, not in a signal handler.
   static sigset_t requests;
   sigemptyset(&requests);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&requests, signal);
