@@ -2,6 +2,7 @@
 
 #include "config_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -13,11 +14,9 @@ namespace host {
 namespace {
 
 bool validName(const std::string& name) {
-  if (name.empty()) return false;
-  for (char c : name) {
-    if (c == '"' || c == ' ' || c == '\t' || static_cast<unsigned char>(c) < 0x20) return false;
-  }
-  return true;
+  return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+    return c == '"' || c == ' ' || static_cast<unsigned char>(c) < 0x20;
+  });
 }
 
 // Reads `"text"` from `rest`; false if it is not exactly one quoted text.
