@@ -242,14 +242,8 @@ std::shared_ptr<PluginCode> Plugins::loaded(const PluginSlot* owner,
   return nullptr;
 }
 
-namespace {
-
-// An address in the host's own code, to tell its module by.
-const char kInHost = 0;
-
-}  // namespace
-
 Plugins::Caller Plugins::callerAt(const void* address) const {
+  static const char kInHost = 0;  // an address in the host's own module
   const void* module = moduleHolding(address);
   if (!module || module == moduleHolding(&kInHost)) return {nullptr, "plugin", nullptr};
   // A loaded plugin before a closed load: a load that maps a closed one again is that one.
