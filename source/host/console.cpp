@@ -98,12 +98,7 @@ bool Console::set(Variable& variable, const std::string& text, std::string& erro
   }
   held_.erase(declared.name);
   if (value == variable.value) return true;
-  std::string oldValue = std::exchange(variable.value, value);
-  changed(variable, oldValue);
-  return true;
-}
-
-void Console::changed(Variable& variable, const std::string& oldValue) {
+  const std::string oldValue = std::exchange(variable.value, value);
   for (const Variable::Binding& binding : variable.bindings)
     writeBoundCell(binding.cell, variable.value);
   // Handlers attached while these run wait for the next change.
@@ -112,6 +107,7 @@ void Console::changed(Variable& variable, const std::string& oldValue) {
     calls_.run(listener.owner,
                [&] { listener.callback(oldValue, CVarWrapper(listener.owner, &variable)); });
   }
+  return true;
 }
 
 void Console::bind(PluginSlot* owner, Variable& variable, hostsdk::Cell cell) {

@@ -98,8 +98,6 @@ class Console {
     unsigned char permissions;
   };
 
-  void changed(Variable& variable, const std::string& oldValue);
-
   Output& output_;
   PluginCalls& calls_;
   std::map<std::string, std::unique_ptr<Variable>> variables_;  // addresses stay put
