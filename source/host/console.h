@@ -97,17 +97,16 @@ class Console {
     std::string description;
     unsigned char permissions;
   };
-
-  Output& output_;
-  PluginCalls& calls_;
-  std::map<std::string, std::unique_ptr<Variable>> variables_;  // addresses stay put
-  std::map<std::string, Command> commands_;
   struct BuiltinCommand {
     std::string usage;
     std::string description;
     Builtin run;
   };
 
+  Output& output_;
+  PluginCalls& calls_;
+  std::map<std::string, std::unique_ptr<Variable>> variables_;  // addresses stay put
+  std::map<std::string, Command> commands_;
   std::map<std::string, BuiltinCommand> builtins_;
   std::map<std::string, Saved> saved_;
   std::set<std::string> held_;
