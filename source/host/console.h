@@ -3,11 +3,9 @@
 // The host's console: variables that hold text, commands of the host and of plugins, and the
 // one entry for a typed line.
 //
-// A variable's text is read as a bool, float or int as hostsdk/cvar_text.h documents. A
-// variable with a declared range takes only text with a number and keeps the number within
-// its range. Setting a variable to the text it already holds is no change: nothing is written
-// and no handler runs. On a change, bound cells are written first, then the change handlers run
-// in the order they were attached.
+// A variable's text reads as a bool, float or int as hostsdk/cvar_text.h says; one with a
+// declared range takes only text with a number. Setting the text it holds already changes
+// nothing; on a change, bound cells are written first, then the handlers in the order attached.
 
 #include <functional>
 #include <map>

@@ -1,10 +1,8 @@
 #pragma once
 
-// The host's HTTP facility: requests performed on one thread of the client's own, many at a
-// time, each bounded by a time-out, and their replies called back on that thread. Every request
-// belongs to an owner (a plugin, or null for the host itself), so that an owner's replies can be
-// dropped before its code goes away. This header and http_request.h are the whole contract;
-// each platform has its own implementation file.
+// The host's HTTP client: many requests at a time, each bounded by a time-out, their replies
+// called back on the client's one thread. Every request has an owner (a plugin, or null for the
+// host), whose replies can be dropped before its code goes away. Each platform implements this.
 
 #include <chrono>
 #include <memory>
@@ -35,8 +33,7 @@ class HttpClient {
   // and waits while one of its callbacks runs: after this no code of the owner runs on the
   // client's thread. Returns how many replies it dropped. Never from a callback.
   int forget(const void* owner);
-  // Takes no more requests of `from`, and hands its requests in flight over to `to`, whose
-  // replies they now are: as a host that keeps them past the plugin's unload.
+  // Takes no more requests of `from`; its requests in flight are `to`'s from now on.
   void reown(const void* from, const void* to);
 
   // Requests taken and not yet done: the transfer is under way (even when its reply has been
