@@ -1,8 +1,8 @@
 // The HTTP client on libcurl's multi interface: one thread performs every transfer and calls
 // every callback.
 //
-//   State        what the thread shares with the callers, beside the replies it keeps
 //   Transfer     one request as the thread performs it
+//   State        what the thread shares with the callers, beside the replies it keeps
 //   the thread   starts what was sent, performs, hands each reply to its callback
 //   HttpClient   the callers' side
 
@@ -22,6 +22,8 @@
 
 namespace host {
 
+// ---- Transfer -------------------------------------------------------------------------------
+
 namespace {
 
 struct Waiting {
@@ -29,21 +31,6 @@ struct Waiting {
   HttpRequest request;
   long timeoutMs;
 };
-
-}  // namespace
-
-// ---- State ----------------------------------------------------------------------------------
-
-struct HttpClient::State : HttpReplies {
-  std::deque<Waiting> waiting;  // sent, not yet started by the thread
-  CURLM* multi = nullptr;       // made with the thread
-
-  void run(CURLM* multi);
-};
-
-// ---- Transfer -------------------------------------------------------------------------------
-
-namespace {
 
 struct Transfer {
   std::uint64_t id = 0;
@@ -141,6 +128,15 @@ bool prepare(Transfer& transfer, const Waiting& waiting) {
 }
 
 }  // namespace
+
+// ---- State ----------------------------------------------------------------------------------
+
+struct HttpClient::State : HttpReplies {
+  std::deque<Waiting> waiting;  // sent, not yet started by the thread
+  CURLM* multi = nullptr;       // made with the thread
+
+  void run(CURLM* multi);
+};
 
 // ---- the thread -----------------------------------------------------------------------------
 
