@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "net/http_replies.h"
 
@@ -248,13 +249,11 @@ void HttpClient::shutdown() {
   }
   if (thread.joinable()) thread.join();
   std::map<std::uint64_t, HttpReplies::Pending> left;
-  std::deque<Waiting> unsent;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     left.swap(s.pending);
-    unsent.swap(s.waiting);
-    if (s.multi) curl_multi_cleanup(s.multi);
-    s.multi = nullptr;
+    s.waiting.clear();
+    if (s.multi) curl_multi_cleanup(std::exchange(s.multi, nullptr));
   }
   s.changed.notify_all();
 }
