@@ -230,19 +230,15 @@ bool Console::split(const std::string& line, std::vector<std::string>& words, st
     std::string word;
     if (line[i] == '"') {
       ++i;
-      bool closed = false;
-      while (i < n) {
-        char c = line[i++];
-        if (c == '"') {
-          closed = true;
-          break;
+      for (;;) {
+        if (i == n) {
+          error = "unterminated quote";
+          return false;
         }
+        char c = line[i++];
+        if (c == '"') break;
         if (c == '\\' && i < n && (line[i] == '"' || line[i] == '\\')) c = line[i++];
         word += c;
-      }
-      if (!closed) {
-        error = "unterminated quote";
-        return false;
       }
     } else {
       while (i < n && !blank(line[i])) word += line[i++];
