@@ -32,10 +32,8 @@ bool readQuoted(const std::string& rest, std::string& value) {
       while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t' || rest[i] == '\r')) ++i;
       return i == rest.size();
     }
-    if (c == '\\' && i < rest.size() && (rest[i] == '"' || rest[i] == '\\')) {
-      c = rest[i++];
-    } else if (c == '\\' && i < rest.size() && rest[i] == 'n') {
-      c = '\n';
+    if (c == '\\' && i < rest.size() && (rest[i] == '"' || rest[i] == '\\' || rest[i] == 'n')) {
+      c = rest[i] == 'n' ? '\n' : rest[i];
       ++i;
     }
     value += c;
@@ -46,12 +44,8 @@ bool readQuoted(const std::string& rest, std::string& value) {
 std::string quote(const std::string& value) {
   std::string out = "\"";
   for (char c : value) {
-    if (c == '\n') {
-      out += "\\n";
-      continue;
-    }
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
+    if (c == '"' || c == '\\' || c == '\n') out += '\\';
+    out += c == '\n' ? 'n' : c;
   }
   return out + "\"";
 }
