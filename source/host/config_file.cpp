@@ -64,13 +64,11 @@ Line readLine(std::string text) {
   if (start == std::string::npos || text.compare(start, 2, "//") == 0) return line;
   size_t end = text.find_first_of(" \t", start);
   std::string name = text.substr(start, end == std::string::npos ? end : end - start);
-  line.kind = Line::Damaged;
   if (validName(name)) line.name = name;
-  if (end == std::string::npos || line.name.empty() || text.find('\0') != std::string::npos ||
-      !readQuoted(text.substr(end), line.value)) {
-    return line;
-  }
-  line.kind = Line::Value;
+  const bool read = end != std::string::npos && !line.name.empty() &&
+                    text.find('\0') == std::string::npos &&
+                    readQuoted(text.substr(end), line.value);
+  line.kind = read ? Line::Value : Line::Damaged;
   return line;
 }
 
