@@ -239,9 +239,8 @@ std::shared_ptr<PluginCode> Plugins::loaded(const PluginSlot* owner,
 }
 
 Plugins::Caller Plugins::callerAt(const void* address) const {
-  static const char kInHost = 0;  // an address in the host's own module
   const void* module = moduleHolding(address);
-  if (!module || module == moduleHolding(&kInHost)) return {nullptr, "plugin", nullptr};
+  if (!module) return {nullptr, "plugin", nullptr};
   // A loaded plugin before a closed load: a load that maps a closed one again is that one.
   const Loaded* closed = nullptr;
   for (const Loaded& loaded : libraries_) {
