@@ -64,7 +64,6 @@ HttpFailure lastFailure() {
 }
 
 std::wstring wide(const std::string& text) {
-  if (text.empty()) return std::wstring();
   const int size =
       MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(std::max(size, 0)), L'\0');
@@ -94,19 +93,9 @@ struct HttpClient::State : HttpReplies {
   void transfer(std::uint64_t id, const HttpRequest& request, long timeoutMs);
   // The reply to the request, or why none came: `reply` holds the request's id.
   void perform(const HttpRequest& request, long timeoutMs, Done& reply);
-  // Opens the request handle under the lock, unless the transfer is cancelled already.
-  bool track(std::uint64_t id, HINTERNET request);
 };
 
 // ---- transfers ------------------------------------------------------------------------------
-
-bool HttpClient::State::track(std::uint64_t id, HINTERNET request) {
-  std::lock_guard<std::mutex> lock(mutex);
-  auto found = running.find(id);
-  if (found == running.end() || found->second.cancelled) return false;
-  found->second.request = request;
-  return true;
-}
 
 void HttpClient::State::perform(const HttpRequest& request, long timeoutMs, Done& reply) {
   const std::uint64_t id = reply.id;
@@ -140,10 +129,15 @@ void HttpClient::State::perform(const HttpRequest& request, long timeoutMs, Done
                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                          parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
   if (!opened) return;
-  if (!track(id, opened)) {
-    WinHttpCloseHandle(opened);
-    failure = HttpFailure::TimedOut;  // overdue before it began
-    return;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    Running& mine = running.at(id);
+    if (mine.cancelled) {
+      WinHttpCloseHandle(opened);
+      failure = HttpFailure::TimedOut;  // overdue before it began
+      return;
+    }
+    mine.request = opened;
   }
   // From here the client's thread may close the request to end the transfer; every call below
   // then fails, and the handle is closed once, by whoever closes it first.
@@ -336,15 +330,12 @@ void HttpClient::shutdown() {
     for (auto& [id, transfer] : s.running) {
       transfer.cancelled = true;
       if (transfer.request) WinHttpCloseHandle(std::exchange(transfer.request, nullptr));
+      transfers.push_back(std::move(transfer.thread));
     }
     thread = std::move(s.thread);
   }
   s.changed.notify_all();
   if (thread.joinable()) thread.join();
-  {
-    std::lock_guard<std::mutex> lock(s.mutex);
-    for (auto& [id, transfer] : s.running) transfers.push_back(std::move(transfer.thread));
-  }
   for (std::thread& transfer : transfers) {
     if (transfer.joinable()) transfer.join();
   }
