@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cassert>
 
-#include "net/http_client.h"
-
 namespace host {
 
 HttpCallback take(HttpCallback& slot) {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "net/http_request.h"
+#include "net/http_client.h"
 
 namespace host {
 
