@@ -70,14 +70,10 @@ std::string notFound() {
 // the reply is cut short after its headers instead, which the client sees as a failure too.
 bool shutDownConnection(int localPort, int remotePort) {
 #if defined(__linux__)
+  // The service listens on 127.0.0.1 only: its connections are IPv4.
   auto portOf = [](const sockaddr_storage& address) {
-    if (address.ss_family == AF_INET) {
-      return static_cast<int>(ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port));
-    }
-    if (address.ss_family == AF_INET6) {
-      return static_cast<int>(ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port));
-    }
-    return -1;
+    if (address.ss_family != AF_INET) return -1;
+    return static_cast<int>(ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port));
   };
   std::error_code failure;
   for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", failure)) {
