@@ -64,10 +64,9 @@ std::string notFound() {
 
 // ---- a dropped reply ------------------------------------------------------------------------
 
-// The server library hands its handlers no socket. The connection is found by its two ports
-// and shut down, so that the peer reads the end of the stream where the reply would start; the
-// library then fails to write and closes the socket as usual. Where sockets cannot be listed,
-// the reply is cut short after its headers instead, which the client sees as a failure too.
+// The server library hands its handlers no socket: the connection is found by its two ports and
+// shut down, so that the peer reads the end where the reply would start and the library's write
+// fails. Where sockets cannot be listed, the reply is cut short after its headers instead.
 bool shutDownConnection(int localPort, int remotePort) {
 #if defined(__linux__)
   // The service listens on 127.0.0.1 only: its connections are IPv4.
