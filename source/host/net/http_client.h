@@ -83,8 +83,7 @@ class HttpClient {
 
  private:
   struct State;  // each platform's own, an HttpReplies and more
-  HttpReplies& replies() const;
-  std::unique_ptr<State> state_;
+  std::unique_ptr<HttpReplies> state_;
 };
 
 }  // namespace host

@@ -267,16 +267,8 @@ void HttpClient::State::run() {
 
 HttpClient::HttpClient() : state_(std::make_unique<State>()) {}
 
-HttpClient::~HttpClient() {
-  shutdown();
-}
-
-HttpReplies& HttpClient::replies() const {
-  return *state_;
-}
-
 bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callback) {
-  State& s = *state_;
+  State& s = static_cast<State&>(*state_);
   bool taken = false;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -320,7 +312,7 @@ bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callb
 }
 
 void HttpClient::shutdown() {
-  State& s = *state_;
+  State& s = static_cast<State&>(*state_);
   std::thread thread;
   std::vector<std::thread> transfers;
   {

@@ -16,6 +16,8 @@
 namespace host {
 
 struct HttpReplies {
+  virtual ~HttpReplies() = default;
+
   struct Pending {
     const void* owner;
     HttpCallback callback;  // empty once the reply is dropped
