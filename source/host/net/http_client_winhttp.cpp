@@ -226,8 +226,7 @@ void HttpClient::State::transfer(std::uint64_t id, const HttpRequest& request, l
 
 void HttpClient::State::run() {
   std::unique_lock<std::mutex> lock(mutex);
-  for (;;) {
-    if (stopping) break;
+  while (!stopping) {
     if (done.empty()) {
       Clock::time_point next = Clock::time_point::max();
       for (const auto& [id, transfer] : running) {
