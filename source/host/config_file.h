@@ -34,8 +34,7 @@ ConfigContents readConfig(std::istream& in, const std::string& name);
 std::vector<std::string> mergeValues(const std::vector<std::string>& asRead,
                                      const std::map<std::string, std::string>& values);
 
-// Replaces the file whole (replace_file.h), so the previous file survives a full disk or a crash
-// while saving. False, with a reason, when it cannot.
+// Replaces the file whole (replace_file.h); false, with a reason, when it cannot.
 bool writeConfig(const std::filesystem::path& file, const std::vector<std::string>& lines,
                  std::string& error);
 

@@ -65,8 +65,7 @@ class Host final : public hostsdk::Backend {
   HttpClient& http() { return http_; }
   Plugins& plugins() { return plugins_; }
   WebRouting& web() { return web_; }
-  // Whether the host came to call something of a library it had closed, and that library was
-  // gone (plugin_code.h): a real host would have crashed.
+  // Whether the host came to call into a closed library that was gone (plugin_code.h).
   bool calledClosedLibrary() const { return plugins_.closedCalls().called.load() > 0; }
 
   // Where `plugin load <name>` looks for a library named without a folder.

@@ -1,5 +1,4 @@
-// Writes a file beside the old one and renames it into place, so the old one survives a full
-// disk, a crash or a folder in the way.
+// Replacing a file whole: written beside it, then renamed into its place.
 
 #include "replace_file.h"
 
