@@ -47,11 +47,9 @@ std::string loaderReason(const std::string& path) {
   char text[512] = {};
   DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                 code, 0, text, sizeof text, nullptr);
-  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
-                        text[length - 1] == ' ' || text[length - 1] == '.')) {
-    text[--length] = '\0';
-  }
-  std::string reason = length > 0 ? text : "error " + std::to_string(code);
+  std::string reason(text, length);
+  reason.erase(reason.find_last_not_of("\r\n .") + 1);
+  if (reason.empty()) reason = "error " + std::to_string(code);
   // Some of the system's texts leave a place for the file's name.
   for (size_t at = reason.find("%1"); at != std::string::npos; at = reason.find("%1")) {
     reason.replace(at, 2, "the file");
