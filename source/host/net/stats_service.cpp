@@ -139,7 +139,6 @@ void StatsService::Server::serve(const httplib::Request& request, httplib::Respo
   seen.bodySize = request.body.size();
   seen.receivedAt = static_cast<std::int64_t>(std::time(nullptr));
 
-  const std::string prefix = kStatsProfilePath;
   std::optional<std::pair<int, std::string>> reply;
   bool drop = false;
   std::chrono::milliseconds wait{0};
@@ -150,8 +149,8 @@ void StatsService::Server::serve(const httplib::Request& request, httplib::Respo
     drop = std::exchange(dropNext, false);
     if (!drop) reply = std::exchange(forced, std::nullopt);
     if (!drop && !reply) {
-      const bool profile = request.method == "GET" && request.path.rfind(prefix, 0) == 0 &&
-                           request.path.substr(prefix.size()) == platform + "/" + player;
+      const bool profile =
+          request.method == "GET" && request.path == kStatsProfilePath + platform + "/" + player;
       reply = profile ? std::make_pair(200, profileOf(platform, player, ratings))
                       : std::make_pair(404, notFound());
     }
