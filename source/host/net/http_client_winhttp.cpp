@@ -73,13 +73,6 @@ std::wstring wide(const std::string& text) {
   return out;
 }
 
-struct Handle {
-  HINTERNET handle = nullptr;
-  ~Handle() {
-    if (handle) WinHttpCloseHandle(handle);
-  }
-};
-
 }  // namespace
 
 // ---- State ----------------------------------------------------------------------------------
@@ -122,10 +115,11 @@ void HttpClient::State::perform(const HttpRequest& request, long timeoutMs, Done
   if (target.empty()) target = L"/";
   const std::string verbText = !request.verb.empty() ? request.verb : "GET";
 
-  Handle connection{WinHttpConnect(session, hostName.c_str(), parts.nPort, 0)};
-  if (!connection.handle) return;
+  const std::unique_ptr<void, decltype(&WinHttpCloseHandle)> connection(
+      WinHttpConnect(session, hostName.c_str(), parts.nPort, 0), &WinHttpCloseHandle);
+  if (!connection) return;
   HINTERNET opened =
-      WinHttpOpenRequest(connection.handle, wide(verbText).c_str(), target.c_str(), nullptr,
+      WinHttpOpenRequest(connection.get(), wide(verbText).c_str(), target.c_str(), nullptr,
                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                          parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
   if (!opened) return;
