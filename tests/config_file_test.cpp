@@ -51,13 +51,15 @@ TEST(ConfigFile, DamagedLinesAreReportedAndSkippedOneByOne) {
             "also_good \"two words\"\n"
             "\"bad name\" \"x\"\n"
             "lonely\n"
-            "good \"2\"\n");  // a name repeated: the later line wins
+            "good \"2\"\n"  // a name repeated: the later line wins
+            "esc\x1b \"x\"\n" +
+                std::string("nul \"a\0b\"\n", 10));
   host::ConfigContents read = host::readConfig(file);
   EXPECT_EQ(read.values,
             (std::map<std::string, std::string>{{"good", "2"}, {"also_good", "two words"}}));
   EXPECT_EQ(read.lineOf, (std::map<std::string, int>{{"good", 10}, {"also_good", 7}}));
-  EXPECT_EQ(read.damaged, (std::set<std::string>{"noquotes", "open", "trailing", "lonely"}));
-  ASSERT_EQ(read.problems.size(), 5u);
+  EXPECT_EQ(read.damaged, (std::set<std::string>{"noquotes", "open", "trailing", "lonely", "nul"}));
+  ASSERT_EQ(read.problems.size(), 7u);
   EXPECT_EQ(read.problems[0],
             file.string() + ":4: not a `name \"value\"` line; skipped, and kept as it is");
   EXPECT_TRUE(host::readConfig(folder.path() / "missing.cfg").values.empty());

@@ -2,6 +2,7 @@
 
 #include "config_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -13,11 +14,9 @@ namespace host {
 namespace {
 
 bool validName(const std::string& name) {
-  if (name.empty()) return false;
-  for (char c : name) {
-    if (c == '"' || c == ' ' || c == '\t' || static_cast<unsigned char>(c) < 0x20) return false;
-  }
-  return true;
+  return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+    return c == '"' || c == ' ' || static_cast<unsigned char>(c) < 0x20;
+  });
 }
 
 // Reads `"text"` from `rest`; false if it is not exactly one quoted text.
@@ -33,10 +32,8 @@ bool readQuoted(const std::string& rest, std::string& value) {
       while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t' || rest[i] == '\r')) ++i;
       return i == rest.size();
     }
-    if (c == '\\' && i < rest.size() && (rest[i] == '"' || rest[i] == '\\')) {
-      c = rest[i++];
-    } else if (c == '\\' && i < rest.size() && rest[i] == 'n') {
-      c = '\n';
+    if (c == '\\' && i < rest.size() && (rest[i] == '"' || rest[i] == '\\' || rest[i] == 'n')) {
+      c = rest[i] == 'n' ? '\n' : rest[i];
       ++i;
     }
     value += c;
@@ -47,12 +44,8 @@ bool readQuoted(const std::string& rest, std::string& value) {
 std::string quote(const std::string& value) {
   std::string out = "\"";
   for (char c : value) {
-    if (c == '\n') {
-      out += "\\n";
-      continue;
-    }
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
+    if (c == '"' || c == '\\' || c == '\n') out += '\\';
+    out += c == '\n' ? 'n' : c;
   }
   return out + "\"";
 }
@@ -71,13 +64,11 @@ Line readLine(std::string text) {
   if (start == std::string::npos || text.compare(start, 2, "//") == 0) return line;
   size_t end = text.find_first_of(" \t", start);
   std::string name = text.substr(start, end == std::string::npos ? end : end - start);
-  line.kind = Line::Damaged;
   if (validName(name)) line.name = name;
-  if (end == std::string::npos || line.name.empty() || text.find('\0') != std::string::npos ||
-      !readQuoted(text.substr(end), line.value)) {
-    return line;
-  }
-  line.kind = Line::Value;
+  const bool read = end != std::string::npos && !line.name.empty() &&
+                    text.find('\0') == std::string::npos &&
+                    readQuoted(text.substr(end), line.value);
+  line.kind = read ? Line::Value : Line::Damaged;
   return line;
 }
 

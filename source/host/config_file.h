@@ -28,15 +28,13 @@ ConfigContents readConfig(const std::filesystem::path& file);
 // The same for text already open; `name` names it in the problems.
 ConfigContents readConfig(std::istream& in, const std::string& name);
 
-// The lines of a config file with `values` written in: a line that holds a value of one of
-// them gets its value, every other line (comments, damaged lines, names not in `values`) stays
-// as it was, and names without a line are added at the end. Empty `asRead`: a new file. A
-// value with a NUL character would not read back; the console refuses them.
+// The lines of a config file with `values` written in: a value's line gets its value, every
+// other line stays as it was, and names without a line are added at the end. Empty `asRead`:
+// a new file. A value with a NUL character would not read back; the console refuses them.
 std::vector<std::string> mergeValues(const std::vector<std::string>& asRead,
                                      const std::map<std::string, std::string>& values);
 
-// Replaces the file whole (replace_file.h), so the previous file survives a full disk or a crash
-// while saving. False, with a reason, when it cannot.
+// Replaces the file whole (replace_file.h); false, with a reason, when it cannot.
 bool writeConfig(const std::filesystem::path& file, const std::vector<std::string>& lines,
                  std::string& error);
 

@@ -98,12 +98,7 @@ bool Console::set(Variable& variable, const std::string& text, std::string& erro
   }
   held_.erase(declared.name);
   if (value == variable.value) return true;
-  std::string oldValue = std::exchange(variable.value, value);
-  changed(variable, oldValue);
-  return true;
-}
-
-void Console::changed(Variable& variable, const std::string& oldValue) {
+  const std::string oldValue = std::exchange(variable.value, value);
   for (const Variable::Binding& binding : variable.bindings)
     writeBoundCell(binding.cell, variable.value);
   // Handlers attached while these run wait for the next change.
@@ -112,6 +107,7 @@ void Console::changed(Variable& variable, const std::string& oldValue) {
     calls_.run(listener.owner,
                [&] { listener.callback(oldValue, CVarWrapper(listener.owner, &variable)); });
   }
+  return true;
 }
 
 void Console::bind(PluginSlot* owner, Variable& variable, hostsdk::Cell cell) {
@@ -234,19 +230,15 @@ bool Console::split(const std::string& line, std::vector<std::string>& words, st
     std::string word;
     if (line[i] == '"') {
       ++i;
-      bool closed = false;
-      while (i < n) {
-        char c = line[i++];
-        if (c == '"') {
-          closed = true;
-          break;
+      for (;;) {
+        if (i == n) {
+          error = "unterminated quote";
+          return false;
         }
+        char c = line[i++];
+        if (c == '"') break;
         if (c == '\\' && i < n && (line[i] == '"' || line[i] == '\\')) c = line[i++];
         word += c;
-      }
-      if (!closed) {
-        error = "unterminated quote";
-        return false;
       }
     } else {
       while (i < n && !blank(line[i])) word += line[i++];

@@ -3,11 +3,9 @@
 // The host's console: variables that hold text, commands of the host and of plugins, and the
 // one entry for a typed line.
 //
-// A variable's text is read as a bool, float or int as hostsdk/cvar_text.h documents. A
-// variable with a declared range takes only text with a number and keeps the number within
-// its range. Setting a variable to the text it already holds is no change: nothing is written
-// and no handler runs. On a change, bound cells are written first, then the change handlers run
-// in the order they were attached.
+// A variable's text reads as a bool, float or int as hostsdk/cvar_text.h says; one with a
+// declared range takes only text with a number. Setting the text it holds already changes
+// nothing; on a change, bound cells are written first, then the handlers in the order attached.
 
 #include <functional>
 #include <map>
@@ -97,19 +95,16 @@ class Console {
     std::string description;
     unsigned char permissions;
   };
-
-  void changed(Variable& variable, const std::string& oldValue);
-
-  Output& output_;
-  PluginCalls& calls_;
-  std::map<std::string, std::unique_ptr<Variable>> variables_;  // addresses stay put
-  std::map<std::string, Command> commands_;
   struct BuiltinCommand {
     std::string usage;
     std::string description;
     Builtin run;
   };
 
+  Output& output_;
+  PluginCalls& calls_;
+  std::map<std::string, std::unique_ptr<Variable>> variables_;  // addresses stay put
+  std::map<std::string, Command> commands_;
   std::map<std::string, BuiltinCommand> builtins_;
   std::map<std::string, Saved> saved_;
   std::set<std::string> held_;

@@ -33,9 +33,8 @@ int GameThread::fire(const std::string& name) {
 }
 
 void GameThread::setTimeout(PluginSlot* owner, std::function<void()> call, float seconds) {
-  // Every timer lies at least a microsecond ahead, so one that sets itself again moves time
-  // on instead of spinning; a delay that is not a number counts as none, an endless one as
-  // a very long one.
+  // At least a microsecond ahead, so a timer that sets itself again moves time on; a delay
+  // that is not a number counts as none, an endless one as a very long one.
   double delay = std::isnan(seconds) ? 0.0 : std::max(0.0, static_cast<double>(seconds));
   delay = std::min(delay, 1e9);
   const Micros due = after(clock_.now(), std::max<Micros>(toMicros(delay), 1));

@@ -50,8 +50,7 @@ class GameThread {
 
   // Drops everything of a plugin that is about to go away.
   void forget(const PluginSlot* owner);
-  // Hands the hooks, timers and posted callables of `from` over to `to`, which runs them as
-  // they come due, as a host that keeps them past the plugin's unload.
+  // Hands the hooks, timers and posted callables of `from` over to `to`, as a host that keeps them.
   void reown(const PluginSlot* from, PluginSlot* to);
 
  private:

@@ -54,9 +54,8 @@ class Host final : public hostsdk::Backend {
   Host(const Host&) = delete;
   Host& operator=(const Host&) = delete;
 
-  // One GUI frame, drawn on the render thread while the game thread waits for it, then what
-  // the frame handed to the game thread (a window's GameWrapper::Execute); returns the text
-  // lines the plugin windows drew.
+  // One GUI frame, drawn on the render thread while the game thread waits, then what it handed
+  // the game thread (GameWrapper::Execute); returns the text lines the plugin windows drew.
   std::vector<std::string> frame();
 
   Console& console() { return console_; }
@@ -64,13 +63,9 @@ class Host final : public hostsdk::Backend {
   Gui& gui() { return gui_; }
   PluginCalls& calls() { return calls_; }
   HttpClient& http() { return http_; }
-
-  // The plugins (plugins.h) and their web requests (web_routing.h), as tests and scenarios
-  // reach them.
   Plugins& plugins() { return plugins_; }
   WebRouting& web() { return web_; }
-  // Whether the host came to call something of a library it had closed, and that library was
-  // gone (plugin_code.h): a real host would have crashed.
+  // Whether the host came to call into a closed library that was gone (plugin_code.h).
   bool calledClosedLibrary() const { return plugins_.closedCalls().called.load() > 0; }
 
   // Where `plugin load <name>` looks for a library named without a folder.

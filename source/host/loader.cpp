@@ -47,11 +47,9 @@ std::string loaderReason(const std::string& path) {
   char text[512] = {};
   DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                 code, 0, text, sizeof text, nullptr);
-  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
-                        text[length - 1] == ' ' || text[length - 1] == '.')) {
-    text[--length] = '\0';
-  }
-  std::string reason = length > 0 ? text : "error " + std::to_string(code);
+  std::string reason(text, length);
+  reason.erase(reason.find_last_not_of("\r\n .") + 1);
+  if (reason.empty()) reason = "error " + std::to_string(code);
   // Some of the system's texts leave a place for the file's name.
   for (size_t at = reason.find("%1"); at != std::string::npos; at = reason.find("%1")) {
     reason.replace(at, 2, "the file");
@@ -63,6 +61,40 @@ std::string loaderReason(const std::string& path) {
   if (reason.rfind(path + ": ", 0) == 0) reason.erase(0, path.size() + 2);
 #endif
   return reason;
+}
+
+#if !defined(_MSC_VER)
+// Looks for an interface among the class's non-virtual bases, adding up the offsets.
+const void* findBase(const std::type_info& type, const std::type_info& wanted, const char* object) {
+  if (type == wanted) return object;
+  if (auto* single = dynamic_cast<const abi::__si_class_type_info*>(&type)) {
+    return findBase(*single->__base_type, wanted, object);
+  }
+  if (auto* multiple = dynamic_cast<const abi::__vmi_class_type_info*>(&type)) {
+    for (unsigned i = 0; i < multiple->__base_count; ++i) {
+      const abi::__base_class_type_info& base = multiple->__base_info[i];
+      if (base.__is_virtual_p() || !base.__is_public_p()) continue;
+      if (const void* found = findBase(*base.__base_type, wanted, object + base.__offset())) {
+        return found;
+      }
+    }
+  }
+  return nullptr;
+}
+#endif
+
+template <typename Interface>
+Interface* baseOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
+  if (!plugin) return nullptr;
+#if defined(_MSC_VER)
+  return dynamic_cast<Interface*>(plugin);
+#else
+  // A plugin keeps its base part's type record to itself, so the host cannot name the base in
+  // a dynamic_cast; it reads the object's own type record instead. Types compare by name.
+  const char* object = static_cast<const char*>(dynamic_cast<const void*>(plugin));
+  return static_cast<Interface*>(
+      const_cast<void*>(findBase(typeid(*plugin), typeid(Interface), object)));
+#endif
 }
 
 }  // namespace
@@ -136,15 +168,8 @@ void Library::close() {
   handle_ = nullptr;
 }
 
-namespace {
-
-bool filled(const char* text) {
-  return text != nullptr && text[0] != '\0';
-}
-
-}  // namespace
-
 const PluginInfo* readPluginInfo(const Library& library, std::string& error) {
+  const auto filled = [](const char* text) { return text != nullptr && text[0] != '\0'; };
   const auto* info = static_cast<const PluginInfo*>(library.symbol("exports"));
   if (!info) {
     error = "not a plugin: it exports no plugin record";
@@ -165,48 +190,6 @@ const PluginInfo* readPluginInfo(const Library& library, std::string& error) {
   }
   return info;
 }
-
-#if !defined(_MSC_VER)
-namespace {
-
-// Looks for an interface among the class's non-virtual bases, adding up the offsets.
-const void* findBase(const std::type_info& type, const std::type_info& wanted, const char* object) {
-  if (type == wanted) return object;
-  if (auto* single = dynamic_cast<const abi::__si_class_type_info*>(&type)) {
-    return findBase(*single->__base_type, wanted, object);
-  }
-  if (auto* multiple = dynamic_cast<const abi::__vmi_class_type_info*>(&type)) {
-    for (unsigned i = 0; i < multiple->__base_count; ++i) {
-      const abi::__base_class_type_info& base = multiple->__base_info[i];
-      if (base.__is_virtual_p() || !base.__is_public_p()) continue;
-      if (const void* found = findBase(*base.__base_type, wanted, object + base.__offset())) {
-        return found;
-      }
-    }
-  }
-  return nullptr;
-}
-
-}  // namespace
-#endif
-
-namespace {
-
-template <typename Interface>
-Interface* baseOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
-  if (!plugin) return nullptr;
-#if defined(_MSC_VER)
-  return dynamic_cast<Interface*>(plugin);
-#else
-  // A plugin keeps its base part's type record to itself, so the host cannot name the base in
-  // a dynamic_cast; it reads the object's own type record instead. Types compare by name.
-  const char* object = static_cast<const char*>(dynamic_cast<const void*>(plugin));
-  return static_cast<Interface*>(
-      const_cast<void*>(findBase(typeid(*plugin), typeid(Interface), object)));
-#endif
-}
-
-}  // namespace
 
 BakkesMod::Plugin::PluginWindow* windowOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
   return baseOf<BakkesMod::Plugin::PluginWindow>(plugin);

@@ -1,7 +1,6 @@
 #pragma once
 
-// Opening plugin libraries and reading their record. Loading the plugin object into the host
-// is the host's; this file only knows libraries.
+// Opening plugin libraries, reading their record, and finding a plugin object's interfaces.
 
 #include <string>
 

@@ -16,10 +16,6 @@
 
 namespace {
 
-#ifndef RANKWATCH_PLUGIN_DIR
-#define RANKWATCH_PLUGIN_DIR "source/plugins"
-#endif
-
 std::filesystem::path defaultConfigFolder() {
 #if defined(_WIN32)
   if (const char* appData = std::getenv("APPDATA"); appData && *appData) {

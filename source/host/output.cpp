@@ -53,9 +53,7 @@ std::string shown(const std::string& text) {
     }
     static const char digits[] = "0123456789abcdef";
     const unsigned char c = static_cast<unsigned char>(text[i++]);
-    out += "\\x";
-    out += digits[c >> 4];
-    out += digits[c & 0xf];
+    out += {'\\', 'x', digits[c >> 4], digits[c & 0xf]};
   }
   if (i < text.size()) out += "... (" + std::to_string(text.size() - i) + " bytes more)";
   return out;

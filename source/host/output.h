@@ -23,7 +23,6 @@ class Output {
 
   // A line a scenario's `expect` can check.
   void line(const std::string& text);
-  // "error: <message>".
   void error(const std::string& message) { line("error: " + message); }
   // "note: <message>": input taken, but not quite as given.
   void note(const std::string& message) { line("note: " + message); }

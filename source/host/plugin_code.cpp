@@ -41,11 +41,8 @@ Library PluginCode::open(const std::string& path, std::string& error) {
   for (PluginCode* load : loads) {
     if (load->path_ != path || !load->closed_.load() || load->gone_) continue;
     Library held = Library::reopen(path);
-    if (held) {
-      stillMapped.push_back(std::move(held));
-    } else {
-      load->gone_ = true;
-    }
+    load->gone_ = !held;
+    if (held) stillMapped.push_back(std::move(held));
   }
   return Library::open(path, error);
 }

@@ -2,15 +2,13 @@
 
 // A plugin's code as the host holds it, and the callables the plugin hands over.
 //
-// The host may keep a plugin's hooks, rating registrations, timers, posted callables and
-// requests past its unload (`unload keeping`), and it sends any request it is handed, from
-// whichever library and whenever. Calling such a callable, or destroying it, runs the library's
-// code; once the host has closed the library, that code may be gone, unless something keeps
-// the library loaded (a thread of the plugin, or the plugin itself). So each callable is held
-// with the load of the library it came from (PluginCode), and after the close it runs, and is
-// destroyed, only while that library is still mapped. Otherwise the host does not call it
-// (that would crash a real host), says so, and the run ends with exit status 5; and it leaves
-// the callable alive rather than destroy it, counting it for the note at the end.
+// The host may keep a plugin's callables past its unload (`unload keeping`), and sends any
+// request it is handed, from whichever library and whenever. Calling or destroying a callable
+// runs the library's code, which may be gone once the host has closed the library, unless
+// something keeps it loaded (a thread of the plugin, or the plugin itself). So each callable is
+// held with the load it came from (PluginCode), and after the close runs, and is destroyed, only
+// while that library is still mapped. Otherwise the host says it did not call it (a real host
+// would crash; the run ends with exit status 5) and leaves it alive, counted for the last note.
 
 #include <atomic>
 #include <functional>

@@ -24,9 +24,8 @@ struct PluginSlot {
   host::Library library;  // empty for a plugin object made in-process
   std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> owner;  // the host's own owner
   BakkesMod::Plugin::BakkesModPlugin* plugin = nullptr;
-  BakkesMod::Plugin::PluginWindow* window = nullptr;  // not owning; null when it has none
-  // Its settings page, the same way.
-  BakkesMod::Plugin::PluginSettingsWindow* settings = nullptr;
+  BakkesMod::Plugin::PluginWindow* window = nullptr;            // not owning; null when it has none
+  BakkesMod::Plugin::PluginSettingsWindow* settings = nullptr;  // its settings page, the same
   std::shared_ptr<CVarManagerWrapper> cvarManager;
   std::shared_ptr<GameWrapper> gameWrapper;
   // The load the plugin's code came with; what the host keeps of the plugin holds it too.

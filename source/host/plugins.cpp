@@ -119,23 +119,19 @@ std::optional<Unload> unloadNamed(const std::vector<std::string>& words) {
 
 bool Plugins::unload(const std::string& name, std::string& error, Unload how) {
   // What each step guarantees, in order:
-  //   1. Never under the plugin's feet: asked from plugin code, which may be on the stack, the
-  //      unload waits for the game thread's next turn.
-  //   2. The render thread draws the plugin's windows no more before anything of them goes.
+  //   1. Asked from plugin code, which may be on the stack, it waits for the game thread's turn.
+  //   2. The render thread stops drawing the plugin's windows before anything of them goes.
   //   3. onUnload runs while the object lives (through the holder alone it may be gone); then
   //      the host lets go of its owner and, unless told not to, calls the release.
-  //   4. A request the library sends from here on is no longer the plugin's: it goes out as the
-  //      host's own, and its reply runs only while the library is still mapped.
+  //   4. A request the library sends from here on goes out as the host's own, its reply run
+  //      only while the library is still mapped.
   //   5. Keeping: the plugin's hooks, rating registrations, timers, posted callables and
   //      replies pass to a stand-in of it, which holds them to the end of the run.
-  //   6. The host's watch on the object goes before the library closes: letting go of it may
-  //      run the library's code.
-  //   7. Everything else the plugin handed over is taken out, then destroyed while its code is
-  //      still there (destroying it runs that code, which may call back into the host); a
-  //      reply being handled on the HTTP thread is waited for.
-  //   8. The library closes, ending an object the host let go of that still lives (one a thread
-  //      of the plugin holds past the close is an error); what was kept now runs, and is
-  //      destroyed, only while the library is still mapped (plugin_code.h).
+  //   6. The host's watch on the object goes before the close: letting go may run its code.
+  //   7. All else the plugin handed over is taken out, then destroyed while its code is there
+  //      (that runs its code, which may call the host); a reply being handled is waited for.
+  //   8. The library closes, ending an object the host let go of (one a plugin thread holds past
+  //      the close is an error); what was kept runs, and is destroyed, only while still mapped.
   auto found = std::find_if(plugins_.begin(), plugins_.end(),
                             [&](const auto& slot) { return slot->name == name; });
   if (found == plugins_.end()) {
@@ -242,16 +238,9 @@ std::shared_ptr<PluginCode> Plugins::loaded(const PluginSlot* owner,
   return nullptr;
 }
 
-namespace {
-
-// An address in the host's own code, to tell its module by.
-const char kInHost = 0;
-
-}  // namespace
-
 Plugins::Caller Plugins::callerAt(const void* address) const {
   const void* module = moduleHolding(address);
-  if (!module || module == moduleHolding(&kInHost)) return {nullptr, "plugin", nullptr};
+  if (!module) return {nullptr, "plugin", nullptr};
   // A loaded plugin before a closed load: a load that maps a closed one again is that one.
   const Loaded* closed = nullptr;
   for (const Loaded& loaded : libraries_) {

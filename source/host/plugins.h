@@ -76,8 +76,7 @@ class Plugins {
   struct Caller {
     const PluginSlot* plugin = nullptr;  // an identity only: the slot may go meanwhile
     std::string name;
-    // The load it came from, when the host knows it: loaded now, or closed.
-    std::shared_ptr<PluginCode> code;
+    std::shared_ptr<PluginCode> code;  // its load, when known: loaded now, or closed
   };
   // Any thread: runs `use` with the caller at `address` while no unload can close its load.
   template <typename Use>

@@ -63,13 +63,8 @@ std::uint64_t RatingService::listen(PluginSlot* owner,
 }
 
 void RatingService::stopListening(std::uint64_t registration) {
-  auto found = std::find_if(listeners_.begin(), listeners_.end(), [&](const Listener& listener) {
-    return listener.registration == registration;
-  });
-  if (found == listeners_.end()) return;
-  // Taken out first: destroying the callback runs plugin code, which may call back in here.
-  Listener dying = std::move(*found);
-  listeners_.erase(found);
+  auto dying =
+      takeOut(listeners_, [&](const Listener& l) { return l.registration == registration; });
 }
 
 void RatingService::forget(const PluginSlot* owner) {

@@ -1,5 +1,4 @@
-// Writes a file beside the old one and renames it into place, so the old one survives a full
-// disk, a crash or a folder in the way.
+// Replacing a file whole: written beside it, then renamed into its place.
 
 #include "replace_file.h"
 
@@ -71,24 +70,18 @@ bool replaceFile(const std::filesystem::path& file, std::string_view bytes, std:
       done += static_cast<size_t>(n);
     }
   }
-  if (!written) {
-    flushAndClose(fd);
-  } else if (!flushAndClose(fd)) {
+  if (!flushAndClose(fd) && written) {
     reason = std::strerror(errno);
     written = false;
   }
-  if (!written) {
-    std::filesystem::remove(temporary, ignored);
-    return false;
-  }
-  std::error_code failure;
-  std::filesystem::rename(temporary, file, failure);
-  if (failure) {
+  if (written) {
+    std::error_code failure;
+    std::filesystem::rename(temporary, file, failure);
+    if (!failure) return true;
     reason = failure.message();
-    std::filesystem::remove(temporary, ignored);
-    return false;
   }
-  return true;
+  std::filesystem::remove(temporary, ignored);
+  return false;
 }
 
 }  // namespace host

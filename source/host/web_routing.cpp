@@ -8,12 +8,6 @@
 
 namespace host {
 
-namespace {
-
-constexpr int kNoReplyStatus = 418;
-
-}  // namespace
-
 void WebRouting::setStatsUrl(const std::string& base, bool standsIn) {
   std::lock_guard<std::mutex> lock(routeMutex_);
   statsUrl_ = base;
@@ -103,7 +97,7 @@ void WebRouting::send(const void* caller, CurlRequest request, hostsdk::ReplyCal
     auto reply = [this, url, asked, timeout, who, callback = std::move(callback)](
                      int status, std::string body, HttpFailure failure) {
       // As the SDK reports it: a request that got no reply is status 418.
-      if (failure != HttpFailure::None) status = kNoReplyStatus;
+      if (failure != HttpFailure::None) status = 418;
       output_.trace(clock_, [&] {
         return "http: " + url + " -> " + std::to_string(status) + ", " +
                std::to_string(body.size()) + " bytes";

@@ -1,8 +1,8 @@
 // The HTTP client on libcurl's multi interface: one thread performs every transfer and calls
 // every callback.
 //
-//   State        what the thread shares with the callers, beside the replies it keeps
 //   Transfer     one request as the thread performs it
+//   State        what the thread shares with the callers, beside the replies it keeps
 //   the thread   starts what was sent, performs, hands each reply to its callback
 //   HttpClient   the callers' side
 
@@ -17,10 +17,13 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "net/http_replies.h"
 
 namespace host {
+
+// ---- Transfer -------------------------------------------------------------------------------
 
 namespace {
 
@@ -29,21 +32,6 @@ struct Waiting {
   HttpRequest request;
   long timeoutMs;
 };
-
-}  // namespace
-
-// ---- State ----------------------------------------------------------------------------------
-
-struct HttpClient::State : HttpReplies {
-  std::deque<Waiting> waiting;  // sent, not yet started by the thread
-  CURLM* multi = nullptr;       // made with the thread
-
-  void run(CURLM* multi);
-};
-
-// ---- Transfer -------------------------------------------------------------------------------
-
-namespace {
 
 struct Transfer {
   std::uint64_t id = 0;
@@ -142,6 +130,15 @@ bool prepare(Transfer& transfer, const Waiting& waiting) {
 
 }  // namespace
 
+// ---- State ----------------------------------------------------------------------------------
+
+struct HttpClient::State : HttpReplies {
+  std::deque<Waiting> waiting;  // sent, not yet started by the thread
+  CURLM* multi = nullptr;       // made with the thread
+
+  void run(CURLM* multi);
+};
+
 // ---- the thread -----------------------------------------------------------------------------
 
 void HttpClient::State::run(CURLM* multi) {
@@ -195,16 +192,8 @@ void HttpClient::State::run(CURLM* multi) {
 
 HttpClient::HttpClient() : state_(std::make_unique<State>()) {}
 
-HttpClient::~HttpClient() {
-  shutdown();
-}
-
-HttpReplies& HttpClient::replies() const {
-  return *state_;
-}
-
 bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callback) {
-  State& s = *state_;
+  State& s = static_cast<State&>(*state_);
   bool taken = false;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -241,7 +230,7 @@ bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callb
 }
 
 void HttpClient::shutdown() {
-  State& s = *state_;
+  State& s = static_cast<State&>(*state_);
   std::thread thread;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -252,13 +241,11 @@ void HttpClient::shutdown() {
   }
   if (thread.joinable()) thread.join();
   std::map<std::uint64_t, HttpReplies::Pending> left;
-  std::deque<Waiting> unsent;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     left.swap(s.pending);
-    unsent.swap(s.waiting);
-    if (s.multi) curl_multi_cleanup(s.multi);
-    s.multi = nullptr;
+    s.waiting.clear();
+    if (s.multi) curl_multi_cleanup(std::exchange(s.multi, nullptr));
   }
   s.changed.notify_all();
 }

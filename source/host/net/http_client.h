@@ -1,17 +1,50 @@
 #pragma once
 
-// The host's HTTP facility: requests performed on one thread of the client's own, many at a
-// time, each bounded by a time-out, and their replies called back on that thread. Every request
-// belongs to an owner (a plugin, or null for the host itself), so that an owner's replies can be
-// dropped before its code goes away. This header and http_request.h are the whole contract;
-// each platform has its own implementation file.
+// The host's HTTP client: many requests at a time, each bounded by a time-out, their replies
+// called back on the client's one thread. Every request has an owner (a plugin, or null for the
+// host), whose replies can be dropped before its code goes away. Each platform implements this.
 
 #include <chrono>
+#include <cstddef>
+#include <functional>
 #include <memory>
-
-#include "net/http_request.h"
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace host {
+
+struct HttpRequest {
+  std::string url;
+  std::string verb;  // empty: GET
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+};
+
+// Why a request got no reply, the same on every system.
+enum class HttpFailure {
+  None,      // a reply came, whatever its status
+  NotMade,   // not a request that can be made: a bad URL, or a line break in a header
+  NoHost,    // the host's name was not found
+  Refused,   // no connection could be made
+  Secure,    // the secure connection could not be set up
+  TimedOut,  // no whole reply within the time-out
+  TooLarge,  // a body larger than kHttpMaxBody
+  CutOff,    // the connection ended before a whole reply came
+};
+
+// Called once per request taken, on the client's thread, with the reply's status and body, or
+// with status 0, an empty body and why no reply came.
+using HttpCallback = std::function<void(int status, std::string body, HttpFailure failure)>;
+
+inline constexpr std::size_t kHttpMaxBody = 8 << 20;
+inline constexpr std::chrono::milliseconds kHttpDefaultTimeout{8000};
+
+// "the connection was refused", "no reply within 8 s": a failure as a user reads it.
+std::string describe(HttpFailure failure, std::chrono::milliseconds timeout);
+
+// Header names are told apart regardless of the letters' case.
+bool sameHeaderName(const std::string& a, const std::string& b);
 
 struct HttpReplies;
 
@@ -35,8 +68,7 @@ class HttpClient {
   // and waits while one of its callbacks runs: after this no code of the owner runs on the
   // client's thread. Returns how many replies it dropped. Never from a callback.
   int forget(const void* owner);
-  // Takes no more requests of `from`, and hands its requests in flight over to `to`, whose
-  // replies they now are: as a host that keeps them past the plugin's unload.
+  // Takes no more requests of `from`; its requests in flight are `to`'s from now on.
   void reown(const void* from, const void* to);
 
   // Requests taken and not yet done: the transfer is under way (even when its reply has been
@@ -51,8 +83,7 @@ class HttpClient {
 
  private:
   struct State;  // each platform's own, an HttpReplies and more
-  HttpReplies& replies() const;
-  std::unique_ptr<State> state_;
+  std::unique_ptr<HttpReplies> state_;
 };
 
 }  // namespace host

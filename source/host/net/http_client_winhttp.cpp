@@ -64,7 +64,6 @@ HttpFailure lastFailure() {
 }
 
 std::wstring wide(const std::string& text) {
-  if (text.empty()) return std::wstring();
   const int size =
       MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(std::max(size, 0)), L'\0');
@@ -73,13 +72,6 @@ std::wstring wide(const std::string& text) {
   }
   return out;
 }
-
-struct Handle {
-  HINTERNET handle = nullptr;
-  ~Handle() {
-    if (handle) WinHttpCloseHandle(handle);
-  }
-};
 
 }  // namespace
 
@@ -94,19 +86,9 @@ struct HttpClient::State : HttpReplies {
   void transfer(std::uint64_t id, const HttpRequest& request, long timeoutMs);
   // The reply to the request, or why none came: `reply` holds the request's id.
   void perform(const HttpRequest& request, long timeoutMs, Done& reply);
-  // Opens the request handle under the lock, unless the transfer is cancelled already.
-  bool track(std::uint64_t id, HINTERNET request);
 };
 
 // ---- transfers ------------------------------------------------------------------------------
-
-bool HttpClient::State::track(std::uint64_t id, HINTERNET request) {
-  std::lock_guard<std::mutex> lock(mutex);
-  auto found = running.find(id);
-  if (found == running.end() || found->second.cancelled) return false;
-  found->second.request = request;
-  return true;
-}
 
 void HttpClient::State::perform(const HttpRequest& request, long timeoutMs, Done& reply) {
   const std::uint64_t id = reply.id;
@@ -133,17 +115,23 @@ void HttpClient::State::perform(const HttpRequest& request, long timeoutMs, Done
   if (target.empty()) target = L"/";
   const std::string verbText = !request.verb.empty() ? request.verb : "GET";
 
-  Handle connection{WinHttpConnect(session, hostName.c_str(), parts.nPort, 0)};
-  if (!connection.handle) return;
+  const std::unique_ptr<void, decltype(&WinHttpCloseHandle)> connection(
+      WinHttpConnect(session, hostName.c_str(), parts.nPort, 0), &WinHttpCloseHandle);
+  if (!connection) return;
   HINTERNET opened =
-      WinHttpOpenRequest(connection.handle, wide(verbText).c_str(), target.c_str(), nullptr,
+      WinHttpOpenRequest(connection.get(), wide(verbText).c_str(), target.c_str(), nullptr,
                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                          parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
   if (!opened) return;
-  if (!track(id, opened)) {
-    WinHttpCloseHandle(opened);
-    failure = HttpFailure::TimedOut;  // overdue before it began
-    return;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    Running& mine = running.at(id);
+    if (mine.cancelled) {
+      WinHttpCloseHandle(opened);
+      failure = HttpFailure::TimedOut;  // overdue before it began
+      return;
+    }
+    mine.request = opened;
   }
   // From here the client's thread may close the request to end the transfer; every call below
   // then fails, and the handle is closed once, by whoever closes it first.
@@ -232,8 +220,7 @@ void HttpClient::State::transfer(std::uint64_t id, const HttpRequest& request, l
 
 void HttpClient::State::run() {
   std::unique_lock<std::mutex> lock(mutex);
-  for (;;) {
-    if (stopping) break;
+  while (!stopping) {
     if (done.empty()) {
       Clock::time_point next = Clock::time_point::max();
       for (const auto& [id, transfer] : running) {
@@ -273,16 +260,8 @@ void HttpClient::State::run() {
 
 HttpClient::HttpClient() : state_(std::make_unique<State>()) {}
 
-HttpClient::~HttpClient() {
-  shutdown();
-}
-
-HttpReplies& HttpClient::replies() const {
-  return *state_;
-}
-
 bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callback) {
-  State& s = *state_;
+  State& s = static_cast<State&>(*state_);
   bool taken = false;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -326,7 +305,7 @@ bool HttpClient::send(HttpRequest request, const void* owner, HttpCallback callb
 }
 
 void HttpClient::shutdown() {
-  State& s = *state_;
+  State& s = static_cast<State&>(*state_);
   std::thread thread;
   std::vector<std::thread> transfers;
   {
@@ -336,15 +315,12 @@ void HttpClient::shutdown() {
     for (auto& [id, transfer] : s.running) {
       transfer.cancelled = true;
       if (transfer.request) WinHttpCloseHandle(std::exchange(transfer.request, nullptr));
+      transfers.push_back(std::move(transfer.thread));
     }
     thread = std::move(s.thread);
   }
   s.changed.notify_all();
   if (thread.joinable()) thread.join();
-  {
-    std::lock_guard<std::mutex> lock(s.mutex);
-    for (auto& [id, transfer] : s.running) transfers.push_back(std::move(transfer.thread));
-  }
   for (std::thread& transfer : transfers) {
     if (transfer.joinable()) transfer.join();
   }

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cassert>
 
-#include "net/http_client.h"
-
 namespace host {
 
 HttpCallback take(HttpCallback& slot) {
@@ -98,27 +96,31 @@ void HttpReplies::finish(std::uint64_t id, int status, std::string body, HttpFai
   changed.notify_all();
 }
 
+HttpClient::~HttpClient() {
+  shutdown();
+}
+
 void HttpClient::setTimeout(std::chrono::milliseconds limit) {
   assert(limit.count() > 0);
-  HttpReplies& s = replies();
+  HttpReplies& s = *state_;
   std::lock_guard<std::mutex> lock(s.mutex);
   s.timeoutMs = static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, limit.count()));
 }
 
 std::chrono::milliseconds HttpClient::timeout() const {
-  HttpReplies& s = replies();
+  HttpReplies& s = *state_;
   std::lock_guard<std::mutex> lock(s.mutex);
   return std::chrono::milliseconds(s.timeoutMs);
 }
 
 void HttpClient::admit(const void* owner) {
-  HttpReplies& s = replies();
+  HttpReplies& s = *state_;
   std::lock_guard<std::mutex> lock(s.mutex);
   s.admitted.push_back(owner);
 }
 
 int HttpClient::forget(const void* owner) {
-  HttpReplies& s = replies();
+  HttpReplies& s = *state_;
   std::vector<HttpCallback> dropped;  // destroyed here, once the lock is let go
   {
     std::unique_lock<std::mutex> lock(s.mutex);
@@ -133,7 +135,7 @@ int HttpClient::forget(const void* owner) {
 }
 
 void HttpClient::reown(const void* from, const void* to) {
-  HttpReplies& s = replies();
+  HttpReplies& s = *state_;
   std::lock_guard<std::mutex> lock(s.mutex);
   s.admitted.erase(std::remove(s.admitted.begin(), s.admitted.end(), from), s.admitted.end());
   for (auto& [id, request] : s.pending) {
@@ -143,13 +145,13 @@ void HttpClient::reown(const void* from, const void* to) {
 }
 
 int HttpClient::inFlight() const {
-  HttpReplies& s = replies();
+  HttpReplies& s = *state_;
   std::lock_guard<std::mutex> lock(s.mutex);
   return static_cast<int>(s.pending.size());
 }
 
 bool HttpClient::waitIdle(std::chrono::milliseconds limit) const {
-  HttpReplies& s = replies();
+  HttpReplies& s = *state_;
   std::unique_lock<std::mutex> lock(s.mutex);
   return s.changed.wait_for(lock, limit, [&] { return s.pending.empty(); });
 }

@@ -11,11 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "net/http_request.h"
+#include "net/http_client.h"
 
 namespace host {
 
 struct HttpReplies {
+  virtual ~HttpReplies() = default;
+
   struct Pending {
     const void* owner;
     HttpCallback callback;  // empty once the reply is dropped

@@ -64,20 +64,15 @@ std::string notFound() {
 
 // ---- a dropped reply ------------------------------------------------------------------------
 
-// The server library hands its handlers no socket. The connection is found by its two ports
-// and shut down, so that the peer reads the end of the stream where the reply would start; the
-// library then fails to write and closes the socket as usual. Where sockets cannot be listed,
-// the reply is cut short after its headers instead, which the client sees as a failure too.
+// The server library hands its handlers no socket: the connection is found by its two ports and
+// shut down, so that the peer reads the end where the reply would start and the library's write
+// fails. Where sockets cannot be listed, the reply is cut short after its headers instead.
 bool shutDownConnection(int localPort, int remotePort) {
 #if defined(__linux__)
+  // The service listens on 127.0.0.1 only: its connections are IPv4.
   auto portOf = [](const sockaddr_storage& address) {
-    if (address.ss_family == AF_INET) {
-      return static_cast<int>(ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port));
-    }
-    if (address.ss_family == AF_INET6) {
-      return static_cast<int>(ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port));
-    }
-    return -1;
+    if (address.ss_family != AF_INET) return -1;
+    return static_cast<int>(ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port));
   };
   std::error_code failure;
   for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", failure)) {
@@ -144,7 +139,6 @@ void StatsService::Server::serve(const httplib::Request& request, httplib::Respo
   seen.bodySize = request.body.size();
   seen.receivedAt = static_cast<std::int64_t>(std::time(nullptr));
 
-  const std::string prefix = kStatsProfilePath;
   std::optional<std::pair<int, std::string>> reply;
   bool drop = false;
   std::chrono::milliseconds wait{0};
@@ -155,8 +149,8 @@ void StatsService::Server::serve(const httplib::Request& request, httplib::Respo
     drop = std::exchange(dropNext, false);
     if (!drop) reply = std::exchange(forced, std::nullopt);
     if (!drop && !reply) {
-      const bool profile = request.method == "GET" && request.path.rfind(prefix, 0) == 0 &&
-                           request.path.substr(prefix.size()) == platform + "/" + player;
+      const bool profile =
+          request.method == "GET" && request.path == kStatsProfilePath + platform + "/" + player;
       reply = profile ? std::make_pair(200, profileOf(platform, player, ratings))
                       : std::make_pair(404, notFound());
     }

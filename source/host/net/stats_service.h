@@ -1,10 +1,9 @@
 #pragma once
 
-// A local stand-in of the public web stats service: a real HTTP server on 127.0.0.1, on a port
-// the system picks, that serves the local player's profile in the public service's shape
-// (data.segments[].attributes.playlistId and .stats.rating.value) and answers 404 for any other
-// platform or player. Scenarios set the ratings it serves, force its next reply, slow it down,
-// and read back the last request it served. Everything here is safe from any thread.
+// A local stand-in of the public web stats service: an HTTP server on 127.0.0.1, on a port the
+// system picks, serving the local player's profile in the public service's shape and 404 for
+// any other player. Scenarios set its ratings, force or drop its next reply, slow it down and
+// read back the last request. Safe from any thread.
 
 #include <chrono>
 #include <cstdint>
