@@ -140,10 +140,6 @@ void keepForGood() noexcept {
 
 #endif
 
-bool keptForGood() {
-  return keptLoaded.load();
-}
-
 #if defined(__SANITIZE_THREAD__)
 
 namespace {

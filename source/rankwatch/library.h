@@ -32,7 +32,6 @@ void letGoWhenThisThreadEnds(Reference reference);
 // The library stays loaded until the process ends, however often the host closes it; a later
 // load gets this same image. Any thread; the first call does it, later ones nothing.
 void keepForGood() noexcept;
-bool keptForGood();
 
 // The loader orders a library's unload after its last reference is let go, and the next load
 // after that unload, under a lock the thread sanitizer cannot see. The plugin says so where it
