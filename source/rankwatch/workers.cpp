@@ -6,19 +6,16 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <utility>
 
 #include "library.h"
 
 #if defined(_WIN32)
 #include <windows.h>
-
-#include <system_error>
 #else
 #include <pthread.h>
 #include <sched.h>
-
-#include <system_error>
 #endif
 
 namespace workers {
