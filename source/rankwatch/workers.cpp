@@ -187,88 +187,72 @@ void startThread(std::unique_ptr<Start> start) {
 
 #endif
 
-class Workers {
- public:
-  void start(std::function<void()> job) {
-    bool handed = false;
-    {
-      std::lock_guard<std::mutex> lock(state_->mutex);
-      handed = state_->parked && !state_->next;
-      if (!handed && !state_->standing) state_->standing = library::take();
-      state_->unloaded = false;
-      ++state_->running;
-      if (handed) {
-        state_->next = std::move(job);
-        state_->parked = false;
-      } else {
-        ++state_->starting;
-      }
-    }
-    if (handed) {
-      state_->woken.notify_all();
-      return;
-    }
-    try {
-      startThread(std::make_unique<Start>(Start{state_, std::move(job)}));
-    } catch (...) {
-      library::Reference goes = nullptr;
-      {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        --state_->starting;
-        --state_->running;
-        goes = state_->goingNow();
-      }
-      if (goes) library::letGo(goes);
-      throw;
-    }
-  }
-
-  bool awaitAll(std::chrono::milliseconds limit) {
-    std::unique_lock<std::mutex> lock(state_->mutex);
-    // After the unload, the parked thread's leaving counts as a job's end.
-    return state_->ended.wait_for(lock, limit, [&] {
-      return state_->running == 0 && (!state_->unloaded || state_->waiting == 0);
-    });
-  }
-
-  void letGo() {
-    library::Reference goes = nullptr;
-    {
-      std::lock_guard<std::mutex> lock(state_->mutex);
-      state_->unloaded = true;
-      state_->parked = false;
-      goes = state_->goingNow();
-    }
-    state_->woken.notify_all();
-    if (goes) library::letGo(goes);
-  }
-
- private:
-  std::shared_ptr<State> state_ = std::make_shared<State>();
-};
-
 // Made on first use, so that a static made after that first use ends before it.
-Workers& workers() {
-  static Workers made;
+const std::shared_ptr<State>& shared() {
+  static const std::shared_ptr<State> made = std::make_shared<State>();
   return made;
 }
 
 }  // namespace
 
 void makeReady() {
-  workers();
+  shared();
 }
 
 void start(std::function<void()> job) {
-  workers().start(std::move(job));
+  State& state = *shared();
+  bool handed = false;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    handed = state.parked && !state.next;
+    if (!handed && !state.standing) state.standing = library::take();
+    state.unloaded = false;
+    ++state.running;
+    if (handed) {
+      state.next = std::move(job);
+      state.parked = false;
+    } else {
+      ++state.starting;
+    }
+  }
+  if (handed) {
+    state.woken.notify_all();
+    return;
+  }
+  try {
+    startThread(std::make_unique<Start>(Start{shared(), std::move(job)}));
+  } catch (...) {
+    library::Reference goes = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(state.mutex);
+      --state.starting;
+      --state.running;
+      goes = state.goingNow();
+    }
+    if (goes) library::letGo(goes);
+    throw;
+  }
 }
 
 bool awaitAll(std::chrono::milliseconds limit) {
-  return workers().awaitAll(limit);
+  State& state = *shared();
+  std::unique_lock<std::mutex> lock(state.mutex);
+  // After the unload, the parked thread's leaving counts as a job's end.
+  return state.ended.wait_for(
+      lock, limit, [&] { return state.running == 0 && (!state.unloaded || state.waiting == 0); });
 }
 
 void letGo() {
-  workers().letGo();
+  State& state = *shared();
+  library::Reference goes = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.unloaded = true;
+    state.parked = false;
+    goes = state.goingNow();
+  }
+  state.woken.notify_all();
+  if (goes) library::letGo(goes);
 }
 
 }  // namespace workers
