@@ -115,21 +115,25 @@ struct Start {
   std::function<void()> job;
 };
 
+// A thread's body. Returns the thread's own reference to the library, which the system lets go
+// of once the thread has left the library's code.
+library::Reference run(std::unique_ptr<Start> start) {
+  lowerPriority();
+  library::Reference own = nullptr;
+  try {
+    own = library::take();
+  } catch (...) {
+    library::keepForGood();
+  }
+  started(*start->state);
+  serve(*start->state, std::move(start->job));
+  return own;
+}
+
 #if defined(_WIN32)
 
 DWORD WINAPI threadMain(void* raw) {
-  lowerPriority();
-  library::Reference own = nullptr;
-  {
-    std::unique_ptr<Start> start(static_cast<Start*>(raw));
-    try {
-      own = library::take();
-    } catch (...) {
-      library::keepForGood();
-    }
-    started(*start->state);
-    serve(*start->state, std::move(start->job));
-  }
+  library::Reference own = run(std::unique_ptr<Start>(static_cast<Start*>(raw)));
   if (own) FreeLibraryAndExitThread(static_cast<HMODULE>(own), 0);
   return 0;
 }
@@ -144,17 +148,8 @@ void startThread(std::unique_ptr<Start> start) {
 #else
 
 void* threadMain(void* raw) {
-  lowerPriority();
-  {
-    std::unique_ptr<Start> start(static_cast<Start*>(raw));
-    try {
-      library::letGoWhenThisThreadEnds(library::take());
-    } catch (...) {
-      library::keepForGood();
-    }
-    started(*start->state);
-    serve(*start->state, std::move(start->job));
-  }
+  library::Reference own = run(std::unique_ptr<Start>(static_cast<Start*>(raw)));
+  if (own) library::letGoWhenThisThreadEnds(own);
   return nullptr;
 }
 
