@@ -153,31 +153,12 @@ void* threadMain(void* raw) {
   return nullptr;
 }
 
-// Detached: nothing ever joins a worker.
-class ThreadAttributes {
- public:
-  ThreadAttributes() {
-    pthread_attr_init(&attributes_);
-    pthread_attr_setdetachstate(&attributes_, PTHREAD_CREATE_DETACHED);
-  }
-  ~ThreadAttributes() { pthread_attr_destroy(&attributes_); }
-  ThreadAttributes(const ThreadAttributes&) = delete;
-  ThreadAttributes& operator=(const ThreadAttributes&) = delete;
-
-  int start(void* arg) {
-    pthread_t thread;
-    return pthread_create(&thread, &attributes_, &threadMain, arg);
-  }
-
- private:
-  pthread_attr_t attributes_;
-};
-
 void startThread(std::unique_ptr<Start> start) {
-  static ThreadAttributes attributes;
-  const int error = attributes.start(start.get());
+  pthread_t thread;
+  const int error = pthread_create(&thread, nullptr, &threadMain, start.get());
   if (error != 0) throw std::system_error(error, std::system_category());
   start.release();
+  pthread_detach(thread);  // nothing ever joins a worker
 }
 
 #endif
