@@ -25,8 +25,6 @@ namespace {
 
 using json = nlohmann::json;
 
-// ---- Value ----------------------------------------------------------------------------------
-
 struct Value {
   // Missing: no such member; Other: text, null, an array or an object. True and false are
   // the integers 1 and 0.
@@ -78,8 +76,6 @@ std::optional<float> ratingOf(const Value& rating) {
   }
 }
 
-// ---- Segment --------------------------------------------------------------------------------
-
 // Its playlistId and rating are reached only through objects: whatever on the way is not one
 // leaves them Missing, as a later value of a name on the way does.
 struct Segment {
@@ -87,8 +83,6 @@ struct Segment {
   Value playlistId;  // attributes.playlistId
   Value value;       // stats.rating.value
 };
-
-// ---- ProfileReader --------------------------------------------------------------------------
 
 class ProfileReader : public nlohmann::json_sax<json> {
  public:
@@ -255,8 +249,6 @@ class ProfileReader : public nlohmann::json_sax<json> {
 };
 
 }  // namespace
-
-// ---- readWebReply ---------------------------------------------------------------------------
 
 std::optional<float> readWebReply(int status, const std::string& body, int wantedPlaylist) {
   if (status != 200) return std::nullopt;
