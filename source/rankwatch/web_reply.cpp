@@ -191,7 +191,10 @@ class ProfileReader : public nlohmann::json_sax<json> {
         kept.clear();
         break;
       case Role::Segment:
-        segment();
+        // Named when the segments are an object's members: a later one of the same name,
+        // whatever it is, replaces it.
+        kept.emplace_back();
+        if (open_.back() == Role::SegmentMap) kept.back().name = name_;
         break;
       case Role::Attributes:
         kept.back().playlistId = Value();
@@ -226,13 +229,6 @@ class ProfileReader : public nlohmann::json_sax<json> {
         break;
     }
     return true;
-  }
-
-  // A new segment, named when the segments are an object's members: a later one of the same
-  // name, whatever it is, replaces it.
-  void segment() {
-    kept.emplace_back();
-    if (open_.back() == Role::SegmentMap) kept.back().name = name_;
   }
 
   bool end() {
