@@ -118,7 +118,6 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin,
 
   void enabledChangedHandler(CVarWrapper cvar);
   void trackingMethodChangedHandler(CVarWrapper cvar);
-  void openOnLoadCallback();
   void issueMenuCommand(const char* word);
   // The tally's four coloured parts, as the overlay shows them; on one line for the page.
   void drawTally(const ShownTally& shown, bool oneLine);

@@ -110,7 +110,8 @@ void rankwatch::onLoad() {
   // An enabled plugin opens its window a second after loading.
   if (*enabled && !windowOpen) {
     gameWrapper->SetTimeout(
-        lifeline::held(line_, [](rankwatch* self, GameWrapper*) { self->openOnLoadCallback(); }),
+        lifeline::held(line_,
+                       [](rankwatch* self, GameWrapper*) { self->issueMenuCommand("openmenu "); }),
         1.0f);
   }
 
@@ -155,10 +156,6 @@ void rankwatch::trackingMethodChangedHandler(CVarWrapper cvar) {
   *trackingMethod = cvar.getStringValue();
   shownWeb_ = *trackingMethod != names::kHostService;
   resetTally();
-}
-
-void rankwatch::openOnLoadCallback() {
-  issueMenuCommand("openmenu ");
 }
 
 void rankwatch::issueMenuCommand(const char* word) {
