@@ -130,11 +130,9 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin,
   static T hostCell(const std::shared_ptr<T>& cell) {
     return *cell;
   }
-  // onUnload, last (module.cpp, which keeps the holder): when the host holds an owner of this
-  // object besides the holder, the holder lets go of its own, so the object ends when the host
-  // lets go of it, on the host's thread, whether the host calls the release or not, and a
-  // getPlugin of a library the host kept loaded makes a fresh one. Otherwise (the host reaches
-  // the object through the holder alone) the holder keeps it.
+  // onUnload, last (module.cpp): when the host owns this object besides the holder, the holder
+  // lets go, so the object ends on the host's thread when the host lets go, with or without the
+  // release, and a later getPlugin makes a fresh one. Otherwise the holder keeps it.
   void leaveToHost();
 
   Handover<ShownTally> shownTally_;
