@@ -29,7 +29,8 @@ namespace lifeline {
 
 class Line {
  public:
-  Line(rankwatch* object, std::shared_ptr<GameWrapper> game);
+  Line(rankwatch* object, std::shared_ptr<GameWrapper> game)
+      : object_(object), game_(std::move(game)) {}
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 
