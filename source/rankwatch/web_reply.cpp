@@ -218,16 +218,9 @@ class ProfileReader : public nlohmann::json_sax<json> {
   // A scalar begins and ends where a container would begin: it resets the same, and is kept
   // where the walk reads it.
   bool scalar(const Value& value) {
-    switch (begin()) {
-      case Role::PlaylistId:
-        kept.back().playlistId = value;
-        break;
-      case Role::RatingValue:
-        kept.back().value = value;
-        break;
-      default:
-        break;
-    }
+    const Role role = begin();
+    if (role == Role::PlaylistId) kept.back().playlistId = value;
+    if (role == Role::RatingValue) kept.back().value = value;
     return true;
   }
 
