@@ -41,24 +41,19 @@ struct State {
   library::Reference standing = nullptr;
   bool unloaded = false;
 
-  // With the mutex held: the standing reference, taken out when it is to go now.
-  library::Reference goingNow() {
-    return unloaded && starting == 0 ? std::exchange(standing, nullptr) : nullptr;
+  // Makes `change` under the mutex; then, out of it, lets go of the standing reference if it
+  // is to go now.
+  template <typename Change>
+  void update(Change change) {
+    library::Reference goes = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      change();
+      if (unloaded && starting == 0) goes = std::exchange(standing, nullptr);
+    }
+    if (goes) library::letGo(goes);
   }
 };
-
-// The start of a thread's body, on the thread: its own reference first, while the standing
-// one still holds the library.
-void started(State& state) {
-  library::Reference goes = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(state.mutex);
-    --state.starting;
-    goes = state.goingNow();
-  }
-  // This thread holds the library now, so this is not its last reference.
-  if (goes) library::letGo(goes);
-}
 
 void runJob(State& state, std::function<void()>& job) {
   try {
@@ -119,14 +114,16 @@ struct Start {
 // of once the thread has left the library's code.
 library::Reference run(std::unique_ptr<Start> start) {
   lowerPriority();
+  State& state = *start->state;
   library::Reference own = nullptr;
   try {
     own = library::take();
   } catch (...) {
     library::keepForGood();
   }
-  started(*start->state);
-  serve(*start->state, std::move(start->job));
+  // The thread holds the library now: the standing reference may go, and is not its last.
+  state.update([&] { --state.starting; });
+  serve(state, std::move(start->job));
   return own;
 }
 
@@ -198,14 +195,10 @@ void start(std::function<void()> job) {
   try {
     startThread(std::make_unique<Start>(Start{shared(), std::move(job)}));
   } catch (...) {
-    library::Reference goes = nullptr;
-    {
-      std::lock_guard<std::mutex> lock(state.mutex);
+    state.update([&] {
       --state.starting;
       --state.running;
-      goes = state.goingNow();
-    }
-    if (goes) library::letGo(goes);
+    });
     throw;
   }
 }
@@ -220,15 +213,11 @@ bool awaitAll(std::chrono::milliseconds limit) {
 
 void letGo() {
   State& state = *shared();
-  library::Reference goes = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(state.mutex);
+  state.update([&] {
     state.unloaded = true;
     state.parked = false;
-    goes = state.goingNow();
-  }
+  });
   state.woken.notify_all();
-  if (goes) library::letGo(goes);
 }
 
 }  // namespace workers
