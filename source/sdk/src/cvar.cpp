@@ -1,3 +1,5 @@
+// CVarWrapper and CVarManagerWrapper: the console's calls, forwarded to the host's backend.
+
 #include "hostsdk/cvar.h"
 
 #include <utility>
