@@ -1,7 +1,5 @@
 // The overlay window: four coloured lines drawn into the host's GUI context each frame, on the
-// host's render thread. Every frame reads the settings afresh from their cells, and takes the
-// newest tally the game thread handed over; it never reads the tally's own cells, which the game
-// thread writes meanwhile.
+// host's render thread, from the settings' cells and the newest tally handed over (rankwatch.h).
 
 #include <imgui.h>
 

@@ -42,8 +42,7 @@ class Line;
 // the game thread changes the tally. The window therefore never reads the tally's cells: the
 // tally's operations publish what it shows after each change (publishTally), and the window
 // takes the newest copy. windowOpen is atomic, since the host may open and close the window from
-// either thread and the GUI library clears it while drawing. The settings' cells are the host's
-// (bindTo): it writes them and the window reads them, as the SDK has it.
+// either thread and the GUI library clears it while drawing. The settings' cells: hostCell.
 //
 // The settings page draws on the render thread too. It changes nothing itself: each change goes
 // to the game thread as a console line, so the host's handlers run and the setting is saved.
