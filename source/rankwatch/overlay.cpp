@@ -4,7 +4,6 @@
 #include <imgui.h>
 
 #include <climits>
-#include <cmath>
 #include <memory>
 
 #include "lifeline.h"
