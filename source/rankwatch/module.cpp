@@ -43,11 +43,9 @@ struct ModuleHolder {
   // holder alone (onUnload lets go of the holder's owner otherwise).
   ~ModuleHolder() {
     if (pluginInstance && std::this_thread::get_id() != hostThread.load()) {
-      auto* left = new std::shared_ptr<rankwatch>(std::move(pluginInstance));
+      [[maybe_unused]] auto* left = new std::shared_ptr<rankwatch>(std::move(pluginInstance));
 #if defined(__SANITIZE_ADDRESS__)
       __lsan_ignore_object(left);  // left on purpose: not a leak for the leak checker
-#else
-      (void)left;
 #endif
     }
   }
