@@ -133,11 +133,13 @@ TEST(Loader, LoadsByNameFromThePluginsFolderWithOrWithoutTheSuffix) {
   harness.ratings.setPlaylist(11);
   // Either system's suffix names the library built for this one; each way of unloading goes
   // without a word, and with nothing pending the plugin object ends, on the host's thread, and
-  // the library goes, also after a lookup whose thread could not start.
+  // the library goes, also after a lookup whose thread could not start, or that ended (its
+  // thread lets go of the library as it leaves).
   const struct {
     std::string name;
     const char* unload;
     bool lookupCannotStart;
+    bool lookupEnded = false;
   } rows[] = {
       {file.stem().string(), "plugin unload rankwatch", false},
       {file.filename().string(), "plugin unload rankwatch without-release", false},
@@ -145,7 +147,9 @@ TEST(Loader, LoadsByNameFromThePluginsFolderWithOrWithoutTheSuffix) {
       {file.stem().string() + ".so", "plugin unload rankwatch holder-only without-release", false},
       {file.stem().string(), "plugin unload rankwatch holder-only", false},
       {file.stem().string(), "plugin unload rankwatch", true},
+      {file.stem().string(), "plugin unload rankwatch", false, true},
   };
+  harness.serveStats().setRating(11, 1000);
   for (const auto& row : rows) {
     harness.console("plugin load " + row.name);
     EXPECT_EQ(harness.host->plugins().names(), std::vector<std::string>{"rankwatch"}) << row.name;
@@ -161,9 +165,19 @@ TEST(Loader, LoadsByNameFromThePluginsFolderWithOrWithoutTheSuffix) {
       ASSERT_EQ(harness.host->web().requestsSent(), 0);
       harness.lines();  // the window's two toggles
     }
+    if (row.lookupEnded) {
+      harness.console("rankwatch_trackingmethod web");
+      harness.console("rankwatch_enabled 1");
+      harness.notify("76561198000000001");
+      ASSERT_TRUE(testing_support::until([&] { return harness.host->web().requestsSent() == 1; }));
+      ASSERT_TRUE(harness.host->http().waitIdle(std::chrono::seconds(10)));
+      harness.wait(1);  // the rating handed to the game thread
+      harness.lines();
+    }
     harness.console(row.unload);
     EXPECT_TRUE(harness.host->plugins().names().empty()) << row.unload;
     EXPECT_TRUE(object.expired()) << row.unload;
+    if (row.lookupEnded) testing_support::until([&] { return !host::moduleHolding(library); });
     EXPECT_EQ(host::moduleHolding(library), nullptr) << row.unload;
     EXPECT_EQ(harness.lines(), std::vector<std::string>{}) << row.name;
   }

@@ -4,7 +4,6 @@
 #include "library.h"
 
 #include <atomic>
-#include <mutex>
 #include <system_error>
 
 #if defined(_WIN32)
@@ -79,36 +78,16 @@ const char* libraryName() {
 #error "Calling dlclose as a void(void*) function is not known to be sound on this target."
 #endif
 
-class ReleaseKey {
- public:
-  ReleaseKey() = default;
-  ReleaseKey(const ReleaseKey&) = delete;
-  ReleaseKey& operator=(const ReleaseKey&) = delete;
+struct ReleaseKey {
+  pthread_key_t key{};
+  const int error = pthread_key_create(
+      &key, reinterpret_cast<void (*)(void*)>(reinterpret_cast<void (*)()>(&dlclose)));
   // At the library's unload no thread holds a reference through the key, or the last one has
   // just been let go.
   ~ReleaseKey() {
-    if (made_) pthread_key_delete(key_);
+    if (error == 0) pthread_key_delete(key);
   }
-
-  pthread_key_t get() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!made_) {
-      const auto destructor =
-          reinterpret_cast<void (*)(void*)>(reinterpret_cast<void (*)()>(&dlclose));
-      const int error = pthread_key_create(&key_, destructor);
-      if (error != 0) throw std::system_error(error, std::system_category());
-      made_ = true;
-    }
-    return key_;
-  }
-
- private:
-  std::mutex mutex_;
-  pthread_key_t key_{};
-  bool made_ = false;
 };
-
-ReleaseKey releaseKey;
 
 }  // namespace
 
@@ -124,11 +103,9 @@ void letGo(Reference reference) {
 }
 
 void letGoWhenThisThreadEnds(Reference reference) {
-  try {
-    if (pthread_setspecific(releaseKey.get(), reference) == 0) return;
-  } catch (...) {
-  }
-  keepForGood();
+  // Made by the first thread that needs it, and ended with the library's other statics.
+  static const ReleaseKey releaseKey;
+  if (releaseKey.error != 0 || pthread_setspecific(releaseKey.key, reference) != 0) keepForGood();
 }
 
 void keepForGood() noexcept {
@@ -139,10 +116,6 @@ void keepForGood() noexcept {
 }
 
 #endif
-
-bool keptForGood() {
-  return keptLoaded.load();
-}
 
 #if defined(__SANITIZE_THREAD__)
 

@@ -3,10 +3,8 @@
 // The plugin library as the system's loader knows it: references that keep it loaded, and
 // keeping it loaded for good.
 //
-// A host may close the library at any moment after onUnload, and may keep and later call, or
-// destroy, callbacks it was handed: either runs the library's code. Whatever may still run the
-// library's code after the host closes it holds the library loaded, or the library keeps
-// itself loaded for good (lifeline.h says when).
+// Whatever may run the library's code after the host closes it (a worker, a callback the host
+// kept) holds the library loaded, or the library keeps itself loaded for good (lifeline.h).
 
 namespace library {
 
@@ -32,7 +30,6 @@ void letGoWhenThisThreadEnds(Reference reference);
 // The library stays loaded until the process ends, however often the host closes it; a later
 // load gets this same image. Any thread; the first call does it, later ones nothing.
 void keepForGood() noexcept;
-bool keptForGood();
 
 // The loader orders a library's unload after its last reference is let go, and the next load
 // after that unload, under a lock the thread sanitizer cannot see. The plugin says so where it

@@ -9,15 +9,8 @@
 
 namespace lifeline {
 
-Line::Line(rankwatch* object, std::shared_ptr<GameWrapper> game)
-    : object_(object), game_(std::move(game)) {}
-
-namespace {
-
 // A host's Execute might wait for the game thread, which cuts: the cut never waits longer.
 constexpr std::chrono::milliseconds kHandOverWait{100};
-
-}  // namespace
 
 void Line::execute(std::function<void(GameWrapper*)> callable) {
   std::shared_ptr<GameWrapper> game;

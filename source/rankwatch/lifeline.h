@@ -1,17 +1,14 @@
 #pragma once
 
-// Callbacks the plugin hands out may be called after it is unloaded, and after the host has
-// closed the library: the SDK promises only that a plugin's console variables and commands go
-// at the unload, so a host may keep hooks, rating registrations, timers, posted callables and
-// requests with their replies, and call or destroy them later. Each callback holds a line to
-// the object, never the object: onLoad opens one, onUnload and the destructor cut it, and a
+// The SDK promises only that a plugin's console variables and commands go at its unload: a
+// host may keep hooks, rating registrations, timers, posted callables and requests, and call or
+// destroy them later, even after closing the library. So each callback holds a line to the
+// object, never the object: onLoad opens one, onUnload and the destructor cut it, and a
 // callback whose line is cut does nothing.
 //
-// What the host may keep past the unload also holds the line (a Hold): should any such
-// callback still be alive when the line is cut, or be made after, the library keeps itself
-// loaded for good (library.h), since the host may call or destroy it whenever it likes.
-// onUnload first undoes what it can (hooks, the rating registration), so that usually nothing
-// is left and the library unloads.
+// What the host may keep also holds the line (a Hold): one alive when the line is cut, or made
+// after, keeps the library loaded for good (library.h). onUnload first undoes what it can
+// (hooks, the rating registration), so that usually nothing is left and the library unloads.
 //
 // Lines are opened and cut on the game thread, and the object is reached only there; any
 // thread may ask a line whether it is open, and hand work to the game thread through it.
@@ -32,7 +29,8 @@ namespace lifeline {
 
 class Line {
  public:
-  Line(rankwatch* object, std::shared_ptr<GameWrapper> game);
+  Line(rankwatch* object, std::shared_ptr<GameWrapper> game)
+      : object_(object), game_(std::move(game)) {}
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 
@@ -62,8 +60,7 @@ class Line {
   void handedOver(std::shared_ptr<GameWrapper>& game);
 };
 
-// The line as a callback that the host may keep past the unload holds it. Each Hold alive is
-// counted on its line; one made on a line already cut keeps the library loaded for good.
+// The line as a callback the host may keep holds it, counted on the line (above).
 class Hold {
  public:
   explicit Hold(std::shared_ptr<Line> line);

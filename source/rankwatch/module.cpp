@@ -43,11 +43,9 @@ struct ModuleHolder {
   // holder alone (onUnload lets go of the holder's owner otherwise).
   ~ModuleHolder() {
     if (pluginInstance && std::this_thread::get_id() != hostThread.load()) {
-      auto* left = new std::shared_ptr<rankwatch>(std::move(pluginInstance));
+      [[maybe_unused]] auto* left = new std::shared_ptr<rankwatch>(std::move(pluginInstance));
 #if defined(__SANITIZE_ADDRESS__)
       __lsan_ignore_object(left);  // left on purpose: not a leak for the leak checker
-#else
-      (void)left;
 #endif
     }
   }
@@ -64,15 +62,7 @@ void rankwatch::leaveToHost() {
 
 extern "C" {
 
-RANKWATCH_EXPORT std::uintptr_t getPlugin();
-RANKWATCH_EXPORT void deleteMe();
-
-RANKWATCH_EXPORT sdk::Record exports = {
-    sdk::kApiVersion,    names::kMainSource, names::kClassName, names::kDisplayName,
-    names::kVersionText, sdk::kPluginType,   &getPlugin,        &deleteMe,
-};
-
-std::uintptr_t getPlugin() {
+RANKWATCH_EXPORT std::uintptr_t getPlugin() {
   library::takeOverFromLoader();
   std::shared_ptr<rankwatch>& pluginInstance = moduleHolder.pluginInstance;
   if (!pluginInstance) {
@@ -96,13 +86,18 @@ std::uintptr_t getPlugin() {
   return reinterpret_cast<std::uintptr_t>(&pluginInstance);
 }
 
-void deleteMe() {
+RANKWATCH_EXPORT void deleteMe() {
   // The holder is emptied before the last owner lets go, so the destructor never sees it full.
   moduleHolder.pluginInstance.reset();
   workers::awaitAll(kReleaseWait);
   workers::letGo();
   library::handOverToLoader();
 }
+
+RANKWATCH_EXPORT sdk::Record exports = {
+    sdk::kApiVersion,    names::kMainSource, names::kClassName, names::kDisplayName,
+    names::kVersionText, sdk::kPluginType,   &getPlugin,        &deleteMe,
+};
 
 }  // extern "C"
 

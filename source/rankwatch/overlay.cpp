@@ -1,12 +1,9 @@
 // The overlay window: four coloured lines drawn into the host's GUI context each frame, on the
-// host's render thread. Every frame reads the settings afresh from their cells, and takes the
-// newest tally the game thread handed over; it never reads the tally's own cells, which the game
-// thread writes meanwhile.
+// host's render thread, from the settings' cells and the newest tally handed over (rankwatch.h).
 
 #include <imgui.h>
 
 #include <climits>
-#include <cmath>
 #include <memory>
 
 #include "lifeline.h"
@@ -38,20 +35,12 @@ void changeLine(float change, bool round) {
   // The sign follows the change itself, so -0.4 rounded shows "0" and 0 shows "+0".
   const bool plus = change >= 0.0f;
   if (round) {
-    if (plus) {
-      ImGui::Text("MMR : +%d", roundedChange(change));
-    } else {
-      ImGui::Text("MMR : %d", roundedChange(change));
-    }
+    ImGui::Text(plus ? "MMR : +%d" : "MMR : %d", roundedChange(change));
     return;
   }
   // Five ten-thousandths, added in single precision before the format rounds to two places.
   const float y = plus ? change + 0.0005f : change - 0.0005f;
-  if (plus) {
-    ImGui::Text("MMR : +%.2f", static_cast<double>(y));
-  } else {
-    ImGui::Text("MMR : %.2f", static_cast<double>(y));
-  }
+  ImGui::Text(plus ? "MMR : +%.2f" : "MMR : %.2f", static_cast<double>(y));
 }
 
 }  // namespace
@@ -97,11 +86,7 @@ void rankwatch::drawTally(const ShownTally& shown, bool oneLine) {
   if (oneLine) ImGui::SameLine();
 
   ImGui::PushStyleColor(ImGuiCol_Text, kSkyBlue);
-  if (shown.streak > 0) {
-    ImGui::Text("Streak : +%d", shown.streak);
-  } else {
-    ImGui::Text("Streak : %d", shown.streak);
-  }
+  ImGui::Text(shown.streak > 0 ? "Streak : +%d" : "Streak : %d", shown.streak);
   ImGui::PopStyleColor(1);
   if (oneLine) ImGui::SameLine();
 

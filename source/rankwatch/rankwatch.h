@@ -42,8 +42,7 @@ class Line;
 // the game thread changes the tally. The window therefore never reads the tally's cells: the
 // tally's operations publish what it shows after each change (publishTally), and the window
 // takes the newest copy. windowOpen is atomic, since the host may open and close the window from
-// either thread and the GUI library clears it while drawing. The settings' cells are the host's
-// (bindTo): it writes them and the window reads them, as the SDK has it.
+// either thread and the GUI library clears it while drawing. The settings' cells: hostCell.
 //
 // The settings page draws on the render thread too. It changes nothing itself: each change goes
 // to the game thread as a console line, so the host's handlers run and the setting is saved.
@@ -118,7 +117,6 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin,
 
   void enabledChangedHandler(CVarWrapper cvar);
   void trackingMethodChangedHandler(CVarWrapper cvar);
-  void openOnLoadCallback();
   void issueMenuCommand(const char* word);
   // The tally's four coloured parts, as the overlay shows them; on one line for the page.
   void drawTally(const ShownTally& shown, bool oneLine);
@@ -131,11 +129,9 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin,
   static T hostCell(const std::shared_ptr<T>& cell) {
     return *cell;
   }
-  // onUnload, last (module.cpp, which keeps the holder): when the host holds an owner of this
-  // object besides the holder, the holder lets go of its own, so the object ends when the host
-  // lets go of it, on the host's thread, whether the host calls the release or not, and a
-  // getPlugin of a library the host kept loaded makes a fresh one. Otherwise (the host reaches
-  // the object through the holder alone) the holder keeps it.
+  // onUnload, last (module.cpp): when the host owns this object besides the holder, the holder
+  // lets go, so the object ends on the host's thread when the host lets go, with or without the
+  // release, and a later getPlugin makes a fresh one. Otherwise the holder keeps it.
   void leaveToHost();
 
   Handover<ShownTally> shownTally_;

@@ -53,13 +53,10 @@ void rankwatch::refreshMmr(int attempts) {
   }
 
   try {
-    WebLookupJob job{};
-    job.line = line_;
     const UniqueIDWrapper player = gameWrapper->GetUniqueID();
     const int platform = player.GetPlatform();
-    job.platform = platformWord(platform);
-    job.playerId = webPlayerId(player, platform);
-    job.trackedPlaylist = *trackedPlaylist;
+    WebLookupJob job{line_, webPlayerId(player, platform), platformWord(platform),
+                     *trackedPlaylist};
     workers::start([job = std::move(job)]() mutable { fetchWebMmr(std::move(job)); });
   } catch (...) {
     // A lookup starts whole or not at all: no thread or no memory leaves nothing behind, and

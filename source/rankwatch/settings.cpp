@@ -53,22 +53,16 @@ void rankwatch::onLoad() {
   *enabled = cvarManager->getCvar("rankwatch_enabled").getBoolValue();
   shownEnabled_ = *enabled;
 
-  // The bound bools: the host writes their values into the cells.
-  singleQueue = std::make_shared<bool>(false);
-  cvarManager
-      ->registerCvar("rankwatch_singlequeue", "1", "Rankwatch : Single queue", true, true, 0.0f,
-                     true, 1.0f, true)
-      .bindTo(singleQueue);
-  autoResize = std::make_shared<bool>(false);
-  cvarManager
-      ->registerCvar("rankwatch_autoresize", "1", "Rankwatch : Auto-resize", true, true, 0.0f, true,
-                     1.0f, true)
-      .bindTo(autoResize);
-  roundMmr = std::make_shared<bool>(false);
-  cvarManager
-      ->registerCvar("rankwatch_round", "0", "Rankwatch : Round MMR", true, true, 0.0f, true, 1.0f,
-                     true)
-      .bindTo(roundMmr);
+  // The bound settings: the host writes their values into the cells.
+  const auto bound = [this](auto& cell, auto initial, const char* name, const char* value,
+                            const char* description, float least, float most) {
+    cell = std::make_shared<decltype(initial)>(initial);
+    cvarManager->registerCvar(name, value, description, true, true, least, true, most, true)
+        .bindTo(cell);
+  };
+  bound(singleQueue, false, "rankwatch_singlequeue", "1", "Rankwatch : Single queue", 0.0f, 1.0f);
+  bound(autoResize, false, "rankwatch_autoresize", "1", "Rankwatch : Auto-resize", 0.0f, 1.0f);
+  bound(roundMmr, false, "rankwatch_round", "0", "Rankwatch : Round MMR", 0.0f, 1.0f);
 
   // Tracking method: free text, followed by its handler from now on, and read once here.
   trackingMethod = std::make_shared<std::string>();
@@ -81,17 +75,8 @@ void rankwatch::onLoad() {
   *trackingMethod = cvarManager->getCvar("rankwatch_trackingmethod").getStringValue();
   shownWeb_ = *trackingMethod != names::kHostService;
 
-  // The bound floats.
-  scale = std::make_shared<float>(1.0f);
-  cvarManager
-      ->registerCvar("rankwatch_scale", "1", "Rankwatch : Scale", true, true, 1.0f, true, 3.0f,
-                     true)
-      .bindTo(scale);
-  opacity = std::make_shared<float>(0.8f);
-  cvarManager
-      ->registerCvar("rankwatch_opacity", "0.8", "Rankwatch : Opacity", true, true, 0.0f, true,
-                     1.0f, true)
-      .bindTo(opacity);
+  bound(scale, 1.0f, "rankwatch_scale", "1", "Rankwatch : Scale", 1.0f, 3.0f);
+  bound(opacity, 0.8f, "rankwatch_opacity", "0.8", "Rankwatch : Opacity", 0.0f, 1.0f);
 
   // The three commands; their words are not used.
   cvarManager->registerNotifier(
@@ -110,7 +95,8 @@ void rankwatch::onLoad() {
   // An enabled plugin opens its window a second after loading.
   if (*enabled && !windowOpen) {
     gameWrapper->SetTimeout(
-        lifeline::held(line_, [](rankwatch* self, GameWrapper*) { self->openOnLoadCallback(); }),
+        lifeline::held(line_,
+                       [](rankwatch* self, GameWrapper*) { self->issueMenuCommand("openmenu "); }),
         1.0f);
   }
 
@@ -155,10 +141,6 @@ void rankwatch::trackingMethodChangedHandler(CVarWrapper cvar) {
   *trackingMethod = cvar.getStringValue();
   shownWeb_ = *trackingMethod != names::kHostService;
   resetTally();
-}
-
-void rankwatch::openOnLoadCallback() {
-  issueMenuCommand("openmenu ");
 }
 
 void rankwatch::issueMenuCommand(const char* word) {

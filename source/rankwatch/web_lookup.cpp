@@ -1,3 +1,5 @@
+// The web profile lookup: the request a worker sends, and the reply handed back as a rating.
+
 #include "web_lookup.h"
 
 #include <ctime>

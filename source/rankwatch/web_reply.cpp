@@ -25,8 +25,6 @@ namespace {
 
 using json = nlohmann::json;
 
-// ---- Value ----------------------------------------------------------------------------------
-
 struct Value {
   // Missing: no such member; Other: text, null, an array or an object. True and false are
   // the integers 1 and 0.
@@ -78,8 +76,6 @@ std::optional<float> ratingOf(const Value& rating) {
   }
 }
 
-// ---- Segment --------------------------------------------------------------------------------
-
 // Its playlistId and rating are reached only through objects: whatever on the way is not one
 // leaves them Missing, as a later value of a name on the way does.
 struct Segment {
@@ -87,8 +83,6 @@ struct Segment {
   Value playlistId;  // attributes.playlistId
   Value value;       // stats.rating.value
 };
-
-// ---- ProfileReader --------------------------------------------------------------------------
 
 class ProfileReader : public nlohmann::json_sax<json> {
  public:
@@ -197,7 +191,10 @@ class ProfileReader : public nlohmann::json_sax<json> {
         kept.clear();
         break;
       case Role::Segment:
-        segment();
+        // Named when the segments are an object's members: a later one of the same name,
+        // whatever it is, replaces it.
+        kept.emplace_back();
+        if (open_.back() == Role::SegmentMap) kept.back().name = name_;
         break;
       case Role::Attributes:
         kept.back().playlistId = Value();
@@ -221,24 +218,10 @@ class ProfileReader : public nlohmann::json_sax<json> {
   // A scalar begins and ends where a container would begin: it resets the same, and is kept
   // where the walk reads it.
   bool scalar(const Value& value) {
-    switch (begin()) {
-      case Role::PlaylistId:
-        kept.back().playlistId = value;
-        break;
-      case Role::RatingValue:
-        kept.back().value = value;
-        break;
-      default:
-        break;
-    }
+    const Role role = begin();
+    if (role == Role::PlaylistId) kept.back().playlistId = value;
+    if (role == Role::RatingValue) kept.back().value = value;
     return true;
-  }
-
-  // A new segment, named when the segments are an object's members: a later one of the same
-  // name, whatever it is, replaces it.
-  void segment() {
-    kept.emplace_back();
-    if (open_.back() == Role::SegmentMap) kept.back().name = name_;
   }
 
   bool end() {
@@ -255,8 +238,6 @@ class ProfileReader : public nlohmann::json_sax<json> {
 };
 
 }  // namespace
-
-// ---- readWebReply ---------------------------------------------------------------------------
 
 std::optional<float> readWebReply(int status, const std::string& body, int wantedPlaylist) {
   if (status != 200) return std::nullopt;

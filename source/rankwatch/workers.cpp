@@ -6,19 +6,16 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <utility>
 
 #include "library.h"
 
 #if defined(_WIN32)
 #include <windows.h>
-
-#include <system_error>
 #else
 #include <pthread.h>
 #include <sched.h>
-
-#include <system_error>
 #endif
 
 namespace workers {
@@ -44,24 +41,19 @@ struct State {
   library::Reference standing = nullptr;
   bool unloaded = false;
 
-  // With the mutex held: the standing reference, taken out when it is to go now.
-  library::Reference goingNow() {
-    return unloaded && starting == 0 ? std::exchange(standing, nullptr) : nullptr;
+  // Makes `change` under the mutex; then, out of it, lets go of the standing reference if it
+  // is to go now.
+  template <typename Change>
+  void update(Change change) {
+    library::Reference goes = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      change();
+      if (unloaded && starting == 0) goes = std::exchange(standing, nullptr);
+    }
+    if (goes) library::letGo(goes);
   }
 };
-
-// The start of a thread's body, on the thread: its own reference first, while the standing
-// one still holds the library.
-void started(State& state) {
-  library::Reference goes = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(state.mutex);
-    --state.starting;
-    goes = state.goingNow();
-  }
-  // This thread holds the library now, so this is not its last reference.
-  if (goes) library::letGo(goes);
-}
 
 void runJob(State& state, std::function<void()>& job) {
   try {
@@ -118,21 +110,27 @@ struct Start {
   std::function<void()> job;
 };
 
+// A thread's body. Returns the thread's own reference to the library, which the system lets go
+// of once the thread has left the library's code.
+library::Reference run(std::unique_ptr<Start> start) {
+  lowerPriority();
+  State& state = *start->state;
+  library::Reference own = nullptr;
+  try {
+    own = library::take();
+  } catch (...) {
+    library::keepForGood();
+  }
+  // The thread holds the library now: the standing reference may go, and is not its last.
+  state.update([&] { --state.starting; });
+  serve(state, std::move(start->job));
+  return own;
+}
+
 #if defined(_WIN32)
 
 DWORD WINAPI threadMain(void* raw) {
-  lowerPriority();
-  library::Reference own = nullptr;
-  {
-    std::unique_ptr<Start> start(static_cast<Start*>(raw));
-    try {
-      own = library::take();
-    } catch (...) {
-      library::keepForGood();
-    }
-    started(*start->state);
-    serve(*start->state, std::move(start->job));
-  }
+  library::Reference own = run(std::unique_ptr<Start>(static_cast<Start*>(raw)));
   if (own) FreeLibraryAndExitThread(static_cast<HMODULE>(own), 0);
   return 0;
 }
@@ -147,131 +145,79 @@ void startThread(std::unique_ptr<Start> start) {
 #else
 
 void* threadMain(void* raw) {
-  lowerPriority();
-  {
-    std::unique_ptr<Start> start(static_cast<Start*>(raw));
-    try {
-      library::letGoWhenThisThreadEnds(library::take());
-    } catch (...) {
-      library::keepForGood();
-    }
-    started(*start->state);
-    serve(*start->state, std::move(start->job));
-  }
+  library::Reference own = run(std::unique_ptr<Start>(static_cast<Start*>(raw)));
+  if (own) library::letGoWhenThisThreadEnds(own);
   return nullptr;
 }
 
-// Detached: nothing ever joins a worker.
-class ThreadAttributes {
- public:
-  ThreadAttributes() {
-    pthread_attr_init(&attributes_);
-    pthread_attr_setdetachstate(&attributes_, PTHREAD_CREATE_DETACHED);
-  }
-  ~ThreadAttributes() { pthread_attr_destroy(&attributes_); }
-  ThreadAttributes(const ThreadAttributes&) = delete;
-  ThreadAttributes& operator=(const ThreadAttributes&) = delete;
-
-  int start(void* arg) {
-    pthread_t thread;
-    return pthread_create(&thread, &attributes_, &threadMain, arg);
-  }
-
- private:
-  pthread_attr_t attributes_;
-};
-
 void startThread(std::unique_ptr<Start> start) {
-  static ThreadAttributes attributes;
-  const int error = attributes.start(start.get());
+  pthread_t thread;
+  const int error = pthread_create(&thread, nullptr, &threadMain, start.get());
   if (error != 0) throw std::system_error(error, std::system_category());
   start.release();
+  pthread_detach(thread);  // nothing ever joins a worker
 }
 
 #endif
 
-class Workers {
- public:
-  void start(std::function<void()> job) {
-    bool handed = false;
-    {
-      std::lock_guard<std::mutex> lock(state_->mutex);
-      handed = state_->parked && !state_->next;
-      if (!handed && !state_->standing) state_->standing = library::take();
-      state_->unloaded = false;
-      ++state_->running;
-      if (handed) {
-        state_->next = std::move(job);
-        state_->parked = false;
-      } else {
-        ++state_->starting;
-      }
-    }
-    if (handed) {
-      state_->woken.notify_all();
-      return;
-    }
-    try {
-      startThread(std::make_unique<Start>(Start{state_, std::move(job)}));
-    } catch (...) {
-      library::Reference goes = nullptr;
-      {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        --state_->starting;
-        --state_->running;
-        goes = state_->goingNow();
-      }
-      if (goes) library::letGo(goes);
-      throw;
-    }
-  }
-
-  bool awaitAll(std::chrono::milliseconds limit) {
-    std::unique_lock<std::mutex> lock(state_->mutex);
-    // After the unload, the parked thread's leaving counts as a job's end.
-    return state_->ended.wait_for(lock, limit, [&] {
-      return state_->running == 0 && (!state_->unloaded || state_->waiting == 0);
-    });
-  }
-
-  void letGo() {
-    library::Reference goes = nullptr;
-    {
-      std::lock_guard<std::mutex> lock(state_->mutex);
-      state_->unloaded = true;
-      state_->parked = false;
-      goes = state_->goingNow();
-    }
-    state_->woken.notify_all();
-    if (goes) library::letGo(goes);
-  }
-
- private:
-  std::shared_ptr<State> state_ = std::make_shared<State>();
-};
-
 // Made on first use, so that a static made after that first use ends before it.
-Workers& workers() {
-  static Workers made;
+const std::shared_ptr<State>& shared() {
+  static const std::shared_ptr<State> made = std::make_shared<State>();
   return made;
 }
 
 }  // namespace
 
 void makeReady() {
-  workers();
+  shared();
 }
 
 void start(std::function<void()> job) {
-  workers().start(std::move(job));
+  State& state = *shared();
+  bool handed = false;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    handed = state.parked && !state.next;
+    if (!handed && !state.standing) state.standing = library::take();
+    state.unloaded = false;
+    ++state.running;
+    if (handed) {
+      state.next = std::move(job);
+      state.parked = false;
+    } else {
+      ++state.starting;
+    }
+  }
+  if (handed) {
+    state.woken.notify_all();
+    return;
+  }
+  try {
+    startThread(std::make_unique<Start>(Start{shared(), std::move(job)}));
+  } catch (...) {
+    state.update([&] {
+      --state.starting;
+      --state.running;
+    });
+    throw;
+  }
 }
 
 bool awaitAll(std::chrono::milliseconds limit) {
-  return workers().awaitAll(limit);
+  State& state = *shared();
+  std::unique_lock<std::mutex> lock(state.mutex);
+  // After the unload, the parked thread's leaving counts as a job's end.
+  return state.ended.wait_for(
+      lock, limit, [&] { return state.running == 0 && (!state.unloaded || state.waiting == 0); });
 }
 
 void letGo() {
-  workers().letGo();
+  State& state = *shared();
+  state.update([&] {
+    state.unloaded = true;
+    state.parked = false;
+  });
+  state.woken.notify_all();
 }
 
 }  // namespace workers

@@ -1,3 +1,5 @@
+// The installed backend, waited for at its removal, and the trace's formatting of texts.
+
 #include "hostsdk/backend.h"
 
 #include <atomic>

@@ -1,3 +1,5 @@
+// CVarWrapper and CVarManagerWrapper: the console's calls, forwarded to the host's backend.
+
 #include "hostsdk/cvar.h"
 
 #include <utility>
@@ -113,16 +115,10 @@ CVarWrapper CVarManagerWrapper::registerCvar(std::string name, std::string defau
   });
   hostsdk::Backend* backend = installedBackend();
   if (!backend) return CVarWrapper(owner_, nullptr);
-  hostsdk::CvarDeclaration declared{std::move(name),
-                                    std::move(defaultValue),
-                                    std::move(description),
-                                    listed,
-                                    hasMinimum,
-                                    minimum,
-                                    hasMaximum,
-                                    maximum,
-                                    saved};
-  return CVarWrapper(owner_, backend->registerCvar(owner_, declared));
+  hostsdk::Variable* variable = backend->registerCvar(
+      owner_, {std::move(name), std::move(defaultValue), std::move(description), listed, hasMinimum,
+               minimum, hasMaximum, maximum, saved});
+  return CVarWrapper(owner_, variable);
 }
 
 CVarWrapper CVarManagerWrapper::getCvar(std::string name) {

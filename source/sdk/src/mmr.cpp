@@ -16,9 +16,7 @@ MMRNotifierToken::MMRNotifierToken(unsigned long long t) : token(t) {}
 
 MMRNotifierToken::~MMRNotifierToken() {
   note([&] { return std::string("MMRNotifierToken::~MMRNotifierToken()"); });
-  if (hostsdk::Backend* backend = installedBackend()) {
-    backend->removeRatingListener(token);
-  }
+  if (hostsdk::Backend* backend = installedBackend()) backend->removeRatingListener(token);
 }
 
 MMRWrapper::MMRWrapper(hostsdk::PluginSlot* owner) : owner_(owner) {}
