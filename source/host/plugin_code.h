@@ -102,7 +102,8 @@ std::function<Result(Args...)> keptCallable(std::shared_ptr<PluginCode> code,
     std::function<Result(Args...)>* const call_;  // owned; left alive when its code is gone
     const char* const what_;
   };
-  auto owned = std::make_unique<std::function<Result(Args...)>>(std::move(call));
+  // A copy, the original let go here: a host may keep a copy of what it is handed.
+  auto owned = std::make_unique<std::function<Result(Args...)>>(call);
   auto kept = std::make_shared<Kept>(std::move(code), owned.get(), what);
   owned.release();
   return [kept](Args... args) -> Result { return (*kept)(std::forward<Args>(args)...); };
