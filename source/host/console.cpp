@@ -45,10 +45,11 @@ void Console::addBuiltin(const std::string& name, const std::string& usage,
   builtins_[name] = BuiltinCommand{usage, description, std::move(run)};
 }
 
-Variable* Console::registerVariable(const hostsdk::CvarDeclaration& declared) {
+Variable* Console::registerVariable(const hostsdk::CvarDeclaration& declared, PluginSlot* owner) {
   auto found = variables_.find(declared.name);
   if (found != variables_.end()) return found->second.get();
   auto variable = std::make_unique<Variable>();
+  variable->owner = owner;
   variable->declared = declared;
   variable->value = declared.defaultValue;
   auto saved = saved_.find(declared.name);
@@ -198,9 +199,27 @@ void Console::execute(const std::string& line) {
 void Console::forget(const PluginSlot* owner) {
   auto dyingCommands =
       takeOut(commands_, [&](const auto& command) { return command.second.owner == owner; });
+  auto dyingVariables =
+      takeOut(variables_, [&](const auto& variable) { return variable.second->owner == owner; });
+  for (auto& [name, variable] : dyingVariables) {
+    const bool save = variable->declared.saved;
+    // A value held back (its saved line unreadable) stays so until it is set.
+    Saved& kept = saved_[name];
+    kept.value = variable->value;
+    kept.save = save;
+    retired_.push_back(std::move(variable));
+  }
   for (auto& [name, variable] : variables_) {
     auto cells = takeOut(variable->bindings, [&](const auto& b) { return b.owner == owner; });
     auto handlers = takeOut(variable->listeners, [&](const auto& l) { return l.owner == owner; });
+  }
+  // The plugin's cells and handlers on its own variables go last: destroying them runs its code.
+  for (auto& variable : retired_) {
+    if (variable->owner != owner) continue;
+    auto cells = std::move(variable->bindings);
+    auto handlers = std::move(variable->listeners);
+    variable->bindings.clear();
+    variable->listeners.clear();
   }
 }
 
@@ -211,7 +230,9 @@ void Console::restore(std::map<std::string, Saved> saved, std::set<std::string> 
 
 std::map<std::string, std::string> Console::valuesToSave() const {
   std::map<std::string, std::string> values;
-  for (const auto& [name, saved] : saved_) values[name] = saved.value;
+  for (const auto& [name, saved] : saved_) {
+    if (saved.save) values[name] = saved.value;
+  }
   for (const auto& [name, variable] : variables_) {
     if (variable->declared.saved) values[name] = variable->value;
   }

@@ -30,6 +30,7 @@ struct Variable {
     ChangeCallback callback;
   };
 
+  PluginSlot* owner = nullptr;  // the plugin that registered it; null: the host
   CvarDeclaration declared;
   std::string value;
   std::vector<Binding> bindings;
@@ -53,7 +54,8 @@ class Console {
                   Builtin run);
 
   // A new variable starts from its saved value, if any; an existing one is returned as it is.
-  Variable* registerVariable(const hostsdk::CvarDeclaration& declared);
+  // `owner`: the plugin registering it, whose unload removes it; null: the host's own.
+  Variable* registerVariable(const hostsdk::CvarDeclaration& declared, PluginSlot* owner = nullptr);
   Variable* find(const std::string& name);
   // A number outside the variable's range is kept at the nearer end; `clamped`, when given,
   // hears how before the change takes effect. Text with a NUL character is refused.
@@ -71,12 +73,14 @@ class Console {
   void listVariables(const std::string& prefix);
   void listCommands(const std::string& prefix);
 
-  // Drops the commands, bindings and handlers of a plugin about to go away. Its variables stay.
+  // Drops the variables, commands, bindings and handlers of a plugin about to go away. The
+  // variables' values are kept for saving and for their next registration.
   void forget(const PluginSlot* owner);
 
   struct Saved {
     std::string value;
     std::string where;  // "file:line", for messages
+    bool save = true;   // false: a variable's not to be saved, kept for its next registration
   };
   // Values read from the config file; kept for variables not registered yet. A variable
   // whose saved value it refuses, or one named in `held` (its line could not be read), keeps
@@ -104,6 +108,8 @@ class Console {
   Output& output_;
   PluginCalls& calls_;
   std::map<std::string, std::unique_ptr<Variable>> variables_;  // addresses stay put
+  // Variables of plugins gone, never freed: a plugin's CVarWrapper may still name one.
+  std::vector<std::unique_ptr<Variable>> retired_;
   std::map<std::string, Command> commands_;
   std::map<std::string, BuiltinCommand> builtins_;
   std::map<std::string, Saved> saved_;
