@@ -20,10 +20,18 @@ class ForwardingBackend : public hostsdk::Backend {
                                   const hostsdk::CvarDeclaration& s) override {
     return inner_.registerCvar(o, s);
   }
-  hostsdk::Variable* findCvar(const std::string& n) override { return inner_.findCvar(n); }
-  std::string cvarName(const hostsdk::Variable* v) override { return inner_.cvarName(v); }
-  std::string cvarValue(const hostsdk::Variable* v) override { return inner_.cvarValue(v); }
-  void setCvar(hostsdk::Variable* v, const std::string& s) override { inner_.setCvar(v, s); }
+  hostsdk::Variable* findCvar(hostsdk::PluginSlot* o, const std::string& n) override {
+    return inner_.findCvar(o, n);
+  }
+  std::string cvarName(hostsdk::PluginSlot* o, const hostsdk::Variable* v) override {
+    return inner_.cvarName(o, v);
+  }
+  std::string cvarValue(hostsdk::PluginSlot* o, const hostsdk::Variable* v) override {
+    return inner_.cvarValue(o, v);
+  }
+  void setCvar(hostsdk::PluginSlot* o, hostsdk::Variable* v, const std::string& s) override {
+    inner_.setCvar(o, v, s);
+  }
   void bindCvar(hostsdk::PluginSlot* o, hostsdk::Variable* v, hostsdk::Cell c) override {
     inner_.bindCvar(o, v, std::move(c));
   }
@@ -50,15 +58,21 @@ class ForwardingBackend : public hostsdk::Backend {
   void execute(hostsdk::PluginSlot* o, hostsdk::GameCallback c) override {
     inner_.execute(o, std::move(c));
   }
-  UniqueIDWrapper localPlayer() override { return inner_.localPlayer(); }
+  UniqueIDWrapper localPlayer(hostsdk::PluginSlot* o) override { return inner_.localPlayer(o); }
   std::uint64_t addRatingListener(hostsdk::PluginSlot* o, hostsdk::RatingCallback c) override {
     return inner_.addRatingListener(o, std::move(c));
   }
   void removeRatingListener(std::uint64_t r) override { inner_.removeRatingListener(r); }
-  int currentPlaylist() override { return inner_.currentPlaylist(); }
-  bool isSyncing(const UniqueIDWrapper& i) override { return inner_.isSyncing(i); }
-  bool isSynced(const UniqueIDWrapper& i, int p) override { return inner_.isSynced(i, p); }
-  float playerRating(const UniqueIDWrapper& i, int p) override { return inner_.playerRating(i, p); }
+  int currentPlaylist(hostsdk::PluginSlot* o) override { return inner_.currentPlaylist(o); }
+  bool isSyncing(hostsdk::PluginSlot* o, const UniqueIDWrapper& i) override {
+    return inner_.isSyncing(o, i);
+  }
+  bool isSynced(hostsdk::PluginSlot* o, const UniqueIDWrapper& i, int p) override {
+    return inner_.isSynced(o, i, p);
+  }
+  float playerRating(hostsdk::PluginSlot* o, const UniqueIDWrapper& i, int p) override {
+    return inner_.playerRating(o, i, p);
+  }
   void sendJsonRequest(const void* a, CurlRequest r, hostsdk::ReplyCallback c) override {
     inner_.sendJsonRequest(a, std::move(r), std::move(c));
   }

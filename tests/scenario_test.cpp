@@ -101,13 +101,17 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"syncing maybe", "syncing needs on or off"},
       {"unsynced", "unsynced needs a playlist id and at most a number of seconds"},
       {"unsynced 11 later", "\"later\" is not a number of seconds"},
-      {"load now", "load takes no argument"},
+      {"load now", "\"now\" is not on-own-thread or on-game-thread"},
+      {"load on-own-thread now", "load takes on-own-thread or on-game-thread at most"},
       {"unload gently",
-       "\"gently\" is no way to unload: without-release, keeping, holder-only, each once, or "
-       "nothing"},
+       "\"gently\" is no way to unload: without-release, keeping, holder-only, on-own-thread or "
+       "on-game-thread, each once, or nothing"},
       {"unload keeping keeping",
-       "\"keeping keeping\" is no way to unload: without-release, keeping, holder-only, each once, "
-       "or nothing"},
+       "\"keeping keeping\" is no way to unload: without-release, keeping, holder-only, "
+       "on-own-thread or on-game-thread, each once, or nothing"},
+      {"unload on-own-thread on-game-thread",
+       "\"on-own-thread on-game-thread\" is no way to unload: without-release, keeping, "
+       "holder-only, on-own-thread or on-game-thread, each once, or nothing"},
       {"frame 2", "frame takes no argument"},
       {"render", "render needs a number of frames a second or off"},
       {"render fast", "render needs a number of frames a second or off"},

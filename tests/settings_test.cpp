@@ -136,7 +136,7 @@ class EagerBackend : public testing_support::ForwardingBackend {
   using ForwardingBackend::ForwardingBackend;
   void addCvarListener(hostsdk::PluginSlot* o, hostsdk::Variable* v,
                        hostsdk::ChangeCallback c) override {
-    c(inner_.cvarValue(v), CVarWrapper(o, v));
+    c(inner_.cvarValue(o, v), CVarWrapper(o, v));
     ++eagerCalls;
     inner_.addCvarListener(o, v, std::move(c));
   }

@@ -96,10 +96,17 @@ bool GameThread::hasPosted() const {
 }
 
 void GameThread::waitForPost(Micros deadline) {
-  std::unique_lock<std::mutex> lock(postedMutex_);
-  const Micros wait = deadline - clock_.now();
-  if (wait <= 0 || !posted_.empty()) return;
-  postedSignal_.wait_for(lock, std::chrono::microseconds(wait), [&] { return !posted_.empty(); });
+  const auto wait = [&] {
+    std::unique_lock<std::mutex> lock(postedMutex_);
+    const Micros span = deadline - clock_.now();
+    if (span <= 0 || !posted_.empty()) return;
+    postedSignal_.wait_for(lock, std::chrono::microseconds(span), [&] { return !posted_.empty(); });
+  };
+  if (turn_) {
+    turn_->awayFor(wait);
+  } else {
+    wait();
+  }
 }
 
 void GameThread::pass(Micros span) {

@@ -16,13 +16,16 @@
 #include <vector>
 
 #include "clock.h"
+#include "game_turn.h"
 #include "plugin_slot.h"
 
 namespace host {
 
 class GameThread {
  public:
-  GameThread(Clock& clock, PluginCalls& calls) : clock_(clock), calls_(calls) {}
+  // `turn`, when given, is let go while the game thread waits in real time.
+  GameThread(Clock& clock, PluginCalls& calls, GameTurn* turn = nullptr)
+      : clock_(clock), calls_(calls), turn_(turn) {}
 
   void hook(PluginSlot* owner, const std::string& name, std::function<void(std::string)> call);
   void unhook(PluginSlot* owner, const std::string& name);
@@ -67,6 +70,7 @@ class GameThread {
 
   Clock& clock_;
   PluginCalls& calls_;
+  GameTurn* const turn_;
   std::vector<Hook> hooks_;
   std::map<std::pair<Micros, std::uint64_t>, Call> timers_;  // by due time, then order set
   std::uint64_t timersSet_ = 0;

@@ -20,11 +20,11 @@ Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem
       clock_(clock),
       ratings_(ratings),
       configFolder_(std::move(configFolder)),
-      calls_(output),
+      calls_(output, &turn_),
       console_(output, calls_),
-      game_(clock, calls_),
+      game_(clock, calls_, &turn_),
       gui_(output, clock, iniFileIn(configFolder_)),
-      plugins_({output, clock, calls_, console_, game_, gui_, ratings, http_}),
+      plugins_({output, clock, calls_, console_, game_, gui_, ratings, http_, turn_}),
       web_(output, clock, http_, plugins_) {
   if (!configFolder_.empty()) {
     const std::filesystem::path file = configFile(configFolder_);
@@ -41,12 +41,15 @@ Host::Host(Output& output, Clock& clock, RatingService& ratings, std::filesystem
     }
   }
   addBuiltins();
+  web_.onLateCall(
+      [this](const std::string& plugin) { tellLate(plugin, "HttpWrapper::SendCurlJsonRequest"); });
   hostsdk::installBackend(this);
 }
 
 Host::~Host() {
   shutdown();
-  if (hostsdk::installedBackend() == this) hostsdk::installBackend(nullptr);
+  // Calls from other threads inside the backend are waited for: they may wait for a turn.
+  if (hostsdk::installedBackend() == this) turn_.awayFor([] { hostsdk::installBackend(nullptr); });
 }
 
 bool Host::shutdown() {
@@ -54,7 +57,8 @@ bool Host::shutdown() {
   shutDown_ = true;
   plugins_.unloadAll();
   web_.close();
-  http_.shutdown();
+  // A reply under way may call the host, in a turn of the game thread's.
+  turn_.awayFor([&] { http_.shutdown(); });
   plugins_.dropUnloaded();
   const int leftAlive = plugins_.closedCalls().leftAlive.load();
   if (leftAlive > 0) {
@@ -81,15 +85,16 @@ bool Host::saveConfig(std::string& error) {
 }
 
 std::vector<std::string> Host::frame() {
-  std::vector<std::string> lines = gui_.frame();
+  std::vector<std::string> lines;
+  turn_.awayFor([&] { lines = gui_.frame(); });
   game_.runPosted();
   return lines;
 }
 
 void Host::addBuiltins() {
   console_.addBuiltin("plugin",
-                      "plugin load <name>|plugin unload <name> [without-release] [keeping] "
-                      "[holder-only]",
+                      "plugin load <name> [on-own-thread|on-game-thread]|plugin unload <name> "
+                      "[without-release] [keeping] [holder-only] [on-own-thread|on-game-thread]",
                       "load a plugin from the plugins folder (or a path), or unload one",
                       [this](const std::vector<std::string>& words) { pluginCommand(words); });
   const auto menu = [this](const std::vector<std::string>& words) { menuCommand(words); };
@@ -114,12 +119,16 @@ void Host::addBuiltins() {
 
 void Host::pluginCommand(const std::vector<std::string>& words) {
   const std::string action = words.size() > 1 ? words[1] : std::string();
+  PluginThread thread = PluginThread::Record;
   const std::optional<Unload> how =
-      words.size() >= 3 ? unloadNamed({words.begin() + 3, words.end()}) : std::nullopt;
-  if (!((action == "load" && words.size() == 3) || (action == "unload" && how))) {
+      words.size() >= 3 ? unloadNamed({words.begin() + 3, words.end()}, &thread) : std::nullopt;
+  const bool load = action == "load" && words.size() >= 3 && words.size() <= 4 &&
+                    (words.size() == 3 || threadNamed(words[3]));
+  if (load && words.size() == 4) thread = *threadNamed(words[3]);
+  if (!(load || (action == "unload" && how))) {
     output_.error(
-        "plugin: use \"plugin load <name>\" or \"plugin unload <name> [without-release] "
-        "[keeping] [holder-only]\"");
+        "plugin: use \"plugin load <name> [on-own-thread|on-game-thread]\" or \"plugin unload "
+        "<name> [without-release] [keeping] [holder-only] [on-own-thread|on-game-thread]\"");
     return;
   }
   std::string error;
@@ -133,9 +142,9 @@ void Host::pluginCommand(const std::vector<std::string>& words) {
       if (suffix == ".so" || suffix == ".dll") path.resize(path.size() - suffix.size());
       path = (pluginFolder_ / (path + kLibrarySuffix)).string();
     }
-    done = plugins_.load(path, error);
+    done = plugins_.load(path, error, thread);
   } else {
-    done = plugins_.unload(words[2], error, *how);
+    done = plugins_.unload(words[2], error, *how, thread);
   }
   if (!done) output_.error(error);
 }

@@ -9,6 +9,9 @@
 //   sdk_backend.cpp        the SDK's backend: each plugin call, handed to the part below   any
 //   plugins.h/.cpp         load, adopt, start and the ways of unloading                   game
 //   plugin_slot.h          one loaded plugin, and how plugin code is run                  game
+//   plugin_threads.h/.cpp  the thread onLoad and onUnload run on, and the wait for it     game
+//   tombstones.h/.cpp      slots of unloaded plugins, kept so that a late call is told    any
+//   game_turn.h/.cpp       the game thread's hold on the host's state, and its plugin code any
 //   plugin_code.h/.cpp     a library's load, and callables kept past its close             any
 //   loader.h/.cpp          opening libraries and reading their record                     game
 //   web_routing.h/.cpp     plugins' requests on their way to the HTTP client              any
@@ -34,6 +37,7 @@
 #include "clock.h"
 #include "console.h"
 #include "game_thread.h"
+#include "game_turn.h"
 #include "gui/gui.h"
 #include "hostsdk/backend.h"
 #include "net/http_client.h"
@@ -65,8 +69,14 @@ class Host final : public hostsdk::Backend {
   HttpClient& http() { return http_; }
   Plugins& plugins() { return plugins_; }
   WebRouting& web() { return web_; }
+  GameTurn& turn() { return turn_; }
   // Whether the host came to call into a closed library that was gone (plugin_code.h).
   bool calledClosedLibrary() const { return plugins_.closedCalls().called.load() > 0; }
+  // SDK calls made by plugins after their onUnload had returned, each told as an error.
+  int lateCalls() const { return lateCalls_.load(); }
+  // From now on GameWrapper::Execute, called from a thread other than the game thread, waits
+  // until the game thread runs no plugin code before it takes the callable, as a host may.
+  void setExecuteWaits(bool waits) { executeWaits_.store(waits); }
 
   // Where `plugin load <name>` looks for a library named without a folder.
   void setPluginFolder(std::filesystem::path folder) { pluginFolder_ = std::move(folder); }
@@ -84,10 +94,10 @@ class Host final : public hostsdk::Backend {
   void noteCall(const std::function<std::string()>& describe) override;
   hostsdk::Variable* registerCvar(PluginSlot* owner,
                                   const hostsdk::CvarDeclaration& declared) override;
-  hostsdk::Variable* findCvar(const std::string& name) override;
-  std::string cvarName(const hostsdk::Variable* variable) override;
-  std::string cvarValue(const hostsdk::Variable* variable) override;
-  void setCvar(hostsdk::Variable* variable, const std::string& value) override;
+  hostsdk::Variable* findCvar(PluginSlot* owner, const std::string& name) override;
+  std::string cvarName(PluginSlot* owner, const hostsdk::Variable* variable) override;
+  std::string cvarValue(PluginSlot* owner, const hostsdk::Variable* variable) override;
+  void setCvar(PluginSlot* owner, hostsdk::Variable* variable, const std::string& value) override;
   void bindCvar(PluginSlot* owner, hostsdk::Variable* variable, hostsdk::Cell cell) override;
   void addCvarListener(PluginSlot* owner, hostsdk::Variable* variable,
                        hostsdk::ChangeCallback callback) override;
@@ -100,13 +110,13 @@ class Host final : public hostsdk::Backend {
   void unhookEvent(PluginSlot* owner, const std::string& name) override;
   void setTimeout(PluginSlot* owner, hostsdk::GameCallback callback, float seconds) override;
   void execute(PluginSlot* owner, hostsdk::GameCallback callback) override;
-  UniqueIDWrapper localPlayer() override;
+  UniqueIDWrapper localPlayer(PluginSlot* owner) override;
   std::uint64_t addRatingListener(PluginSlot* owner, hostsdk::RatingCallback callback) override;
   void removeRatingListener(std::uint64_t registration) override;
-  int currentPlaylist() override;
-  bool isSyncing(const UniqueIDWrapper& id) override;
-  bool isSynced(const UniqueIDWrapper& id, int playlist) override;
-  float playerRating(const UniqueIDWrapper& id, int playlist) override;
+  int currentPlaylist(PluginSlot* owner) override;
+  bool isSyncing(PluginSlot* owner, const UniqueIDWrapper& id) override;
+  bool isSynced(PluginSlot* owner, const UniqueIDWrapper& id, int playlist) override;
+  float playerRating(PluginSlot* owner, const UniqueIDWrapper& id, int playlist) override;
   void sendJsonRequest(const void* caller, CurlRequest request,
                        hostsdk::ReplyCallback callback) override;
 
@@ -117,6 +127,13 @@ class Host final : public hostsdk::Backend {
   // True, having said so, when plugin code on the render thread makes an SDK call that reaches
   // the game: the game would crash on it; GameWrapper::Execute hands such work over.
   bool refusedOnRenderThread(const char* call);
+  // True, having said so, when `owner` calls after its onUnload has returned (exit status 5).
+  bool lateCall(const PluginSlot* owner, const char* call);
+  void tellLate(const std::string& plugin, const char* call);
+  // Both of the above.
+  bool refused(const PluginSlot* owner, const char* call) {
+    return refusedOnRenderThread(call) || lateCall(owner, call);
+  }
 
   Output& output_;
   Clock& clock_;
@@ -124,6 +141,7 @@ class Host final : public hostsdk::Backend {
   std::filesystem::path configFolder_;
   std::filesystem::path pluginFolder_ = ".";
   std::vector<std::string> configLines_;  // the config file as last read or written
+  GameTurn turn_;                         // first: the game thread holds it from the start
   PluginCalls calls_;
   Console console_;
   GameThread game_;
@@ -132,6 +150,8 @@ class Host final : public hostsdk::Backend {
   Plugins plugins_;
   WebRouting web_;
   std::atomic<long> callsMade_{0};
+  std::atomic<int> lateCalls_{0};
+  std::atomic<bool> executeWaits_{false};
   bool shutDown_ = false;
 };
 

@@ -2,6 +2,8 @@
 
 // One loaded plugin as the host keeps it, and how the host runs plugin code.
 
+#include <atomic>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "game_turn.h"
 #include "hostsdk/plugin.h"
 #include "hostsdk/plugin_settings_window.h"
 #include "hostsdk/plugin_window.h"
@@ -20,8 +23,9 @@ namespace hostsdk {
 
 // The SDK's wrappers carry a pointer to this as the identity of the plugin that calls.
 struct PluginSlot {
-  std::string name;       // the record's class name: `plugin unload` addresses the plugin by it
-  host::Library library;  // empty for a plugin object made in-process
+  std::string name;  // the record's class name: `plugin unload` addresses the plugin by it
+  std::uint32_t typeFlags = 0;  // the record's type word
+  host::Library library;        // empty for a plugin object made in-process
   std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> owner;  // the host's own owner
   BakkesMod::Plugin::BakkesModPlugin* plugin = nullptr;
   BakkesMod::Plugin::PluginWindow* window = nullptr;            // not owning; null when it has none
@@ -30,6 +34,9 @@ struct PluginSlot {
   std::shared_ptr<GameWrapper> gameWrapper;
   // The load the plugin's code came with; what the host keeps of the plugin holds it too.
   std::shared_ptr<host::PluginCode> code;
+  // Set as its onUnload returns: any SDK call it makes from then on is one too many. The slot
+  // itself outlives the plugin (tombstones.h), so that such a call can be told.
+  std::atomic<bool> unloaded{false};
 };
 
 }  // namespace hostsdk
@@ -78,16 +85,20 @@ void stopExceptions(Output& output, const PluginSlot* slot, Call&& call) {
 // Every call into plugin code on the game thread goes through run(): it knows when the host is
 // inside a plugin (a plugin must not be unloaded under its own feet), stops exceptions at the
 // border, and holds back work that must not run inside a plugin's callback. Game thread only;
-// window operations run on the render thread (gui/gui.h).
+// window operations run on the render thread (gui/gui.h), and onLoad or onUnload on a thread of
+// their own (plugin_threads.h). `turn`, when given, hears when a plugin's code runs (a slot's).
 class PluginCalls {
  public:
-  explicit PluginCalls(Output& output) : output_(output) {}
+  explicit PluginCalls(Output& output, GameTurn* turn = nullptr) : output_(output), turn_(turn) {}
 
   template <typename Call>
   void run(const PluginSlot* slot, Call&& call) {
+    const bool plugin = slot && turn_;
+    if (plugin) turn_->enterPlugin();
     ++depth_;
     stopExceptions(output_, slot, call);
     --depth_;
+    if (plugin) turn_->leavePlugin();
     if (depth_ == 0) runDeferred();
   }
 
@@ -113,6 +124,7 @@ class PluginCalls {
   }
 
   Output& output_;
+  GameTurn* const turn_;
   int depth_ = 0;
   std::deque<std::function<void()>> deferred_;
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "loader.h"
+#include "tombstones.h"
 
 namespace host {
 
@@ -21,7 +22,28 @@ std::vector<std::string> Plugins::names() const {
   return names;
 }
 
-bool Plugins::load(const std::string& path, std::string& error) {
+bool Plugins::load(const std::string& path, std::string& error, PluginThread thread) {
+  if (!startLoad(path, error, thread)) return false;
+  finishLoads();
+  return true;
+}
+
+void Plugins::finishLoads() {
+  while (!loading_.empty()) finishLoad(loading_.front().slot);
+}
+
+void Plugins::finishLoad(const PluginSlot* slot) {
+  auto found = std::find_if(loading_.begin(), loading_.end(),
+                            [&](const Loading& loading) { return loading.slot == slot; });
+  if (found == loading_.end()) return;
+  std::unique_ptr<OwnThread> thread = std::move(found->thread);
+  loading_.erase(found);
+  const PluginSlot* outer = std::exchange(finishing_, slot);
+  thread->finish(host_.turn, host_.clock);
+  finishing_ = outer;
+}
+
+bool Plugins::startLoad(const std::string& path, std::string& error, PluginThread thread) {
   std::string reason;
   Library library = PluginCode::open(path, reason);
   const PluginInfo* info = library ? readPluginInfo(library, reason) : nullptr;
@@ -48,11 +70,12 @@ bool Plugins::load(const std::string& path, std::string& error) {
   }
   auto slot = std::make_unique<PluginSlot>();
   slot->name = info->className;
+  slot->typeFlags = info->typeFlags;
   slot->library = std::move(library);
   slot->owner = std::move(owner);
   slot->code = std::make_shared<PluginCode>(slot->name, path, moduleHolding(info), closedCalls_,
                                             gameThread_);
-  start(std::move(slot));
+  start(std::move(slot), thread);
   return true;
 }
 
@@ -63,10 +86,31 @@ PluginSlot* Plugins::adopt(const std::string& name,
   slot->owner = std::move(plugin);
   slot->code =
       std::make_shared<PluginCode>(name, std::string(), nullptr, closedCalls_, gameThread_);
-  return start(std::move(slot));
+  PluginSlot* started = start(std::move(slot), PluginThread::Game);
+  finishLoads();
+  return started;
 }
 
-PluginSlot* Plugins::start(std::unique_ptr<PluginSlot> slot) {
+void Plugins::runLifecycle(PluginSlot* slot, const char* what, PluginThread thread,
+                           std::uint32_t bit, const std::function<void()>& call) {
+  const bool own = onOwnThread(thread, slot->typeFlags, bit);
+  host_.output.trace(host_.clock, [&] {
+    return slot->name + ": " + what + (own ? " on a thread of its own" : " on the game thread");
+  });
+  if (!own) {
+    host_.calls.run(slot, call);
+    return;
+  }
+  auto running = std::make_unique<OwnThread>(
+      host_.game, [this, slot, call] { stopExceptions(host_.output, slot, call); });
+  if (bit == kThreadedLoad) {
+    loading_.push_back({slot, std::move(running)});
+  } else {
+    running->finish(host_.turn, host_.clock);
+  }
+}
+
+PluginSlot* Plugins::start(std::unique_ptr<PluginSlot> slot, PluginThread thread) {
   PluginSlot* raw = slot.get();
   raw->plugin = raw->owner.get();
   raw->window = windowOf(raw->plugin);
@@ -100,13 +144,21 @@ PluginSlot* Plugins::start(std::unique_ptr<PluginSlot> slot) {
   host_.game.admit(raw);
   host_.http.admit(raw);
   host_.gui.add(raw);
-  host_.calls.run(raw, [&] { raw->plugin->onLoad(); });
+  runLifecycle(raw, "onLoad", thread == PluginThread::Record ? loadThread_ : thread, kThreadedLoad,
+               [raw] { raw->plugin->onLoad(); });
   return raw;
 }
 
-std::optional<Unload> unloadNamed(const std::vector<std::string>& words) {
+std::optional<Unload> unloadNamed(const std::vector<std::string>& words, PluginThread* thread) {
   unsigned how = 0;
+  bool placed = false;
   for (const std::string& word : words) {
+    if (const std::optional<PluginThread> named = threadNamed(word)) {
+      if (!thread || placed) return std::nullopt;
+      *thread = *named;
+      placed = true;
+      continue;
+    }
     const Unload flag = word == "without-release" ? Unload::WithoutRelease
                         : word == "keeping"       ? Unload::Keeping
                         : word == "holder-only"   ? Unload::HolderOnly
@@ -117,34 +169,45 @@ std::optional<Unload> unloadNamed(const std::vector<std::string>& words) {
   return static_cast<Unload>(how);
 }
 
-bool Plugins::unload(const std::string& name, std::string& error, Unload how) {
+bool Plugins::unload(const std::string& name, std::string& error, Unload how, PluginThread thread) {
   // What each step guarantees, in order:
-  //   1. Asked from plugin code, which may be on the stack, it waits for the game thread's turn.
+  //   1. Asked from plugin code, which may be on the stack, it waits for the game thread's turn;
+  //      so does one asked while the game thread waits for the plugin's onLoad. An onLoad under
+  //      way is waited for before anything else.
   //   2. The render thread stops drawing the plugin's windows before anything of them goes.
-  //   3. onUnload runs while the object lives (through the holder alone it may be gone); then
-  //      the host lets go of its owner and, unless told not to, calls the release.
+  //   3. onUnload runs while the object lives (through the holder alone it may be gone), on the
+  //      thread the record or `thread` gives it; from its return on, any SDK call the plugin
+  //      makes is one too many. Then the host lets go of its owner and, unless told not to,
+  //      calls the release.
   //   4. A request the library sends from here on goes out as the host's own, its reply run
   //      only while the library is still mapped.
   //   5. Keeping: the plugin's hooks, rating registrations, timers, posted callables and
   //      replies pass to a stand-in of it, which holds them to the end of the run.
   //   6. The host's watch on the object goes before the close: letting go may run its code.
   //   7. All else the plugin handed over is taken out, then destroyed while its code is there
-  //      (that runs its code, which may call the host); a reply being handled is waited for.
+  //      (that runs its code, which may call the host); a reply being handled finishes on the
+  //      HTTP thread, as one of a closed load.
   //   8. The library closes, ending an object the host let go of (one a plugin thread holds past
   //      the close is an error); what was kept runs, and is destroyed, only while still mapped.
+  //      The slot is kept, emptied, so that a late call through a kept wrapper can be told.
   auto found = std::find_if(plugins_.begin(), plugins_.end(),
                             [&](const auto& slot) { return slot->name == name; });
   if (found == plugins_.end()) {
     error = "plugin unload: no plugin named \"" + name + "\"";
     return false;
   }
-  if (host_.calls.inside()) {
-    host_.game.post(nullptr, [this, name, how] {
+  if (host_.calls.inside() || (finishing_ && finishing_ == found->get())) {
+    host_.game.post(nullptr, [this, name, how, thread] {
       std::string later;
-      if (!unload(name, later, how)) host_.output.error(later);
+      if (!unload(name, later, how, thread)) host_.output.error(later);
     });
     return true;
   }
+  finishLoad(found->get());
+  // Waiting for it may have run another unload of the plugin.
+  found = std::find_if(plugins_.begin(), plugins_.end(),
+                       [&](const auto& slot) { return slot->name == name; });
+  if (found == plugins_.end()) return true;
   const auto has = [how](Unload flag) { return (unsigned(how) & unsigned(flag)) != 0; };
   std::unique_ptr<PluginSlot> slot = std::move(*found);
   plugins_.erase(found);
@@ -156,7 +219,13 @@ bool Plugins::unload(const std::string& name, std::string& error, Unload how) {
 
   std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> object = raw->owner;
   if (throughHolder) raw->owner.reset();
-  if (!object.expired()) host_.calls.run(raw, [&] { raw->plugin->onUnload(); });
+  if (!object.expired()) {
+    runLifecycle(raw, "onUnload", thread, kThreadedUnload, [raw] {
+      raw->plugin->onUnload();
+      raw->unloaded.store(true);
+    });
+  }
+  raw->unloaded.store(true);
   raw->plugin = nullptr;
   raw->window = nullptr;
   raw->settings = nullptr;
@@ -204,12 +273,14 @@ bool Plugins::unload(const std::string& name, std::string& error, Unload how) {
   raw->gameWrapper.reset();
 
   raw->code->closed();
-  raw->library.close();
+  // The library's unload may wait for the plugin's threads, which may wait for a turn.
+  host_.turn.awayFor([&] { raw->library.close(); });
   const void* module = raw->code->module();
   if (lives && module && moduleHolding(module)) {
     host_.output.error(raw->name +
                        ": the plugin object outlived its unload, on a thread of the plugin");
   }
+  bury(std::move(slot));
   return true;
 }
 
@@ -245,10 +316,12 @@ Plugins::Caller Plugins::callerAt(const void* address) const {
   const Loaded* closed = nullptr;
   for (const Loaded& loaded : libraries_) {
     if (loaded.code->module() != module) continue;
-    if (loaded.slot) return {loaded.slot, loaded.slot->name, loaded.code};
+    if (loaded.slot) {
+      return {loaded.slot, loaded.slot->name, loaded.code, loaded.slot->unloaded.load()};
+    }
     closed = &loaded;
   }
-  if (closed) return {nullptr, closed->code->plugin(), closed->code};
+  if (closed) return {nullptr, closed->code->plugin(), closed->code, true};
   return {nullptr, "plugin", nullptr};
 }
 

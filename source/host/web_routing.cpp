@@ -59,6 +59,10 @@ void WebRouting::waitSendDelay() {
 }
 
 void WebRouting::send(const void* caller, CurlRequest request, hostsdk::ReplyCallback callback) {
+  // Told late as the call comes, before the delay: a call made before the unload never is.
+  plugins_.withCaller(caller, [&](const Plugins::Caller& sender) {
+    if (sender.unloaded && late_) late_(sender.name);
+  });
   ++requestCallsInside_;
   struct Leaving {
     std::atomic<int>& inside;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -38,8 +39,10 @@ class WebRouting {
   // Requests sent since the start, each counted once the HTTP client holds (or refused) it.
   long requestsSent() const { return requestsSent_.load(); }
 
-  // A plugin's request, from the library that holds `caller`.
+  // A plugin's request, from the library that holds `caller`. One from a plugin whose onUnload
+  // has returned goes out all the same; `late` hears of it first, with the plugin's name.
   void send(const void* caller, CurlRequest request, hostsdk::ReplyCallback callback);
+  void onLateCall(std::function<void(const std::string&)> late) { late_ = std::move(late); }
 
  private:
   // Where a request for `url` goes, and the URL the host's lines name for it.
@@ -60,6 +63,7 @@ class WebRouting {
   std::chrono::milliseconds sendDelay_{0};
   int requestCallsDelayed_ = 0;
   bool closing_ = false;
+  std::function<void(const std::string&)> late_;  // set before any request
 };
 
 }  // namespace host

@@ -64,9 +64,9 @@ class HttpClient {
   // Queues the request and returns at once; safe from any thread. False when the owner is not
   // admitted or the client has shut down: the callback is then destroyed here, uncalled.
   bool send(HttpRequest request, const void* owner, HttpCallback callback);
-  // Takes no more requests of `owner`, destroys the callbacks of its requests here, uncalled,
-  // and waits while one of its callbacks runs: after this no code of the owner runs on the
-  // client's thread. Returns how many replies it dropped. Never from a callback.
+  // Takes no more requests of `owner` and destroys the callbacks of its requests here, uncalled;
+  // one of its callbacks running now finishes on the client's thread, unwaited for. Returns how
+  // many replies it dropped. Never from a callback.
   int forget(const void* owner);
   // Takes no more requests of `from`; its requests in flight are `to`'s from now on.
   void reown(const void* from, const void* to);

@@ -79,6 +79,17 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
       }
     } else if (arg == "--local-stats") {
       line.options.localStats = true;
+    } else if (arg == "--execute-waits") {
+      line.options.executeWaits = true;
+    } else if (arg == "--onload-thread") {
+      const std::optional<PluginThread> thread =
+          i + 1 < args.size() ? threadOption(args[i + 1]) : std::nullopt;
+      if (!thread) {
+        error = "--onload-thread needs own, game or record";
+        return false;
+      }
+      line.options.loadThread = *thread;
+      ++i;
     } else if (arg == "--help" || arg == "-h") {
       line.help = true;
     } else if (arg.empty()) {
@@ -156,6 +167,11 @@ statements run as a file's would, in order and waits included; a person's
   --stats-url <base>  send the plugin's web lookups to <base> (http:// or
                       https://, a host and an optional port) instead of the
                       public web stats service
+  --onload-thread own|game|record
+                      run each plugin's onLoad on a thread of its own, on the
+                      game thread, or as its record asks (the default)
+  --execute-waits     GameWrapper::Execute called from another thread waits
+                      until the game thread runs no plugin code
   -h, --help          print this and exit
 
 Ctrl-C, SIGTERM or a closed terminal stops the run between statements: the
@@ -166,7 +182,8 @@ Exit status: 0 when the run went through; 1 when an `expect` failed; 2 for a
 bad option, scenario file or statement, or one the host could not carry out;
 3 when the settings could not be saved at the end; 4 when a screenshot could
 not be written; 5 when something the host kept of a plugin library it had
-closed would have been called after the library was gone; 128 plus the signal's
+closed would have been called after the library was gone, or a plugin called the
+host after its unload; 128 plus the signal's
 number when a stop request ended the run (130 for Ctrl-C).
 )";
 }

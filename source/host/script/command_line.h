@@ -2,7 +2,8 @@
 
 // The host's command line:
 //   rankwatch-host [--trace] [--window] [--config <folder>] [--plugins <folder>]
-//                  [--local-stats | --stats-url <base>] [<file>]
+//                  [--local-stats | --stats-url <base>] [--onload-thread own|game|record]
+//                  [--execute-waits] [<file>]
 
 #include <string>
 #include <vector>

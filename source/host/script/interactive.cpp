@@ -98,7 +98,7 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
     // During a wait and with lines queued too: what is typed meanwhile follows a prompt, and
     // output clears the prompt's line before it takes it.
     if (sleep > 0 && options_.prompt && !quit_) output_.prompt("> ");
-    reader.idle(sleep);
+    away([&] { reader.idle(sleep); });
   }
   output_.endPrompt();
   return outcome();

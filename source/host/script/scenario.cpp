@@ -64,6 +64,8 @@ void Session::startHost() {
   host_->web().setStatsUrl(statsRoute_, statsStandsIn_);
   if (httpTimeout_) host_->http().setTimeout(*httpTimeout_);
   host_->web().setSendDelay(sendDelay_);
+  host_->plugins().setLoadThread(options_.loadThread);
+  host_->setExecuteWaits(options_.executeWaits);
   std::string error;
   if (options_.window && !host_->gui().openLiveWindow(error)) {
     output_.error("window: " + error + "; going on without one");
@@ -175,7 +177,7 @@ Session::Result Session::runFile(const std::filesystem::path& file) {
       if (!reader.failure().empty()) return unreadable(file.string(), number, reader.failure());
       break;
     } else {
-      reader.idle(kIdleWait);
+      away([&] { reader.idle(kIdleWait); });
     }
   }
   return outcome();
@@ -194,14 +196,14 @@ Session::Result Session::unreadable(const std::string& input, int linesRead,
 
 Session::Result Session::outcome() const {
   if (failure_ != Result::Ok) return failure_;
-  if (unloadedCalled_ || (host_ && host_->calledClosedLibrary())) {
+  if (unloadedCalled_ || (host_ && (host_->calledClosedLibrary() || host_->lateCalls() > 0))) {
     return Result::UnloadedPluginCalled;
   }
   return picturesFailed_ ? Result::PictureNotWritten : Result::Ok;
 }
 
 void Session::dropHost() {
-  if (host_ && host_->calledClosedLibrary()) unloadedCalled_ = true;
+  if (host_ && (host_->calledClosedLibrary() || host_->lateCalls() > 0)) unloadedCalled_ = true;
   host_.reset();
 }
 

@@ -45,6 +45,10 @@ struct SessionOptions {
   // use the stand-in.
   std::string statsUrl;
   bool localStats = false;
+  // Where each plugin's onLoad runs when a load does not say: as its record says, or forced.
+  PluginThread loadThread = PluginThread::Record;
+  // GameWrapper::Execute from other threads waits until the game thread runs no plugin code.
+  bool executeWaits = false;
 };
 
 class Session {
@@ -86,6 +90,15 @@ class Session {
   void startHost();
   // Lets the host go (it unloads and saves), remembering what ends the run's status.
   void dropHost();
+  // Runs `wait` with the game thread's turn let go (game_turn.h).
+  template <typename Wait>
+  void away(Wait&& wait) {
+    if (host_) {
+      host_->turn().awayFor(wait);
+    } else {
+      wait();
+    }
+  }
   // "error: <where>: <reason> (use: <usage of the statement>)".
   Result bad(const Call& call, const std::string& reason);
   // The same, the reason "<name> <misuse>" from the statement's row.
@@ -113,7 +126,7 @@ class Session {
   // The game's world (statements_world.cpp).
   Handler player, playlist, rating, unsynced, syncing, event, notify, wait;
   // Plugins (statements_plugins.cpp).
-  Handler load, unload, restart, console, calls, trace;
+  Handler load, unload, executeWaits, restart, console, calls, trace;
   // The GUI and the mouse (statements_gui.cpp).
   Handler frame, render, window, resize, screenshot, settings, items, mouse;
   // The web (statements_web.cpp).

@@ -23,12 +23,19 @@ const std::vector<Statement>& statements() {
        "not synced; if <seconds> are given, synced after them", &S::unsynced, 1, 2,
        "needs a playlist id and at most a number of seconds"},
       {"syncing", "on|off", "whether a sync is under way", &S::syncing, 1, 1, "needs on or off"},
-      {"load", "", "load the plugin from the plugins folder", &S::load},
-      {"unload", "[without-release] [keeping] [holder-only]",
+      {"load", "[on-own-thread|on-game-thread]",
+       "load the plugin from the plugins folder; its onLoad on a thread of its own or on the "
+       "game thread (default: as its record, or --onload-thread, says)",
+       &S::load, 0, 1, "takes on-own-thread or on-game-thread at most"},
+      {"unload", "[without-release] [keeping] [holder-only] [<thread>]",
        "unload the plugin; without-release: its release function left out; keeping: its hooks, "
        "rating registrations, timers, posted callables and requests kept; holder-only: the host's "
-       "owner of the plugin object let go of first",
+       "owner of the plugin object let go of first; <thread>: on-own-thread or on-game-thread, "
+       "where its onUnload runs (default: as its record says)",
        &S::unload, 0, kMany},
+      {"execute-waits", "on|off",
+       "GameWrapper::Execute from another thread waits until the game thread runs no plugin code",
+       &S::executeWaits, 1, 1, "needs on or off"},
       {"restart", "",
        "unload, save the settings, start a fresh host on the same config folder, load",
        &S::restart},

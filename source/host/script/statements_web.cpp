@@ -179,11 +179,13 @@ Session::Result Session::settle(const Call& call) {
                                      " still in flight after 10 s; the stats service answers more "
                                      "slowly than the host waits");
     }
-    if (inFlight > 0) {
-      current.http().waitIdle(std::chrono::milliseconds(5));
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    away([&] {
+      if (inFlight > 0) {
+        current.http().waitIdle(std::chrono::milliseconds(5));
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+    });
   }
 }
 

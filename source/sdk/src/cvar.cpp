@@ -16,9 +16,9 @@ using hostsdk::detail::quoted;
 namespace {
 
 // Readings of a variable's text; the host's console documents them.
-std::string valueOf(hostsdk::Variable* variable) {
+std::string valueOf(hostsdk::PluginSlot* owner, hostsdk::Variable* variable) {
   hostsdk::Backend* backend = installedBackend();
-  return backend && variable ? backend->cvarValue(variable) : std::string();
+  return backend && variable ? backend->cvarValue(owner, variable) : std::string();
 }
 
 }  // namespace
@@ -33,31 +33,31 @@ bool CVarWrapper::IsNull() const {
 
 std::string CVarWrapper::getCVarName() const {
   hostsdk::Backend* backend = installedBackend();
-  std::string name = backend && variable_ ? backend->cvarName(variable_) : std::string();
+  std::string name = backend && variable_ ? backend->cvarName(owner_, variable_) : std::string();
   note([&] { return "CVarWrapper::getCVarName() -> " + quoted(name); });
   return name;
 }
 
 std::string CVarWrapper::getStringValue() const {
-  std::string value = valueOf(variable_);
+  std::string value = valueOf(owner_, variable_);
   note([&] { return "CVarWrapper::getStringValue() -> " + quoted(value); });
   return value;
 }
 
 bool CVarWrapper::getBoolValue() const {
-  bool value = hostsdk::readBool(valueOf(variable_));
+  bool value = hostsdk::readBool(valueOf(owner_, variable_));
   note([&] { return "CVarWrapper::getBoolValue() -> " + boolean(value); });
   return value;
 }
 
 float CVarWrapper::getFloatValue() const {
-  float value = hostsdk::readFloat(valueOf(variable_));
+  float value = hostsdk::readFloat(valueOf(owner_, variable_));
   note([&] { return "CVarWrapper::getFloatValue() -> " + number(value); });
   return value;
 }
 
 int CVarWrapper::getIntValue() const {
-  int value = hostsdk::readInt(valueOf(variable_));
+  int value = hostsdk::readInt(valueOf(owner_, variable_));
   note([&] { return "CVarWrapper::getIntValue() -> " + number(value); });
   return value;
 }
@@ -65,7 +65,7 @@ int CVarWrapper::getIntValue() const {
 void CVarWrapper::setValue(std::string value) {
   note([&] { return "CVarWrapper::setValue(" + quoted(value) + ")"; });
   hostsdk::Backend* backend = installedBackend();
-  if (backend && variable_) backend->setCvar(variable_, value);
+  if (backend && variable_) backend->setCvar(owner_, variable_, value);
 }
 
 namespace {
@@ -123,7 +123,7 @@ CVarWrapper CVarManagerWrapper::registerCvar(std::string name, std::string defau
 
 CVarWrapper CVarManagerWrapper::getCvar(std::string name) {
   hostsdk::Backend* backend = installedBackend();
-  hostsdk::Variable* variable = backend ? backend->findCvar(name) : nullptr;
+  hostsdk::Variable* variable = backend ? backend->findCvar(owner_, name) : nullptr;
   note([&] {
     return "CVarManagerWrapper::getCvar(" + quoted(name) + ") -> " + (variable ? "found" : "null");
   });

@@ -41,7 +41,7 @@ void GameWrapper::Execute(std::function<void(GameWrapper*)> callback) {
 
 UniqueIDWrapper GameWrapper::GetUniqueID() {
   hostsdk::Backend* backend = installedBackend();
-  UniqueIDWrapper id = backend ? backend->localPlayer() : UniqueIDWrapper();
+  UniqueIDWrapper id = backend ? backend->localPlayer(owner_) : UniqueIDWrapper();
   note([&] { return "GameWrapper::GetUniqueID() -> " + identity(id); });
   return id;
 }

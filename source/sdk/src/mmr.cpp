@@ -32,21 +32,21 @@ std::unique_ptr<MMRNotifierToken> MMRWrapper::RegisterMMRNotifier(
 
 int MMRWrapper::GetCurrentPlaylist() {
   hostsdk::Backend* backend = installedBackend();
-  int playlist = backend ? backend->currentPlaylist() : 0;
+  int playlist = backend ? backend->currentPlaylist(owner_) : 0;
   note([&] { return "MMRWrapper::GetCurrentPlaylist() -> " + number(playlist); });
   return playlist;
 }
 
 bool MMRWrapper::IsSyncing(UniqueIDWrapper id) {
   hostsdk::Backend* backend = installedBackend();
-  bool syncing = backend && backend->isSyncing(id);
+  bool syncing = backend && backend->isSyncing(owner_, id);
   note([&] { return "MMRWrapper::IsSyncing(" + identity(id) + ") -> " + boolean(syncing); });
   return syncing;
 }
 
 bool MMRWrapper::IsSynced(UniqueIDWrapper id, int playlistId) {
   hostsdk::Backend* backend = installedBackend();
-  bool synced = backend && backend->isSynced(id, playlistId);
+  bool synced = backend && backend->isSynced(owner_, id, playlistId);
   note([&] {
     return "MMRWrapper::IsSynced(" + identity(id) + ", " + number(playlistId) + ") -> " +
            boolean(synced);
@@ -56,7 +56,7 @@ bool MMRWrapper::IsSynced(UniqueIDWrapper id, int playlistId) {
 
 float MMRWrapper::GetPlayerMMR(UniqueIDWrapper id, int playlistId) {
   hostsdk::Backend* backend = installedBackend();
-  float rating = backend ? backend->playerRating(id, playlistId) : 0.0f;
+  float rating = backend ? backend->playerRating(owner_, id, playlistId) : 0.0f;
   note([&] {
     return "MMRWrapper::GetPlayerMMR(" + identity(id) + ", " + number(playlistId) + ") -> " +
            number(rating);

@@ -47,15 +47,16 @@ class Backend {
   virtual ~Backend() = default;
 
   // Every SDK call a plugin makes is reported here; `describe` formats it only when wanted.
-  // May be called from any thread.
+  // May be called from any thread. Every call below names the plugin that makes it (`owner`,
+  // the slot its wrapper carries), but for the rating token's end and requests (`caller`).
   virtual void noteCall(const std::function<std::string()>& describe) = 0;
 
   // Console.
   virtual Variable* registerCvar(PluginSlot* owner, const CvarDeclaration& declared) = 0;
-  virtual Variable* findCvar(const std::string& name) = 0;
-  virtual std::string cvarName(const Variable* variable) = 0;
-  virtual std::string cvarValue(const Variable* variable) = 0;
-  virtual void setCvar(Variable* variable, const std::string& value) = 0;
+  virtual Variable* findCvar(PluginSlot* owner, const std::string& name) = 0;
+  virtual std::string cvarName(PluginSlot* owner, const Variable* variable) = 0;
+  virtual std::string cvarValue(PluginSlot* owner, const Variable* variable) = 0;
+  virtual void setCvar(PluginSlot* owner, Variable* variable, const std::string& value) = 0;
   virtual void bindCvar(PluginSlot* owner, Variable* variable, Cell cell) = 0;
   virtual void addCvarListener(PluginSlot* owner, Variable* variable, ChangeCallback callback) = 0;
   virtual void registerCommand(PluginSlot* owner, const std::string& name, CommandCallback callback,
@@ -69,13 +70,13 @@ class Backend {
   virtual void execute(PluginSlot* owner, GameCallback callback) = 0;  // any thread
 
   // Player and rating service.
-  virtual UniqueIDWrapper localPlayer() = 0;
+  virtual UniqueIDWrapper localPlayer(PluginSlot* owner) = 0;
   virtual std::uint64_t addRatingListener(PluginSlot* owner, RatingCallback callback) = 0;
   virtual void removeRatingListener(std::uint64_t registration) = 0;
-  virtual int currentPlaylist() = 0;
-  virtual bool isSyncing(const UniqueIDWrapper& id) = 0;
-  virtual bool isSynced(const UniqueIDWrapper& id, int playlist) = 0;
-  virtual float playerRating(const UniqueIDWrapper& id, int playlist) = 0;
+  virtual int currentPlaylist(PluginSlot* owner) = 0;
+  virtual bool isSyncing(PluginSlot* owner, const UniqueIDWrapper& id) = 0;
+  virtual bool isSynced(PluginSlot* owner, const UniqueIDWrapper& id, int playlist) = 0;
+  virtual float playerRating(PluginSlot* owner, const UniqueIDWrapper& id, int playlist) = 0;
 
   // HTTP: any thread. `caller` is an address in the code that sent the request: the host
   // tells by it which plugin's library the reply's callback lives in.
