@@ -9,7 +9,7 @@
 //   plugin_base.cpp     the exported base part the host knows (the stand-in's only)
 //   lifeline.h/.cpp     guards callbacks that outlive the object or its unload
 //   library.h/.cpp      references to the library, and keeping it loaded for good
-//   settings.cpp        onLoad: settings, commands, hooks, notification; the change handlers;
+//   load_unload.cpp     onLoad: settings, commands, hooks, notification; the change handlers;
 //                       onUnload, which undoes what can be undone
 //   tally.cpp           addWin, addLoss, resetTally, applyMmr
 //   match_events.cpp    the game-event and rating-notification handlers
