@@ -48,12 +48,12 @@ std::optional<float> readNumber(const std::string& text) {
 
 // What the window and the page show of a setting, read through the host: off the game thread
 // the plugin must not read the cell the host writes.
-bool shownValue(CVarWrapper& cvar, bool) {
+std::optional<bool> shownValue(CVarWrapper& cvar, bool) {
   return cvar.getBoolValue();
 }
 
-float shownValue(CVarWrapper& cvar, float kept) {
-  return readNumber(cvar.getStringValue()).value_or(kept);
+std::optional<float> shownValue(CVarWrapper& cvar, float) {
+  return readNumber(cvar.getStringValue());
 }
 
 }  // namespace
@@ -96,9 +96,11 @@ void rankwatch::onLoad() {
     cvar.bindTo(cell);
     cvar.addOnValueChanged(
         lifeline::guard(line, [field](rankwatch* self, std::string, CVarWrapper cvar) {
-          self->shown_.change([&](Shown& shown) { shown.*field = shownValue(cvar, shown.*field); });
+          if (const auto value = shownValue(cvar, decltype(initial){})) {
+            self->shown_.change([&](Shown& shown) { shown.*field = *value; });
+          }
         }));
-    settings.*field = shownValue(cvar, settings.*field);
+    if (const auto value = shownValue(cvar, initial)) settings.*field = *value;
   };
   bound(singleQueue, false, "rankwatch_singlequeue", "1", "Rankwatch : Single queue", 0.0f, 1.0f,
         &Shown::singleQueue);
