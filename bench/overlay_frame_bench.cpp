@@ -77,7 +77,7 @@ std::shared_ptr<rankwatch> pluginWithTally(World& world) {
   *plugin->streak = 3;
   *plugin->wins = 7;
   *plugin->losses = 4;
-  plugin->publishTally();
+  plugin->publish();
   return plugin;
 }
 

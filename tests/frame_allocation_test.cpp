@@ -90,7 +90,7 @@ TEST(FrameAllocation, ASteadyOpenWindowAllocatesNothing) {
       *plugin.autoResize = autoResize;
       *plugin.mmrChange = round ? -12.5f : 1234.56f;
       *plugin.streak = autoResize ? 4 : -4;
-      plugin.publishTally();
+      plugin.publish();
       EXPECT_EQ(allocationsWhile(context, [&] { plugin.renderWindow(); }), 0)
           << "round " << round << " autoresize " << autoResize;
     }

@@ -74,7 +74,7 @@ TEST_F(Overlay, ShowsTheChangeSignedRoundedOrToTwoPlacesAndAWinningStreakWithAPl
     *plugin.mmrChange = c.change;
     *plugin.roundMmr = c.round;
     *plugin.streak = c.streak;
-    plugin.publishTally();
+    plugin.publish();
     EXPECT_EQ(frame(), (std::vector<std::string>{c.line, c.streakLine, "Wins : 7", "Losses : 4"}));
   }
 }
@@ -167,7 +167,7 @@ TEST_F(Overlay, ShowsTheTallyInItsColoursInAPictureOfItsFirstFrame) {
   *plugin.streak = 2;
   *plugin.wins = 5;
   *plugin.losses = 3;
-  plugin.publishTally();
+  plugin.publish();
   // The GUI hides a window that sizes itself in the frame it first appears.
   frame();
   const std::string path = (harness.folder.path() / "overlay.png").string();
@@ -189,7 +189,7 @@ TEST_F(Overlay, ShowsTheTallyInItsColoursInAPictureOfItsFirstFrame) {
 
   // Lines grown wider fit in the very frame that draws them.
   *plugin.mmrChange = -12345.75f;
-  plugin.publishTally();
+  plugin.publish();
   frame();
   const ImVec2 fits = ImGui::CalcWindowNextAutoFitSize(window());
   EXPECT_EQ(window()->SizeFull.x, fits.x);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "forwarding_backend.h"
 #include "harness.h"
 
@@ -129,32 +131,55 @@ TEST(EnabledSetting, AsksForTheWindowOnlyWhenItDisagreesWithIt) {
 
 namespace {
 
-// A host that tells a value-changed handler the current value while attaching it; the plugin
-// must have the handler's cell ready by then.
+// A host that tells a value-changed handler the current value while attaching it, and where a
+// setting may change while the last one is attached, as a user's line typed while onLoad runs
+// on a thread of its own. Either way the load is not over: the plugin turns the handler away,
+// and catches up once it is.
 class EagerBackend : public testing_support::ForwardingBackend {
  public:
-  using ForwardingBackend::ForwardingBackend;
+  EagerBackend(hostsdk::Backend& inner, std::function<void()> meanwhile)
+      : ForwardingBackend(inner), meanwhile_(std::move(meanwhile)) {}
   void addCvarListener(hostsdk::PluginSlot* o, hostsdk::Variable* v,
                        hostsdk::ChangeCallback c) override {
     c(inner_.cvarValue(o, v), CVarWrapper(o, v));
-    ++eagerCalls;
     inner_.addCvarListener(o, v, std::move(c));
+    if (++eagerCalls == 7 && meanwhile_) meanwhile_();
   }
 
   int eagerCalls = 0;
+
+ private:
+  std::function<void()> meanwhile_;
 };
 
 }  // namespace
 
-TEST(OnLoad, HandlersFindTheirCellsEvenWhenCalledWhileBeingAttached) {
-  Harness harness;
-  EagerBackend eager(*harness.host);
-  hostsdk::installBackend(&eager);
-  rankwatch& plugin = harness.load();
-  hostsdk::installBackend(harness.host.get());
-  EXPECT_EQ(eager.eagerCalls, 2);
-  EXPECT_FALSE(*plugin.enabled);
-  EXPECT_EQ(*plugin.trackingMethod, "bakkesmod");
+TEST(OnLoad, WhatCameWhileItWasUnderWayIsCaughtUpWith) {
+  const struct {
+    const char* meanwhile;
+    bool enabled;
+    const char* method;
+    std::vector<std::string> asked;
+  } rows[] = {
+      {nullptr, false, "bakkesmod", {}},
+      {"rankwatch_enabled 1", true, "bakkesmod", {"command: togglemenu rankwatch"}},
+      {"rankwatch_trackingmethod web", false, "web", {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.meanwhile ? row.meanwhile : "nothing");
+    Harness harness;
+    EagerBackend eager(*harness.host, [&] {
+      if (row.meanwhile) harness.console(row.meanwhile);
+    });
+    hostsdk::installBackend(&eager);
+    rankwatch& plugin = harness.load();
+    hostsdk::installBackend(harness.host.get());
+    EXPECT_EQ(eager.eagerCalls, 7);
+    harness.wait(0);  // the game thread's next turn
+    EXPECT_EQ(*plugin.enabled, row.enabled);
+    EXPECT_EQ(*plugin.trackingMethod, row.method);
+    EXPECT_EQ(harness.lines(), row.asked);
+  }
 }
 
 TEST(OnUnload, EndsTheHooksAndTheRatingRegistrationThroughTheHost) {

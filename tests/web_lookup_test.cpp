@@ -1,5 +1,5 @@
-// The web lookup in the host: the URL it asks for, and the hand-over of the rating from the
-// reply's thread to the game thread, which never waits for the network.
+// The web lookup in the host: the URL it asks for, the rating applied on the reply's thread
+// while the plugin is loaded, and a game thread that never waits for the network.
 
 #include "web_lookup.h"
 
@@ -19,20 +19,25 @@ using testing_support::until;
 
 namespace {
 
-// Counts the ratings that reach the object, and those of them that reach it off the game
-// thread: the thread that made it, here the test's own.
+// Counts the ratings that reach the object. One may be held inside until the test lets it go,
+// and says whether the object was still whole when it left.
 struct Recording : rankwatch {
   static std::atomic<int> applied;
-  static std::atomic<int> offGameThread;
-  const std::thread::id gameThread = std::this_thread::get_id();
+  static std::atomic<bool> holdNext, holding, letGo, endedFirst, ended;
+  ~Recording() { ended = true; }
   void applyMmr(float mmr) override {
     ++applied;
-    if (std::this_thread::get_id() != gameThread) ++offGameThread;
+    if (holdNext.exchange(false)) {
+      holding = true;
+      until([] { return letGo.load(); });
+      endedFirst = ended.load();
+    }
     rankwatch::applyMmr(mmr);
   }
 };
 std::atomic<int> Recording::applied{0};
-std::atomic<int> Recording::offGameThread{0};
+std::atomic<bool> Recording::holdNext{false}, Recording::holding{false}, Recording::letGo{false},
+    Recording::endedFirst{false}, Recording::ended{false};
 
 // A plugin tracking playlist 11 through the local stats service, which rates it 1000.
 template <typename Plugin = rankwatch>
@@ -110,39 +115,48 @@ TEST(WebLookup, FramesAndTimersRunWhileAReplyIsHeldBack) {
 }
 
 TEST(WebLookup, AReplyAfterTheUnloadTouchesNothingAndAsksNothingOfTheHost) {
-  enum class Then { StaysLoaded, Unloaded, Destroyed, UnloadedOnceHandedOver };
+  enum class Then { StaysLoaded, Unloaded, Destroyed, UnloadedWhileApplying };
   const struct {
     Then then;
-    size_t handedOver;  // calls of GameWrapper::Execute
     int applied;
   } rows[] = {
-      {Then::StaysLoaded, 1, 1},
-      {Then::Unloaded, 0, 0},
-      {Then::Destroyed, 0, 0},
-      {Then::UnloadedOnceHandedOver, 1, 0},
+      {Then::StaysLoaded, 1},
+      {Then::Unloaded, 0},
+      {Then::Destroyed, 0},
+      {Then::UnloadedWhileApplying, 1},  // the unload waits for it, and the object outlives it
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(static_cast<int>(row.then));
     Harness harness;
     harness.output.setTracing(true);
+    std::thread unloader;
     {
       Recording& plugin = webTracked<Recording>(harness);
       harness.stats.setDelay(300ms);
       Recording::applied = 0;
+      Recording::holdNext = row.then == Then::UnloadedWhileApplying;
+      Recording::holding = Recording::letGo = Recording::endedFirst = Recording::ended = false;
       plugin.refreshMmr(5);
       ASSERT_TRUE(until([&] { return harness.host->http().inFlight() == 1; }));
       if (row.then == Then::Unloaded) plugin.onUnload();
-      if (row.then == Then::UnloadedOnceHandedOver) {
-        // The rating waits for the game thread's next turn; the unload comes first.
-        ASSERT_TRUE(until([&] { return harness.host->game().hasPosted(); }));
-        plugin.onUnload();
+      if (row.then == Then::UnloadedWhileApplying) {
+        ASSERT_TRUE(until([] { return Recording::holding.load(); }));
+        // The whole unload on another thread: onUnload, then the host's owner goes.
+        unloader = std::thread([&] {
+          plugin.onUnload();
+          harness.slot->owner.reset();
+        });
+        ASSERT_TRUE(until([&] { return !plugin.line()->open(); }));
+        Recording::letGo = true;
       }
     }
     if (row.then == Then::Destroyed) harness.slot->owner.reset();
+    if (unloader.joinable()) unloader.join();
     ASSERT_TRUE(harness.host->http().waitIdle(10s));
     harness.wait(1);
-    EXPECT_EQ(harness.traced("GameWrapper::Execute").size(), row.handedOver);
+    EXPECT_TRUE(harness.traced("GameWrapper::Execute").empty()) << "the rating needs no hand-over";
     EXPECT_EQ(Recording::applied, row.applied);
+    EXPECT_FALSE(Recording::endedFirst) << "the object ended under a rating being applied";
   }
 }
 
@@ -157,7 +171,6 @@ TEST(WebLookup, ManyRepliesLandAtOnceWhileFramesDrawAndTimersFire) {
   }));
   harness.stats.setDelay(20ms);  // lookups overlap, and replies come back in bunches
   Recording::applied = 0;
-  Recording::offGameThread = 0;
   std::function<void()> tick = [&] { harness.host->game().setTimeout(nullptr, tick, 0.005f); };
   tick();
   int rating = 1000;
@@ -178,7 +191,6 @@ TEST(WebLookup, ManyRepliesLandAtOnceWhileFramesDrawAndTimersFire) {
   // Replies may land in any order, but each one that counted moved the change by exactly the
   // step from the rating before it: the change is the last rating taken less the first.
   EXPECT_EQ(*plugin.mmrChange, *plugin.currentMmr - 1000.0f);
-  EXPECT_EQ(Recording::offGameThread, 0) << "a rating was applied on the reply's thread";
 }
 
 TEST(WebLookup, TheSdkAddsItsHeadersAndReportsARequestWithoutAReplyAs418) {

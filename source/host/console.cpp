@@ -18,9 +18,8 @@ std::string formatNumber(float value) {
   return std::string(text, result.ptr);
 }
 
-// The one place the host writes a plugin's bound cell. The plugin may read the cell on another
-// thread meanwhile (its window, on the render thread): the SDK gives it no other way, so the
-// thread sanitizer's suppressions name this function.
+// The one place the host writes a plugin's bound cell: on the game thread, or on the thread
+// that runs a plugin's onLoad while it binds.
 void writeBoundCell(const hostsdk::Cell& cell, const std::string& value) {
   std::visit(
       [&](const auto& target) {

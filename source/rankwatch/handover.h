@@ -3,7 +3,8 @@
 // A value handed from one thread to another without a lock: the writer publishes whole copies,
 // the reader takes the newest whole copy. Neither waits for the other, and nothing allocates:
 // three slots take turns, one the writer's, one the reader's, and one between them, swapped
-// with one atomic exchange on each side. One writing thread and one reading thread.
+// with one atomic exchange on each side. One writer at a time (writers on several threads
+// serialise themselves) and one reading thread.
 
 #include <atomic>
 

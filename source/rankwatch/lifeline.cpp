@@ -3,58 +3,58 @@
 
 #include "lifeline.h"
 
-#include <chrono>
-
 #include "library.h"
 
 namespace lifeline {
 
-// A host's Execute might wait for the game thread, which cuts: the cut never waits longer.
-constexpr std::chrono::milliseconds kHandOverWait{100};
-
-void Line::execute(std::function<void(GameWrapper*)> callable) {
-  std::shared_ptr<GameWrapper> game;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!game_) return;
-    game = game_;
-    ++handing_;
+std::optional<Line::Inside> Line::enter(bool evenWhileLoading) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const State state = state_.load();
+  if (state == State::Open || (state == State::Loading && evenWhileLoading)) {
+    ++inside_;
+    return Inside(*this);
   }
-  try {
-    game->Execute(std::move(callable));
-  } catch (...) {
-    handedOver(game);
-    throw;
-  }
-  handedOver(game);
+  if (state == State::Loading) turnedAway_ = true;
+  return std::nullopt;
 }
 
-// The wrapper goes first: the thread that cuts is to be its last owner.
-void Line::handedOver(std::shared_ptr<GameWrapper>& game) {
-  game.reset();
+void Line::leave() {
+  bool last = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    --handing_;
+    last = --inside_ == 0 && state_.load() == State::Cut;
   }
-  handedOver_.notify_all();
+  if (last) left_.notify_all();
+}
+
+bool Line::opened() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (state_.load() == State::Loading) state_.store(State::Open);
+  return std::exchange(turnedAway_, false);
+}
+
+void Line::execute(std::function<void(GameWrapper*)> callable) {
+  // Inside, the wrapper stays: the cut lets go of it only once no one is.
+  if (auto inside = enter()) game_->Execute(std::move(callable));
 }
 
 void Line::cut() {
   std::shared_ptr<GameWrapper> game;
   {
     std::unique_lock<std::mutex> lock(mutex_);
+    // Against a Hold being made on another thread, which counts itself first and looks at the
+    // line second: one of the two sees the other (both orders are sequentially consistent).
+    state_.store(State::Cut);
+    left_.wait(lock, [&] { return inside_ == 0; });
     game.swap(game_);
-    handedOver_.wait_for(lock, kHandOverWait, [&] { return handing_ == 0; });
   }
-  // Against a Hold being made on another thread, which counts itself first and looks at the
-  // line second: one of the two sees the other (both orders are sequentially consistent).
-  open_.store(false);
+  game.reset();  // the thread that cuts is the wrapper's last owner among the plugin's
   if (held_.load() > 0) library::keepForGood();
 }
 
 Hold::Hold(std::shared_ptr<Line> line) : line_(std::move(line)) {
   line_->held_.fetch_add(1);
-  if (!line_->open_.load()) library::keepForGood();
+  if (line_->state_.load() == Line::State::Cut) library::keepForGood();
 }
 
 Hold::~Hold() {
@@ -63,7 +63,8 @@ Hold::~Hold() {
 
 std::optional<Hold> Hold::ifOpen(const std::shared_ptr<Line>& line) {
   line->held_.fetch_add(1);
-  if (line->open_.load()) return Hold(line, Counted{});
+  if (line->open()) return Hold(line, Counted{});
+  // Cut meanwhile: the cut may have counted this one and kept the library; that does no harm.
   line->held_.fetch_sub(1);
   return std::nullopt;
 }
@@ -72,7 +73,8 @@ void toGameThread(const std::shared_ptr<Line>& line, std::function<void(rankwatc
   std::optional<Hold> hold = Hold::ifOpen(line);
   if (!hold) return;
   line->execute([hold = std::move(*hold), body = std::move(body)](GameWrapper*) {
-    if (hold.line()->open()) body(hold.line()->object());
+    Line& line = *hold.line();
+    if (auto inside = line.enter()) body(line.object());
   });
 }
 

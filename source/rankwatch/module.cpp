@@ -1,11 +1,8 @@
 // The library's exports: the record the host reads, the factory and the release function, and
 // the holder of the one plugin object.
 
-#include <atomic>
-#include <chrono>
 #include <cstring>
 #include <new>
-#include <thread>
 
 #include "library.h"
 #include "names.h"
@@ -17,16 +14,6 @@
 #endif
 
 namespace {
-
-// How long the release waits at most for lookups under way: a worker's own work takes
-// microseconds and a host's request call that only queues returns within a millisecond; the
-// rest is room for a busy scheduler. Not for safety (each worker holds the library until it has
-// left its code), but so the library usually goes on the host's thread when the host closes it.
-// A blocking request call is not waited for beyond it: the release runs on the game thread.
-constexpr auto kReleaseWait = std::chrono::milliseconds(100);
-
-// The thread the object was made on: the host's game thread.
-std::atomic<std::thread::id> hostThread;
 
 // The only owner the library keeps. The host reads it by layout (object address, then the
 // count block) and may take owners of its own from it.
@@ -42,7 +29,7 @@ struct ModuleHolder {
   // from a thread of ours. That happens only for a host that reaches the object through the
   // holder alone (onUnload lets go of the holder's owner otherwise).
   ~ModuleHolder() {
-    if (pluginInstance && std::this_thread::get_id() != hostThread.load()) {
+    if (pluginInstance && workers::onOwnThread()) {
       [[maybe_unused]] auto* left = new std::shared_ptr<rankwatch>(std::move(pluginInstance));
 #if defined(__SANITIZE_ADDRESS__)
       __lsan_ignore_object(left);  // left on purpose: not a leak for the leak checker
@@ -80,16 +67,17 @@ RANKWATCH_EXPORT std::uintptr_t getPlugin() {
     pluginInstance = std::shared_ptr<rankwatch>(object, [](rankwatch* dying) {
       dying->~rankwatch();
       ::operator delete(dying);
+      // Last of the object's end: the library may unload on a worker's thread next.
+      library::handOverToLoader();
     });
-    hostThread.store(std::this_thread::get_id());
   }
   return reinterpret_cast<std::uintptr_t>(&pluginInstance);
 }
 
 RANKWATCH_EXPORT void deleteMe() {
   // The holder is emptied before the last owner lets go, so the destructor never sees it full.
+  // Nothing waits for a worker: each holds the library until it has left the library's code.
   moduleHolder.pluginInstance.reset();
-  workers::awaitAll(kReleaseWait);
   workers::letGo();
   library::handOverToLoader();
 }

@@ -1,5 +1,5 @@
 // The overlay window: four coloured lines drawn into the host's GUI context each frame, on the
-// host's render thread, from the settings' cells and the newest tally handed over (rankwatch.h).
+// host's render thread, from the newest copy of what is shown (shown.h).
 
 #include <imgui.h>
 
@@ -46,14 +46,15 @@ void changeLine(float change, bool round) {
 }  // namespace
 
 void rankwatch::renderWindow() {
-  // A host that draws before onLoad or before handing over its context gets an empty frame.
-  if (!mmrChange || !opacity || ImGui::GetCurrentContext() == nullptr) return;
-  const ShownTally& shown = shownTally_.latest();
+  // A host that draws before onLoad has ended or before handing over its context gets an empty
+  // frame.
+  const Shown& shown = shown_.latest();
+  if (!shown.ready || ImGui::GetCurrentContext() == nullptr) return;
 
-  ImGui::SetNextWindowBgAlpha(hostCell(opacity));
+  ImGui::SetNextWindowBgAlpha(shown.opacity);
   ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
   ImGuiWindowFlags flags = kAutoResizeFlags;
-  if (!hostCell(autoResize)) {
+  if (!shown.autoResize) {
     flags = kFixedFlags;
     ImGui::SetNextWindowSize(ImVec2(85.0f, 80.0f), ImGuiCond_FirstUseEver);
   }
@@ -65,7 +66,7 @@ void rankwatch::renderWindow() {
     ImGui::End();
     return;
   }
-  ImGui::SetWindowFontScale(hostCell(scale));
+  ImGui::SetWindowFontScale(shown.scale);
 
   drawTally(shown, false);
 
@@ -79,9 +80,9 @@ void rankwatch::renderWindow() {
   }
 }
 
-void rankwatch::drawTally(const ShownTally& shown, bool oneLine) {
+void rankwatch::drawTally(const Shown& shown, bool oneLine) {
   ImGui::PushStyleColor(ImGuiCol_Text, kYellow);
-  changeLine(shown.mmrChange, hostCell(roundMmr));
+  changeLine(shown.mmrChange, shown.roundMmr);
   ImGui::PopStyleColor(1);
   if (oneLine) ImGui::SameLine();
 

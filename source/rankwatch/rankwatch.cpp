@@ -13,7 +13,8 @@ const char names::kMainSource[] = __FILE__;
 rankwatch::rankwatch() : windowOpen(false), menuTitle(names::kDisplayName) {}
 
 rankwatch::~rankwatch() {
-  // A host that lets go of the object without onUnload: its callbacks end here.
+  // A host that lets go of the object without onUnload: its callbacks end here. The loader is
+  // told the object has ended by its owner (module.cpp), after this.
   if (std::shared_ptr<lifeline::Line> line = this->line()) line->cut();
   workers::letGo();
 }

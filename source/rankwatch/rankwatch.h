@@ -5,22 +5,25 @@
 //
 // Index of the class's parts, one file each:
 //   host_sdk.h          the host's SDK: the stand-in or the published one, and what differs
+//   names.h             texts the library, its record and its window share
 //   module.cpp          library exports, the holder of the one plugin object
+//   rankwatch.cpp       the object's construction and destruction
 //   plugin_base.cpp     the exported base part the host knows (the stand-in's only)
-//   lifeline.h/.cpp     guards callbacks that outlive the object or its unload
+//   lifeline.h/.cpp     guards callbacks that come before onLoad has ended or after the unload
 //   library.h/.cpp      references to the library, and keeping it loaded for good
-//   settings.cpp        onLoad: settings, commands, hooks, notification; the change handlers;
+//   load_unload.cpp     onLoad: settings, commands, hooks, notification; the change handlers;
 //                       onUnload, which undoes what can be undone
 //   tally.cpp           addWin, addLoss, resetTally, applyMmr
 //   match_events.cpp    the game-event and rating-notification handlers
 //   rating_refresh.cpp  refreshMmr: playlist rule and the host's rating service
 //   playlists.h         which playlists are tracked
-//   web_lookup.h/.cpp   the web profile lookup: job, workers, request and reply hand-over
+//   web_lookup.h/.cpp   the web profile lookup: job, workers, request and reply
 //   web_reply.h/.cpp    reading the web stats service's profile reply
 //   workers.h/.cpp      the library's own threads, each holding the library until it has left
+//   shown.h             what the window and the page draw, handed to the render thread
+//   handover.h          a value handed from thread to thread without a lock
 //   overlay.cpp         the window operations and renderWindow
 //   settings_page.cpp   the page in the host's plugins tab: renderSettings, getPluginName
-//   handover.h          what the game thread hands the render thread to draw
 
 #include <atomic>
 #include <cstdint>
@@ -28,24 +31,31 @@
 #include <optional>
 #include <string>
 
-#include "handover.h"
+#include <mutex>
+
 #include "host_sdk.h"
+#include "shown.h"
 
 namespace lifeline {
 class Line;
 }
 
 // Every operation runs on the host's game thread unless it says otherwise. Shared values are
-// created by onLoad; nothing that reads one may run before it.
+// created by onLoad; nothing that reads one may run before it. onLoad and onUnload may run on a
+// thread of the host's own while the game thread goes on: no callback reaches the object until
+// onLoad has ended, and none after onUnload has begun to cut (lifeline.h).
 //
-// The host draws on a render thread of its own (renderWindow and the per-frame questions) while
-// the game thread changes the tally. The window therefore never reads the tally's cells: the
-// tally's operations publish what it shows after each change (publishTally), and the window
-// takes the newest copy. windowOpen is atomic, since the host may open and close the window from
-// either thread and the GUI library clears it while drawing. The settings' cells: hostCell.
+// The host draws on a render thread of its own (renderWindow, renderSettings and the per-frame
+// questions) while the game thread changes the tally and the host writes the settings' cells.
+// The render thread reads none of those cells: whoever changes what is shown publishes it
+// (shown.h), the settings from their change handlers. windowOpen is atomic, since the host may
+// open and close the window from either thread and the GUI library clears it while drawing.
 //
-// The settings page draws on the render thread too. It changes nothing itself: each change goes
-// to the game thread as a console line, so the host's handlers run and the setting is saved.
+// A web reply's rating is applied on the reply's thread, under the tally's lock: the tally's
+// operations take it, and nothing under it calls the host, so no thread waits for another there.
+//
+// The settings page changes nothing itself: each change goes to the game thread as a console
+// line, so the host's handlers run and the setting is saved.
 class rankwatch : public BakkesMod::Plugin::BakkesModPlugin,
                   public sdk::Window,
                   public sdk::SettingsWindow {
@@ -100,51 +110,42 @@ class rankwatch : public BakkesMod::Plugin::BakkesModPlugin,
   std::atomic<bool> windowOpen;
   std::string menuTitle;
 
-  // Hands the tally as it stands to the window; the tally's operations call it after each change.
-  void publishTally();
+  // Hands what is shown (the tally and the settings, from their cells) to the render thread.
+  // Game thread.
+  void publish();
 
   // The line every callback of this load holds (lifeline.h); empty before onLoad. Any thread.
   std::shared_ptr<lifeline::Line> line() const;
 
  private:
-  // What the window shows of the tally.
-  struct ShownTally {
-    float mmrChange;
-    int streak;
-    int wins;
-    int losses;
-  };
-
-  void enabledChangedHandler(CVarWrapper cvar);
-  void trackingMethodChangedHandler(CVarWrapper cvar);
+  void enabledChangedHandler(bool on);
+  void trackingMethodChangedHandler(std::string method);
+  // A load that turned callbacks away while it was under way: what they would have done.
+  void catchUp();
   void issueMenuCommand(const char* word);
+  // The tally as its cells hold it; with the tally's lock held.
+  void publishTally();
   // The tally's four coloured parts, as the overlay shows them; on one line for the page.
-  void drawTally(const ShownTally& shown, bool oneLine);
+  static void drawTally(const Shown& shown, bool oneLine);
   // Runs the console line on the game thread; from the render thread.
   void runOnGameThread(std::string line);
-  // The settings' cells are the host's (bindTo): the host writes them on its game thread and
-  // the SDK gives the window no other way to read them. Every read of one goes through here,
-  // which the thread sanitizer's suppressions name.
-  template <typename T>
-  static T hostCell(const std::shared_ptr<T>& cell) {
-    return *cell;
-  }
   // onUnload, last (module.cpp): when the host owns this object besides the holder, the holder
   // lets go, so the object ends on the host's thread when the host lets go, with or without the
   // release, and a later getPlugin makes a fresh one. Otherwise the holder keeps it.
   void leaveToHost();
 
-  Handover<ShownTally> shownTally_;
-  // Replaced by each onLoad on the game thread; read from any thread through line().
+  // The tally's cells change on the game thread and on a reply's; its operations call one
+  // another (applyMmr calls addWin), hence recursive.
+  std::recursive_mutex tallyMutex_;
+  ShownBoard shown_;
+  // Replaced by each onLoad; read from any thread through line().
   std::shared_ptr<lifeline::Line> line_;
   // A frame asked the game thread to close the window, and the host has not answered (onOpen,
   // onClose): later frames ask no more, or a second toggle would open it again.
   std::atomic<bool> closeAsked_{false};
-  // The two settings the plugin keeps in cells of its own, as the page shows them: written on
-  // the game thread by onLoad and their handlers.
-  std::atomic<bool> shownEnabled_{false};
-  std::atomic<bool> shownWeb_{false};
-  // The page's sliders while held (settings_page.cpp); render thread only.
+  // The page's sliders while held, and the load they belong to (settings_page.cpp); render
+  // thread only.
   std::optional<float> heldScale_;
   std::optional<float> heldOpacity_;
+  unsigned pageLoad_ = 0;
 };

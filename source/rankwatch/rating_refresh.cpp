@@ -29,7 +29,10 @@ void rankwatch::refreshMmr(int attempts) {
   if (playlist > 0 && playlist != *trackedPlaylist && playlists::isTracked(playlist)) {
     *trackedPlaylist = playlist;
     // The first rating of a new playlist only starts the count: the gap is no result.
-    *currentMmr = 0.0f;
+    {
+      std::lock_guard<std::recursive_mutex> lock(tallyMutex_);
+      *currentMmr = 0.0f;
+    }
     if (*singleQueue) {
       resetTally();
       return;

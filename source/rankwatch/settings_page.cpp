@@ -1,6 +1,7 @@
 // The plugin's page in the host's plugins tab, on the host's render thread: the seven settings,
 // the three commands and the tally. The page keeps nothing of its own: each frame shows the
-// cells afresh, and each change goes to the console on the game thread as a typed line would.
+// newest copy of what is shown (shown.h), and each change goes to the console on the game
+// thread as a typed line would.
 
 #include <imgui.h>
 
@@ -34,16 +35,23 @@ bool slider(const char* label, std::optional<float>& held, float current, float 
 }  // namespace
 
 void rankwatch::renderSettings() {
-  if (!mmrChange || !opacity || ImGui::GetCurrentContext() == nullptr) return;
+  const Shown& shown = shown_.latest();
+  if (!shown.ready || ImGui::GetCurrentContext() == nullptr) return;
+  // What a slider held belongs to the load that drew it.
+  if (shown.load != pageLoad_) {
+    pageLoad_ = shown.load;
+    heldScale_.reset();
+    heldOpacity_.reset();
+  }
   const struct {
     const char* label;
     const char* name;
     bool on;
   } toggles[] = {
-      {"Enable plugin", "rankwatch_enabled", shownEnabled_},
-      {"Single queue", "rankwatch_singlequeue", hostCell(singleQueue)},
-      {"Auto-resize", "rankwatch_autoresize", hostCell(autoResize)},
-      {"Round MMR", "rankwatch_round", hostCell(roundMmr)},
+      {"Enable plugin", "rankwatch_enabled", shown.enabled},
+      {"Single queue", "rankwatch_singlequeue", shown.singleQueue},
+      {"Auto-resize", "rankwatch_autoresize", shown.autoResize},
+      {"Round MMR", "rankwatch_round", shown.roundMmr},
   };
   for (const auto& toggle : toggles) {
     bool on = toggle.on;
@@ -53,7 +61,7 @@ void rankwatch::renderSettings() {
   }
 
   // Any text but the host's service's name is the web service: the page shows it as such.
-  const bool web = shownWeb_;
+  const bool web = shown.web;
   ImGui::AlignTextToFramePadding();
   ImGui::TextUnformatted("Tracking Method");
   ImGui::SameLine();
@@ -66,10 +74,10 @@ void rankwatch::renderSettings() {
   }
 
   float value = 0.0f;
-  if (slider("Scale", heldScale_, hostCell(scale), 1.0f, 3.0f, value)) {
+  if (slider("Scale", heldScale_, shown.scale, 1.0f, 3.0f, value)) {
     runOnGameThread(settingLine("rankwatch_scale", value));
   }
-  if (slider("Opacity", heldOpacity_, hostCell(opacity), 0.0f, 1.0f, value)) {
+  if (slider("Opacity", heldOpacity_, shown.opacity, 0.0f, 1.0f, value)) {
     runOnGameThread(settingLine("rankwatch_opacity", value));
   }
 
@@ -78,7 +86,7 @@ void rankwatch::renderSettings() {
   if (ImGui::Button("Add loss")) runOnGameThread("rankwatch_addloss");
   ImGui::SameLine();
   if (ImGui::Button("Reset")) runOnGameThread("rankwatch_reset");
-  drawTally(shownTally_.latest(), true);
+  drawTally(shown, true);
 }
 
 std::string rankwatch::getPluginName() {

@@ -3,6 +3,7 @@
 #include "web_lookup.h"
 
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -62,27 +63,32 @@ void fetchWebMmr(WebLookupJob job) {
   CurlRequest request;
   request.url = webProfileUrl(job.platform, job.playerId, std::time(nullptr));
   request.headers["Cache-Control"] = "no-cache";
-  // Looked at again as the reply takes its hold: an unload meanwhile sends nothing, and one
-  // from here on finds the hold and keeps the library loaded for the reply.
+  // The reply takes its hold as it is made: an unload from here on finds the hold and keeps
+  // the library loaded for the reply.
   std::optional<lifeline::Hold> hold = lifeline::Hold::ifOpen(job.line);
   if (!hold) return;
-  WebReplyTarget target{std::move(*hold),
-                        playlists::isWebRated(job.trackedPlaylist) ? job.trackedPlaylist : 0};
-  HttpWrapper::SendCurlJsonRequest(request,
-                                   [target = std::move(target)](int status, std::string body) {
-                                     onWebMmrReply(target, status, std::move(body));
-                                   });
+  const int wanted = playlists::isWebRated(job.trackedPlaylist) ? job.trackedPlaylist : 0;
+  std::function<void(int, std::string)> reply = [target = WebReplyTarget{std::move(*hold), wanted}](
+                                                    int status, std::string body) {
+    onWebMmrReply(target, status, std::move(body));
+  };
+  // Looked at once more, as late as can be: nothing is made or allocated between this look and
+  // the call. A worker held up in those few instructions while the plugin unloads sends after
+  // the unload all the same: the plugin cannot see when the host's call has begun.
+  if (!job.line->open()) return;
+  HttpWrapper::SendCurlJsonRequest(std::move(request), std::move(reply));
 }
 
 void onWebMmrReply(const WebReplyTarget& target, int status, std::string body) {
+  std::optional<float> rating;
   try {
-    const std::optional<float> rating = readWebReply(status, body, target.wantedPlaylist);
-    if (!rating) return;
-    // The tally is the game thread's: only the rating crosses over, and it is applied there
-    // only while the plugin is loaded.
-    lifeline::toGameThread(target.hold.line(),
-                           [mmr = *rating](rankwatch* plugin) { plugin->applyMmr(mmr); });
+    rating = readWebReply(status, body, target.wantedPlaylist);
   } catch (...) {
-    // No memory to hand the rating over: the reply is lost, like one that never came.
+    // No memory to read the reply: it is lost, like one that never came.
   }
+  if (!rating) return;
+  // The tally takes the rating here, under its lock, while the plugin is loaded: nothing of
+  // this calls the host, so an unload waits for it without waiting for the game thread.
+  lifeline::Line& line = *target.hold.line();
+  if (auto inside = line.enter()) line.object()->applyMmr(*rating);
 }

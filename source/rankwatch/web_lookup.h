@@ -1,10 +1,10 @@
 #pragma once
 
 // The web profile lookup. refreshMmr makes the job on the game thread; a worker thread of its
-// own sends the request; the reply is read on whatever thread the host answers on, and only the
-// rating it yields crosses back to the game thread, where the tally lives. The worker holds
-// nothing of the host: a worker that outlives the plugin's unload never calls into the host
-// but for a request it had begun to send, whose reply then keeps the library loaded.
+// own sends the request; the reply is read, and its rating applied to the tally, on whatever
+// thread the host answers on. The worker holds nothing of the host: a worker that outlives the
+// plugin's unload never calls into the host but for a request it had begun to send, whose reply
+// then keeps the library loaded.
 
 #include <cstdint>
 #include <memory>
@@ -50,5 +50,6 @@ std::string webProfileUrl(const std::string& platform, const std::string& player
 // The whole body of a worker thread (workers.h). Sends nothing once the plugin's line is cut.
 void fetchWebMmr(WebLookupJob job);
 
-// The reply callable's body, on the host's reply thread.
+// The reply callable's body, on the host's reply thread: applies the rating while the plugin is
+// loaded.
 void onWebMmrReply(const WebReplyTarget& target, int status, std::string body);

@@ -104,6 +104,8 @@ void lowerPriority() {
 #endif
 }
 
+thread_local bool ownThread = false;
+
 // What a thread is started with; the thread owns it.
 struct Start {
   std::shared_ptr<State> state;
@@ -113,6 +115,7 @@ struct Start {
 // A thread's body. Returns the thread's own reference to the library, which the system lets go
 // of once the thread has left the library's code.
 library::Reference run(std::unique_ptr<Start> start) {
+  ownThread = true;
   lowerPriority();
   State& state = *start->state;
   library::Reference own = nullptr;
@@ -170,6 +173,10 @@ const std::shared_ptr<State>& shared() {
 
 void makeReady() {
   shared();
+}
+
+bool onOwnThread() {
+  return ownThread;
 }
 
 void start(std::function<void()> job) {

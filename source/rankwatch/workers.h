@@ -35,8 +35,11 @@ void start(std::function<void()> job);
 // way out, holding the library.
 bool awaitAll(std::chrono::milliseconds limit);
 
+// Whether the calling thread is one of these.
+bool onOwnThread();
+
 // The plugin is unloaded: the parked thread leaves, and the reference that lets threads start
-// goes once none is starting. Game thread, while the host holds the library (onUnload, the
+// goes once none is starting. While the host holds the library (onUnload, the
 // release, the destructor).
 void letGo();
 

@@ -42,6 +42,42 @@ std::string UniqueIDWrapper::str() const {
   unreached(__PRETTY_FUNCTION__);
 }
 
+CVarWrapper::CVarWrapper(const CVarWrapper&) {
+  unreached(__PRETTY_FUNCTION__);
+}
+CVarWrapper& CVarWrapper::operator=(CVarWrapper) {
+  unreached(__PRETTY_FUNCTION__);
+}
+CVarWrapper::~CVarWrapper() {
+  unreached(__PRETTY_FUNCTION__);
+}
+CVarManagerWrapper::CVarManagerWrapper(const CVarManagerWrapper&) {
+  unreached(__PRETTY_FUNCTION__);
+}
+CVarManagerWrapper& CVarManagerWrapper::operator=(CVarManagerWrapper) {
+  unreached(__PRETTY_FUNCTION__);
+}
+CVarManagerWrapper::~CVarManagerWrapper() {
+  unreached(__PRETTY_FUNCTION__);
+}
+MMRWrapper::MMRWrapper(const MMRWrapper&) {
+  unreached(__PRETTY_FUNCTION__);
+}
+MMRWrapper& MMRWrapper::operator=(MMRWrapper) {
+  unreached(__PRETTY_FUNCTION__);
+}
+MMRWrapper::~MMRWrapper() {
+  unreached(__PRETTY_FUNCTION__);
+}
+GameWrapper::GameWrapper(const GameWrapper&) {
+  unreached(__PRETTY_FUNCTION__);
+}
+GameWrapper& GameWrapper::operator=(GameWrapper) {
+  unreached(__PRETTY_FUNCTION__);
+}
+GameWrapper::~GameWrapper() {
+  unreached(__PRETTY_FUNCTION__);
+}
 void CVarWrapper::bindTo(std::shared_ptr<bool>) {
   unreached(__PRETTY_FUNCTION__);
 }

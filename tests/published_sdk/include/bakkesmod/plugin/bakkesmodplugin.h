@@ -28,7 +28,9 @@ enum OnlinePlatform {
 };
 
 // The host makes the wrappers it hands a plugin, and only it: every one but UniqueIDWrapper
-// lacks a default constructor. Explicit, so that empty braces cannot make one either.
+// lacks a default constructor. Explicit, so that empty braces cannot make one either. Each holds
+// a pointer to the host's object and declares its copy, assignment and destructor, so that it
+// is passed and returned as the host's own are: through memory, never in registers.
 
 class BAKKESMOD_PLUGIN_IMPORT UniqueIDWrapper {
  public:
@@ -51,16 +53,25 @@ class BAKKESMOD_PLUGIN_IMPORT UniqueIDWrapper {
   bool operator<(const UniqueIDWrapper& other) const;
   bool operator==(const UniqueIDWrapper& other) const;
   bool operator!=(const UniqueIDWrapper& other) const;
+
+ private:
+  void* memory_;  // the host's object behind the wrapper
 };
 
 class BAKKESMOD_PLUGIN_IMPORT CVarWrapper {
  public:
   explicit CVarWrapper() = delete;
+  CVarWrapper(const CVarWrapper& other);
+  CVarWrapper& operator=(CVarWrapper rhs);
+  ~CVarWrapper();
   void bindTo(std::shared_ptr<bool> cell);
   void bindTo(std::shared_ptr<float> cell);
   void addOnValueChanged(std::function<void(std::string, CVarWrapper)> callback);
   bool getBoolValue();
   std::string getStringValue();
+
+ private:
+  void* memory_;  // the host's object behind the wrapper
 };
 
 // A plain function converts from a lambda that captures nothing as std::function does: such a
@@ -70,15 +81,21 @@ typedef void (*commandNotifier)(std::vector<std::string>);
 class BAKKESMOD_PLUGIN_IMPORT CVarManagerWrapper {
  public:
   explicit CVarManagerWrapper() = delete;
-  CVarWrapper registerCvar(std::string name, std::string defaultValue, std::string description,
-                           bool searchable, bool hasMinimum, float minimum, bool hasMaximum,
-                           float maximum, bool saved);
+  CVarManagerWrapper(const CVarManagerWrapper& other);
+  CVarManagerWrapper& operator=(CVarManagerWrapper rhs);
+  ~CVarManagerWrapper();
+  CVarWrapper registerCvar(std::string name, std::string defaultValue, std::string description = "",
+                           bool searchable = true, bool hasMinimum = false, float minimum = 0,
+                           bool hasMaximum = false, float maximum = 0, bool saved = true);
   CVarWrapper getCvar(std::string name);
   void registerNotifier(std::string name, std::function<void(std::vector<std::string>)> callback,
                         std::string description, unsigned char permissions);
   void registerNotifier(std::string name, commandNotifier callback, std::string description,
                         unsigned char permissions);
-  void executeCommand(std::string command, bool log);
+  void executeCommand(std::string command, bool log = true);
+
+ private:
+  void* memory_;  // the host's object behind the wrapper
 };
 
 // A struct, not a class: the host's compiler names the two differently.
@@ -99,23 +116,35 @@ struct BAKKESMOD_PLUGIN_IMPORT MMRNotifierToken {
 class BAKKESMOD_PLUGIN_IMPORT MMRWrapper {
  public:
   explicit MMRWrapper() = delete;
+  MMRWrapper(const MMRWrapper& other);
+  MMRWrapper& operator=(MMRWrapper rhs);
+  ~MMRWrapper();
   std::unique_ptr<MMRNotifierToken> RegisterMMRNotifier(
       std::function<void(UniqueIDWrapper)> callback);
   int GetCurrentPlaylist();
   bool IsSyncing(UniqueIDWrapper id);
   bool IsSynced(UniqueIDWrapper id, int playlist);
   float GetPlayerMMR(UniqueIDWrapper id, int playlist);
+
+ private:
+  void* memory_;  // the host's object behind the wrapper
 };
 
 class BAKKESMOD_PLUGIN_IMPORT GameWrapper {
  public:
   explicit GameWrapper() = delete;
+  GameWrapper(const GameWrapper& other);
+  GameWrapper& operator=(GameWrapper rhs);
+  ~GameWrapper();
   void HookEvent(std::string eventName, std::function<void(std::string)> callback);
   void UnhookEvent(std::string eventName);
   void SetTimeout(std::function<void(GameWrapper*)> callback, float seconds);
   void Execute(std::function<void(GameWrapper*)> callback);
   UniqueIDWrapper GetUniqueID();
   MMRWrapper GetMMRWrapper();
+
+ private:
+  void* memory_;  // the host's object behind the wrapper
 };
 
 namespace BakkesMod::Plugin {

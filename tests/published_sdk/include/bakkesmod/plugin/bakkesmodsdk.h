@@ -3,7 +3,9 @@
 // Declarations only, for compiling the plugin in its published-SDK mode here: laid out and
 // named as the host's published SDK is described, and no stricter or looser than described.
 // Nothing is behind them but stops for the window test (unreached_calls.cpp). The real headers
-// need the host's compiler.
+// need the host's compiler. Where these copies still differ from them: they declare only the
+// classes and calls the plugin uses, with no inline bodies but the base part's; a wrapper's
+// data is one pointer, under a name of ours; the window interfaces hold only their slots.
 
 #if defined(_WIN32)
 #define BAKKESMOD_PLUGIN_EXPORT __declspec(dllexport)

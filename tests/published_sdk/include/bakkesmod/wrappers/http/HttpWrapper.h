@@ -31,7 +31,6 @@ struct CurlRequest {
 
 class BAKKESMOD_PLUGIN_IMPORT HttpWrapper {
  public:
-  explicit HttpWrapper() = delete;
   static void SendCurlJsonRequest(CurlRequest request,
                                   std::function<void(int status, std::string body)> callback);
 };
