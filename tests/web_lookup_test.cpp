@@ -146,12 +146,15 @@ TEST(WebLookup, AReplyAfterTheUnloadTouchesNothingAndAsksNothingOfTheHost) {
           plugin.onUnload();
           harness.slot->owner.reset();
         });
-        ASSERT_TRUE(until([&] { return !plugin.line()->open(); }));
+        // The unloader's calls into the host wait for the game thread's turn: it lets go here.
+        bool cut = false;
+        harness.host->turn().awayFor([&] { cut = until([&] { return !plugin.line()->open(); }); });
+        ASSERT_TRUE(cut);
         Recording::letGo = true;
       }
     }
     if (row.then == Then::Destroyed) harness.slot->owner.reset();
-    if (unloader.joinable()) unloader.join();
+    if (unloader.joinable()) harness.host->turn().awayFor([&] { unloader.join(); });
     ASSERT_TRUE(harness.host->http().waitIdle(10s));
     harness.wait(1);
     EXPECT_TRUE(harness.traced("GameWrapper::Execute").empty()) << "the rating needs no hand-over";

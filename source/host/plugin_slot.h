@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "game_turn.h"
+#include "hostsdk/backend.h"
 #include "hostsdk/plugin.h"
 #include "hostsdk/plugin_settings_window.h"
 #include "hostsdk/plugin_window.h"
@@ -34,9 +35,15 @@ struct PluginSlot {
   std::shared_ptr<GameWrapper> gameWrapper;
   // The load the plugin's code came with; what the host keeps of the plugin holds it too.
   std::shared_ptr<host::PluginCode> code;
-  // Set as its onUnload returns: any SDK call it makes from then on is one too many. The slot
-  // itself outlives the plugin (tombstones.h), so that such a call can be told.
-  std::atomic<bool> unloaded{false};
+  // Marked as its onUnload returns (hostsdk::markUnloaded): any SDK call it makes from then on
+  // is one too many. The slot itself outlives the plugin (tombstones.h), so that such a call can
+  // be told. 0: not yet.
+  std::atomic<std::uint64_t> unloaded{0};
+  // Whether the SDK call this thread is making came in after that.
+  bool lateNow() const {
+    const std::uint64_t mark = unloaded.load();
+    return mark != 0 && mark <= hostsdk::callEnteredAt();
+  }
 };
 
 }  // namespace hostsdk

@@ -138,7 +138,7 @@ PluginSlot* Plugins::start(std::unique_ptr<PluginSlot> slot, PluginThread thread
                                              loaded.code->module() == module;
                                     }),
                      libraries_.end());
-    libraries_.push_back({raw->code, raw});
+    libraries_.push_back({raw->code, raw, raw});
   }
   plugins_.push_back(std::move(slot));
   host_.game.admit(raw);
@@ -222,10 +222,10 @@ bool Plugins::unload(const std::string& name, std::string& error, Unload how, Pl
   if (!object.expired()) {
     runLifecycle(raw, "onUnload", thread, kThreadedUnload, [raw] {
       raw->plugin->onUnload();
-      raw->unloaded.store(true);
+      hostsdk::markUnloaded(raw->unloaded);
     });
   }
-  raw->unloaded.store(true);
+  if (raw->unloaded.load() == 0) hostsdk::markUnloaded(raw->unloaded);
   raw->plugin = nullptr;
   raw->window = nullptr;
   raw->settings = nullptr;
@@ -316,12 +316,11 @@ Plugins::Caller Plugins::callerAt(const void* address) const {
   const Loaded* closed = nullptr;
   for (const Loaded& loaded : libraries_) {
     if (loaded.code->module() != module) continue;
-    if (loaded.slot) {
-      return {loaded.slot, loaded.slot->name, loaded.code, loaded.slot->unloaded.load()};
-    }
+    if (loaded.slot) return {loaded.slot, loaded.slot->name, loaded.code, loaded.slot->lateNow()};
     closed = &loaded;
   }
-  if (closed) return {nullptr, closed->code->plugin(), closed->code, true};
+  // Closed after the call came in: the slot, which outlives it, tells.
+  if (closed) return {nullptr, closed->code->plugin(), closed->code, closed->was->lateNow()};
   return {nullptr, "plugin", nullptr};
 }
 

@@ -92,7 +92,7 @@ class Plugins {
     const PluginSlot* plugin = nullptr;  // an identity only: the plugin may go meanwhile
     std::string name;
     std::shared_ptr<PluginCode> code;  // its load, when known: loaded now, or closed
-    bool unloaded = false;             // its onUnload has returned: the call is one too many
+    bool unloaded = false;  // its onUnload had returned as the call came in: one too many
   };
   // Any thread: runs `use` with the caller at `address` while no unload can close its load.
   template <typename Use>
@@ -130,7 +130,8 @@ class Plugins {
   mutable std::mutex mutex_;
   struct Loaded {
     std::shared_ptr<PluginCode> code;
-    PluginSlot* slot;  // null once the host has closed it
+    PluginSlot* slot;       // null once the host has closed it
+    const PluginSlot* was;  // its slot, kept for good (tombstones.h)
   };
   std::vector<Loaded> libraries_;
 };

@@ -177,7 +177,7 @@ bool Host::refusedOnRenderThread(const char* call) {
 
 bool Host::lateCall(const PluginSlot* owner, const char* call) {
   // Slots are never freed (tombstones.h): the name is there, whenever the call comes.
-  if (!owner || !owner->unloaded.load()) return false;
+  if (!owner || !owner->lateNow()) return false;
   tellLate(owner->name, call);
   return true;
 }

@@ -11,7 +11,7 @@ void bury(std::unique_ptr<PluginSlot> slot) {
   static std::mutex mutex;
   // Never destroyed: a late call may come while the process ends.
   static auto* const buried = new std::vector<std::unique_ptr<PluginSlot>>();
-  slot->unloaded.store(true);
+  if (slot->unloaded.load() == 0) hostsdk::markUnloaded(slot->unloaded);
   slot->owner.reset();
   slot->plugin = nullptr;
   slot->window = nullptr;

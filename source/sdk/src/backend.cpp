@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 
 #include "describe.h"
@@ -16,7 +17,24 @@ std::atomic<Backend*> current{nullptr};
 // Calls from any thread inside the backend now. Counted before the backend is read, so that a
 // caller either sees none installed or is waited for.
 std::atomic<int> callers{0};
+// onUnloads returned so far, and the count as this thread's call came in. Every call reads the
+// backend first thing.
+std::atomic<std::uint64_t> unloadsEnded{0};
+thread_local std::uint64_t enteredAt = 0;
+std::mutex marking;
 }  // namespace
+
+void markUnloaded(std::atomic<std::uint64_t>& mark) {
+  // The mark before the count: a call that sees the new count finds the mark set.
+  std::lock_guard<std::mutex> lock(marking);
+  const std::uint64_t next = unloadsEnded.load() + 1;
+  mark.store(next);
+  unloadsEnded.store(next);
+}
+
+std::uint64_t callEnteredAt() {
+  return enteredAt;
+}
 
 void installBackend(Backend* backend) {
   current.store(backend);
@@ -25,12 +43,14 @@ void installBackend(Backend* backend) {
 }
 
 Backend* installedBackend() {
+  enteredAt = unloadsEnded.load();
   return current.load(std::memory_order_acquire);
 }
 
 namespace detail {
 
 HeldBackend::HeldBackend() {
+  enteredAt = unloadsEnded.load();
   ++callers;
   backend_ = current.load();
 }

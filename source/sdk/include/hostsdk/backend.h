@@ -3,6 +3,7 @@
 // The host's side of the SDK. Plugins never include this: the SDK's wrappers forward every
 // call to the one Backend the host installs, naming the plugin that made it.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -89,5 +90,12 @@ class Backend {
 // are inside it still: the host must have made them return by then.
 HOSTSDK_API void installBackend(Backend* backend);
 HOSTSDK_API Backend* installedBackend();
+
+// A call counts as made when the plugin makes it, not when the host looks at it: the SDK notes
+// how many plugins' onUnloads had returned as each call comes in, on the calling thread. The host
+// marks a plugin's onUnload as returned (`mark` then holds that count, from 1 on), and a call is
+// one too many when callEnteredAt() has reached its mark.
+HOSTSDK_API void markUnloaded(std::atomic<std::uint64_t>& mark);
+HOSTSDK_API std::uint64_t callEnteredAt();
 
 }  // namespace hostsdk
