@@ -2,10 +2,10 @@
 // loads, refuses and unloads libraries.
 
 #include <gtest/gtest.h>
-#include <algorithm>
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -45,6 +45,16 @@ struct LeavesThingsBehind : BakkesMod::Plugin::BakkesModPlugin {
     token = gameWrapper->GetMMRWrapper().RegisterMMRNotifier(
         [called = called](UniqueIDWrapper) { ++*called; });
   }
+};
+
+// Counts its copies, not its moves.
+struct Counted {
+  std::shared_ptr<int> copies;
+  explicit Counted(std::shared_ptr<int> counter) : copies(std::move(counter)) {}
+  Counted(const Counted& other) : copies(other.copies) { ++*copies; }
+  Counted(Counted&&) noexcept = default;
+  template <typename... Args>
+  void operator()(Args&&...) const {}
 };
 
 }  // namespace
@@ -217,6 +227,9 @@ TEST(Loader, AHostKeepsWhatAPluginLeftAndCallsItOnlyWhileItsLibraryIsThere) {
     harness.output.setTracing(false);
     EXPECT_EQ(harness.traced("forgetful: release function").size(), row.releases);
     ASSERT_TRUE(!row.reload || harness.host->plugins().load(FORGETFUL_PLUGIN_FILE, error)) << error;
+    // The host's own Execute is no closed library's, whatever it closed.
+    bool hostsOwnRan = false;
+    GameWrapper(nullptr).Execute([&](GameWrapper*) { hostsOwnRan = true; });
     harness.event("Function TAGame.GameEvent_TA.StartEvent");
     harness.notify("76561198000000001");
     harness.wait(2);
@@ -227,6 +240,7 @@ TEST(Loader, AHostKeepsWhatAPluginLeftAndCallsItOnlyWhileItsLibraryIsThere) {
     std::sort(lines.begin(), lines.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(lines, expected);
+    EXPECT_TRUE(hostsOwnRan);
     EXPECT_EQ(harness.host->calledClosedLibrary(), !row.lines.empty());
     harness.host->shutdown();
     const std::string note = "note: the host left " + std::to_string(row.leftAlive) +
@@ -247,6 +261,33 @@ TEST(Loader, AHostKeepsWhatAPluginLeftAndCallsItOnlyWhileItsLibraryIsThere) {
   EXPECT_EQ(*called, 2);
   EXPECT_FALSE(harness.host->calledClosedLibrary());
   EXPECT_TRUE(harness.lines().empty());
+}
+
+// A host may keep a copy of what it is handed and let the original go: the plugin's copies must
+// hold, so the stand-in makes one.
+TEST(Loader, TheHostKeepsACopyOfEachCallableItIsHanded) {
+  testing_support::Harness harness;
+  auto object = std::make_shared<BakkesMod::Plugin::BakkesModPlugin>();
+  harness.host->plugins().adopt("copied", object);
+  GameWrapper& game = *object->gameWrapper;
+  const auto copies = std::make_shared<int>(0);
+  std::unique_ptr<MMRNotifierToken> token;
+  const struct {
+    const char* what;
+    std::function<void()> hand;
+  } rows[] = {
+      {"hook", [&] { game.HookEvent("Function TAGame.GameEvent_TA.StartEvent", Counted(copies)); }},
+      {"timer", [&] { game.SetTimeout(Counted(copies), 1.0f); }},
+      {"posted callable", [&] { game.Execute(Counted(copies)); }},
+      {"rating registration",
+       [&] { token = game.GetMMRWrapper().RegisterMMRNotifier(Counted(copies)); }},
+  };
+  for (const auto& row : rows) {
+    *copies = 0;
+    row.hand();
+    EXPECT_EQ(*copies, 1) << row.what;
+  }
+  token.reset();
 }
 
 TEST(Loader, AHundredUnloadsWithWorkPendingLeaveAWorkingPlugin) {
