@@ -226,6 +226,28 @@ TEST(WebLookup, TheSdkAddsItsHeadersAndReportsARequestWithoutAReplyAs418) {
   }
 }
 
+TEST(WebLookup, EveryJobHandedToTheWorkersRunsHoweverTheirEndsAndStartsInterleave) {
+  std::atomic<int> ran{0};
+  std::atomic<bool> release{false};
+  for (int round = 0; round < 100; ++round) {
+    // A worker busy until released, a job for the one parked, and more while the first ends
+    // and parks in its turn: each must run once.
+    release = false;
+    workers::start([&] {
+      while (!release) std::this_thread::yield();
+      ++ran;
+    });
+    workers::start([&] { ++ran; });
+    release = true;
+    for (int i = 0; i < 3; ++i) workers::start([&] { ++ran; });
+  }
+  EXPECT_TRUE(workers::awaitAll(std::chrono::minutes(1))) << "a job never ended";
+  EXPECT_EQ(ran, 500);
+  // As an unload would: no worker stays parked for the next test.
+  workers::letGo();
+  EXPECT_TRUE(workers::awaitAll(std::chrono::minutes(1)));
+}
+
 TEST(WebLookup, AWorkerThatCannotStartChangesNothing) {
   Harness h;
   rankwatch& p = h.loadEnabled("web");
