@@ -23,6 +23,14 @@ bool until(const std::function<bool()>& done) {
   return true;
 }
 
+bool Harness::settled(long requests) {
+  return until([&] {
+    wait(0.001);
+    return host->web().requestsSent() >= requests && host->web().requestCallsUnderWay() == 0 &&
+           host->http().inFlight() == 0;
+  });
+}
+
 void withoutNewThreads(const std::function<void()>& work) {
   pthread_attr_t saved;
   pthread_attr_t huge;

@@ -72,6 +72,10 @@ class Harness {
   }
 
   void console(const std::string& line) { host->console().execute(line); }
+  // Turns the game thread until `requests` web requests have been sent in all and no reply is
+  // still to come or being taken: then what the replies did to the tally may be read. False
+  // after ten seconds.
+  bool settled(long requests);
   void wait(double seconds) { host->game().pass(host::toMicros(seconds)); }
   void event(const std::string& name) { host->game().fire(name); }
   void notify(const std::string& id);

@@ -108,10 +108,8 @@ TEST(WebLookup, FramesAndTimersRunWhileAReplyIsHeldBack) {
   EXPECT_EQ(*plugin.currentMmr, 0.0f) << "a game-thread turn waited for the network";
   EXPECT_GE(ticks, 50);
   harness.host->web().setSendDelay(0ms);
-  EXPECT_TRUE(until([&] {
-    harness.wait(0.01);
-    return *plugin.currentMmr == 1000.0f;
-  }));
+  ASSERT_TRUE(harness.settled(1));
+  EXPECT_EQ(*plugin.currentMmr, 1000.0f);
 }
 
 TEST(WebLookup, AReplyAfterTheUnloadTouchesNothingAndAsksNothingOfTheHost) {
@@ -168,10 +166,8 @@ TEST(WebLookup, ManyRepliesLandAtOnceWhileFramesDrawAndTimersFire) {
   Recording& plugin = webTracked<Recording>(harness);
   harness.console("openmenu rankwatch");
   plugin.refreshMmr(5);
-  ASSERT_TRUE(until([&] {
-    harness.wait(0.01);
-    return *plugin.currentMmr == 1000.0f;
-  }));
+  ASSERT_TRUE(harness.settled(1));
+  ASSERT_EQ(*plugin.currentMmr, 1000.0f);
   harness.stats.setDelay(20ms);  // lookups overlap, and replies come back in bunches
   Recording::applied = 0;
   std::function<void()> tick = [&] { harness.host->game().setTimeout(nullptr, tick, 0.005f); };
@@ -186,11 +182,8 @@ TEST(WebLookup, ManyRepliesLandAtOnceWhileFramesDrawAndTimersFire) {
     harness.host->gui().frame();
     std::this_thread::sleep_for(5ms);
   }
-  ASSERT_TRUE(until([&] {
-    harness.wait(0.01);
-    harness.host->gui().frame();
-    return Recording::applied == lookups;
-  }));
+  ASSERT_TRUE(harness.settled(1 + lookups));
+  EXPECT_EQ(Recording::applied, lookups);
   // Replies may land in any order, but each one that counted moved the change by exactly the
   // step from the rating before it: the change is the last rating taken less the first.
   EXPECT_EQ(*plugin.mmrChange, *plugin.currentMmr - 1000.0f);
@@ -234,6 +227,28 @@ TEST(WebLookup, TheSdkAddsItsHeadersAndReportsARequestWithoutAReplyAs418) {
       EXPECT_EQ(harness.stats.lastRequest()->headers, row.seen) << row.what;
     }
   }
+}
+
+TEST(WebLookup, EveryJobHandedToTheWorkersRunsHoweverTheirEndsAndStartsInterleave) {
+  std::atomic<int> ran{0};
+  std::atomic<bool> release{false};
+  for (int round = 0; round < 100; ++round) {
+    // A worker busy until released, a job for the one parked, and more while the first ends
+    // and parks in its turn: each must run once.
+    release = false;
+    workers::start([&] {
+      while (!release) std::this_thread::yield();
+      ++ran;
+    });
+    workers::start([&] { ++ran; });
+    release = true;
+    for (int i = 0; i < 3; ++i) workers::start([&] { ++ran; });
+  }
+  EXPECT_TRUE(workers::awaitAll(std::chrono::minutes(1))) << "a job never ended";
+  EXPECT_EQ(ran, 500);
+  // As an unload would: no worker stays parked for the next test.
+  workers::letGo();
+  EXPECT_TRUE(workers::awaitAll(std::chrono::minutes(1)));
 }
 
 TEST(WebLookup, AWorkerThatCannotStartChangesNothing) {
