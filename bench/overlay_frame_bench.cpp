@@ -5,7 +5,7 @@
 #include <memory>
 #include <sstream>
 
-#include "host.h"
+#include "host_world.h"
 #include "rankwatch.h"
 #include "stub_window.h"
 
@@ -30,13 +30,7 @@ class PlainWindow : public StubWindow {
   }
 };
 
-struct World {
-  std::ostringstream stream;
-  host::Output output{stream};
-  host::Clock clock{host::Clock::Mode::Virtual};
-  host::RatingService ratings{clock};
-  host::Host host{output, clock, ratings, {}};
-
+struct World : HostWorld {
   void open(std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> window, const std::string& menu) {
     host.plugins().adopt(menu, std::move(window));
     host.console().execute("openmenu " + menu);

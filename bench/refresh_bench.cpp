@@ -5,7 +5,7 @@
 #include <sstream>
 #include <thread>
 
-#include "host.h"
+#include "host_world.h"
 #include "rankwatch.h"
 #include "web_lookup.h"
 #include "workers.h"
@@ -18,13 +18,7 @@
 
 namespace {
 
-struct World {
-  std::ostringstream stream;
-  host::Output output{stream};
-  host::Clock clock{host::Clock::Mode::Virtual};
-  host::RatingService ratings{clock};
-  host::Host host{output, clock, ratings, {}};
-
+struct World : HostWorld {
   std::shared_ptr<rankwatch> load(const char* trackingMethod) {
     auto plugin = std::make_shared<rankwatch>();
     host.plugins().adopt("rankwatch", plugin);

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "host.h"
+#include "host_world.h"
 #include "net/stats_service.h"
 
 namespace {
@@ -22,12 +22,7 @@ using Clock = std::chrono::steady_clock;
 const std::string kLibrary =
     std::string(RANKWATCH_PLUGIN_DIR) + "/rankwatch" + host::kLibrarySuffix;
 
-struct World {
-  std::ostringstream stream;
-  host::Output output{stream};
-  host::Clock clock{host::Clock::Mode::Virtual};
-  host::RatingService ratings{clock};
-  host::Host host{output, clock, ratings, {}};
+struct World : HostWorld {
   host::StatsService stats;
 
   explicit World(benchmark::State& state) {

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "host.h"
+#include "host_world.h"
 #include "net/stats_service.h"
 #include "rankwatch.h"
 #include "web_lookup.h"
@@ -28,16 +28,11 @@ using Clock = std::chrono::steady_clock;
 
 constexpr auto kRun = std::chrono::seconds(3);
 
-struct World {
-  std::ostringstream stream;
-  host::Output output{stream};
-  host::Clock clock{host::Clock::Mode::Real};
-  host::RatingService ratings{clock};
-  host::Host host{output, clock, ratings, {}};
+struct World : HostWorld {
   host::StatsService stats;
   std::shared_ptr<rankwatch> plugin = std::make_shared<rankwatch>();
 
-  explicit World(benchmark::State& state) {
+  explicit World(benchmark::State& state) : HostWorld(host::Clock::Mode::Real) {
     std::string error;
     if (!stats.start(error)) state.SkipWithError(error.c_str());
     stats.setPlayer("steam", "76561198000000001");
