@@ -12,7 +12,7 @@
 
 #include "config_file.h"
 #include "harness.h"
-#include "script/scenario.h"
+#include "script/session.h"
 #include "script/statements.h"
 #include "script/terminal.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "script/command_line.h"
-#include "script/scenario.h"
+#include "script/session.h"
 #include "script/terminal.h"
 
 #if defined(_WIN32)

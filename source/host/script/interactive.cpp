@@ -6,7 +6,7 @@
 
 #include "config_file.h"
 #include "script/line_reader.h"
-#include "script/scenario.h"
+#include "script/session.h"
 #include "script/statements.h"
 #include "script/terminal.h"
 

@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "script/named_files.h"
-#include "script/scenario.h"
+#include "script/session.h"
 #include "script/statements.h"
 
 namespace host {

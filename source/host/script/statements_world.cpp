@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "hostsdk/cvar_text.h"
-#include "script/scenario.h"
+#include "script/session.h"
 #include "script/statements.h"
 
 namespace host {

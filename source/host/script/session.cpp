@@ -1,7 +1,7 @@
 // The session: the host it starts, the statements it runs from a file, and the statements of
 // the run itself.
 
-#include "script/scenario.h"
+#include "script/session.h"
 
 #include <csignal>
 

@@ -108,7 +108,7 @@ class Session {
   // The statements, by what they touch; their words are counted by the time they run.
   friend const std::vector<Statement>& statements();
   using Handler = Result(const Call& call);
-  // The run itself (scenario.cpp).
+  // The run itself (session.cpp).
   Handler config, expect, help, quit;
   // The game's world (statements_world.cpp).
   Handler player, playlist, rating, unsynced, syncing, event, notify, wait;
