@@ -150,7 +150,7 @@ class Gui {
   std::vector<std::string> drawOnce(Micros now, bool capture);
   void traceAnswers(const Window& asked, Micros now, bool blocks, bool overlay);
   bool writePlaces(std::string& error);
-  // backdrop.cpp: the game's picture behind the windows.
+  // game_screen.cpp: the game's picture behind the windows.
   void drawGameScreen();
   // text_capture.cpp: `draw` draws, and the text lines it wrote are added to `lines`.
   void captureText(const std::function<void()>& draw, std::vector<std::string>& lines);
