@@ -1,6 +1,7 @@
 // rankwatch-host: the stand-in host. Runs a scenario file, or statements typed at the console.
 // script/command_line.h lists its options.
 
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -67,6 +68,11 @@ int main(int argc, char** argv) {
   if (!host::checkCommandLine(command, error)) return refuse(error);
 
   host::catchStopRequests();
+#if !defined(_WIN32)
+  // A write past the file size limit then fails as a full disk does, told and survived, instead
+  // of ending the run with the settings unsaved and a temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   host::Output output(std::cout);
   output.setTerminal(command.options.prompt);
   host::Session::Result result;
