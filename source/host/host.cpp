@@ -147,7 +147,7 @@ void Host::menuCommand(const std::vector<std::string>& words) {
     return;
   }
   const bool known = gui_.menuCommand(command, words[1]);
-  if (!known) output_.error(command + ": no window named \"" + words[1] + "\"");
+  if (!known) output_.error(command + ": no window named " + inQuotes(words[1]));
 }
 
 }  // namespace host

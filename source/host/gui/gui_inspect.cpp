@@ -49,10 +49,11 @@ ImGuiWindow* windowTitled(ImGuiContext* context, const std::string& title, std::
   std::string held;
   for (ImGuiWindow* window : context->Windows) {
     if (!window->IsFallbackWindow && !(window->Flags & ImGuiWindowFlags_ChildWindow)) {
-      held += std::string(held.empty() ? "" : ", ") + "\"" + window->Name + "\"";
+      held += std::string(held.empty() ? "" : ", ") + inQuotes(window->Name);
     }
   }
-  error = "no window titled \"" + title + "\"; the GUI holds " + (held.empty() ? "none" : held);
+  error =
+      "no window titled " + inQuotes(title) + "; the GUI holds " + (held.empty() ? "none" : held);
   return nullptr;
 }
 
@@ -102,7 +103,7 @@ bool Gui::resize(const std::string& title, int width, int height, std::string& e
     ImGuiWindow* window = windowTitled(context_, title, error);
     if (!window) return false;
     if (window->Flags & ImGuiWindowFlags_AlwaysAutoResize) {
-      error = "the window \"" + title + "\" sizes itself to what it holds";
+      error = "the window " + inQuotes(title) + " sizes itself to what it holds";
       return false;
     }
     ImGui::SetWindowSize(window, ImVec2(static_cast<float>(width), static_cast<float>(height)));

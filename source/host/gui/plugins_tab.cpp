@@ -17,7 +17,7 @@ bool Gui::showSettings(const std::string& plugin, std::string& error) {
       }
       offered += " " + page.owner->name;
     }
-    error = "no plugin named \"" + plugin + "\" offers a settings page (offered:" +
+    error = "no plugin named " + inQuotes(plugin) + " offers a settings page (offered:" +
             (offered.empty() ? std::string(" none") : offered) + ")";
     return false;
   });

@@ -86,12 +86,12 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
       error = "an empty scenario file name; name a file, or none to type statements";
       return false;
     } else if (arg.size() > 1 && arg[0] == '-') {
-      error = "unknown option \"" + arg + "\"";
+      error = "unknown option " + inQuotes(arg);
       return false;
     } else if (line.file.empty()) {
       line.file = arg;
     } else {
-      error = "one scenario file at most, not \"" + line.file + "\" and \"" + arg + "\"";
+      error = "one scenario file at most, not " + inQuotes(line.file) + " and " + inQuotes(arg);
       return false;
     }
   }
