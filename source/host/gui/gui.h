@@ -60,8 +60,10 @@ class Gui {
   bool showSettings(const std::string& plugin, std::string& error);
   void closeSettings();
 
-  // The mouse as the next frame finds it: at x, y on the screen, its left button down or not,
-  // and its wheel turned by `wheel` steps (up is positive).
+  // A scripted mouse as the next frame finds it: at x, y on the screen, its left button down or
+  // not, and, with the button up, its wheel turned by `wheel` steps (up is positive). Every
+  // frame keeps it, the live window's own too, while its button is down; from the frame after
+  // one with the button up, a person's mouse in the live window has its say again.
   struct Mouse {
     float x = 0.0f, y = 0.0f;
     bool down = false;

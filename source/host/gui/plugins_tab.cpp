@@ -32,13 +32,15 @@ void Gui::setMouse(const Mouse& mouse) {
 }
 
 void Gui::applyMouse() {
-  // Once, as the next frame starts: a live window's own mouse has its say again after that.
+  // After the live window's input, which would otherwise drop a button held down between the
+  // frames of a click or a drag.
   if (!mouse_) return;
   ImGuiIO& io = ImGui::GetIO();
   io.MousePos = ImVec2(mouse_->x, mouse_->y);
   io.MouseDown[0] = mouse_->down;
   io.MouseWheel += mouse_->wheel;
-  mouse_.reset();
+  // Held while its button is down, as a hand holds it; the wheel turns with the button up.
+  if (!mouse_->down) mouse_.reset();
 }
 
 void Gui::drawPluginsTab() {

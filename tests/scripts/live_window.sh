@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The live window (--window) on a display of the test's own: the mouse statements work there as
+# they do without one, and a person's mouse on the window takes over after them. Exit status 77:
+# skipped, no display could start.
+#   live_window.sh <rankwatch-host>
+set -euo pipefail
+host=$1
+work=$(mktemp -d)
+trap 'exec 3>&- 2>/dev/null || true; kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+
+fail() {
+  echo "live_window: $*" >&2
+  exit 1
+}
+
+# Waits until the host's output holds the line, for ten seconds at most; with a command, runs
+# it before each look (asking the host again).
+await() {
+  for _ in $(seq 200); do
+    [[ -z "${2:-}" ]] || eval "$2"
+    grep -qxF "$1" "$work/out" && return 0
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.05
+  done
+  fail "no \"$1\" in the host's output: $(cat "$work/out")"
+}
+
+if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
+  echo "live_window: skipped: Xvfb or xdotool is missing (scripts/setup installs them)"
+  exit 77
+fi
+Xvfb -displayfd 4 -screen 0 1280x720x24 -nolisten tcp 4>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+for _ in $(seq 200); do
+  [[ -s "$work/display" ]] && break
+  kill -0 $xvfb 2>/dev/null || break
+  sleep 0.05
+done
+if [[ ! -s "$work/display" ]]; then
+  echo "live_window: skipped: Xvfb did not start: $(cat "$work/xvfb.log")"
+  exit 77
+fi
+export DISPLAY=:$(cat "$work/display")
+
+mkfifo "$work/typed"
+"$host" --window --config "$work/config" <"$work/typed" >"$work/out" 2>&1 &
+pid=$!
+exec 3>"$work/typed"
+# A click and a drag on the page, with the live window's own frames drawn between their steps.
+printf '%s\n' load "settings rankwatch" frame "click 418 180" "console rankwatch_singlequeue" \
+  "expect cvar rankwatch_singlequeue = 0" "drag 500 272 1279 272" "console rankwatch_scale" \
+  "expect cvar rankwatch_scale = 3" >&3
+await "cvar rankwatch_scale = 3"
+
+# Then the mouse on the window is a person's again.
+window=$(xdotool search --sync --name '^rankwatch-host$' | head -1)
+xdotool mousemove --window "$window" 418 180 click 1
+await "cvar rankwatch_singlequeue = 1" "echo console rankwatch_singlequeue >&3"
+
+exec 3>&-
+status=0
+wait $pid || status=$?
+[[ $status -eq 0 ]] || fail "exit status $status: $(cat "$work/out")"
+grep -qxF 'rankwatch_singlequeue "1"' "$work/config/config.cfg" ||
+  fail "the settings were not saved: $(cat "$work/config/config.cfg")"
