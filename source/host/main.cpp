@@ -92,6 +92,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (result == host::Session::Result::Stopped) return 128 + host::stopRequested();
+  if (result == host::Session::Result::DisplayLost) {
+    // Saved and cleaned up already: the X library's own teardown at exit would wait for ever
+    // on the display that went away.
+    std::cout.flush();
+    std::_Exit(static_cast<int>(result));
+  }
   const bool wentThrough =
       result == host::Session::Result::Ok || result == host::Session::Result::PictureNotWritten;
   if (wentThrough && !saved) return 3;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The live window (--window) on a display of the test's own: the mouse statements work there as
-# they do without one, and a person's mouse on the window takes over after them. Exit status 77:
+# they do without one, a person's mouse on the window takes over after them, and a display that
+# goes away ends the run with exit status 6, saying so, with the settings saved. Exit status 77:
 # skipped, no display could start.
 #   live_window.sh <rankwatch-host>
 set -euo pipefail
@@ -57,9 +58,12 @@ window=$(xdotool search --sync --name '^rankwatch-host$' | head -1)
 xdotool mousemove --window "$window" 418 180 click 1
 await "cvar rankwatch_singlequeue = 1" "echo console rankwatch_singlequeue >&3"
 
-exec 3>&-
+kill $xvfb
+wait $xvfb || true
 status=0
 wait $pid || status=$?
-[[ $status -eq 0 ]] || fail "exit status $status: $(cat "$work/out")"
+[[ $status -eq 6 ]] || fail "exit status $status after the display went away, not 6: $(cat "$work/out")"
+grep -qxF "error: window: the connection to the display $DISPLAY was lost; unloading the plugin \
+and saving the settings" "$work/out" || fail "no word of the display: $(cat "$work/out")"
 grep -qxF 'rankwatch_singlequeue "1"' "$work/config/config.cfg" ||
   fail "the settings were not saved: $(cat "$work/config/config.cfg")"

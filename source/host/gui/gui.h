@@ -88,8 +88,11 @@ class Gui {
   // Shows every frame in a window on the screen from now on. False, with the reason, when
   // there is no display.
   bool openLiveWindow(std::string& error);
-  // True once the user has closed the live window. Any thread.
-  bool liveWindowClosed() const { return liveClosed_; }
+  // How the live window ended, once it has: closed by the user, or its display gone (with the
+  // reason in liveWindowLost()). Open while it shows, and with none. Any thread.
+  enum class LiveWindowEnd { Open, Closed, DisplayLost };
+  LiveWindowEnd liveWindowEnd() const { return liveEnd_; }
+  const std::string& liveWindowLost() const { return liveLost_; }
 
   // Writes the window places to gui.ini now, as at the end of a run; false, with the reason,
   // when the file could not be written, which then stays as it was.
@@ -183,7 +186,8 @@ class Gui {
   bool drawn_ = false;
   std::unique_ptr<HeadlessRenderer> headless_;
   std::unique_ptr<LiveWindow> live_;
-  std::atomic<bool> liveClosed_{false};
+  std::string liveLost_;  // written once, before liveEnd_ says so
+  std::atomic<LiveWindowEnd> liveEnd_{LiveWindowEnd::Open};
   // Last: it ends, and stops drawing, before what it draws goes.
   std::unique_ptr<RenderThread> render_;
 };

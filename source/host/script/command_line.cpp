@@ -166,8 +166,9 @@ Exit status: 0 when the run went through; 1 when an `expect` failed; 2 for a
 bad option, scenario file or statement, or one the host could not carry out;
 3 when the settings could not be saved at the end; 4 when a screenshot could
 not be written; 5 when something the host kept of a plugin library it had
-closed would have been called after the library was gone; 128 plus the signal's
-number when a stop request ended the run (130 for Ctrl-C).
+closed would have been called after the library was gone; 6 when the live
+window's display went away; 128 plus the signal's number when a stop request
+ended the run (130 for Ctrl-C).
 )";
 }
 
