@@ -138,6 +138,12 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
       {"press 5", "press needs a position on the screen"},
       {"wheel 5 5 0", "\"0\" is not a number of steps from -100 to 100, not 0"},
       {"settings", "settings needs a plugin's name or off"},
+      {"settings Rankwatch",
+       "settings: no plugin named \"Rankwatch\" offers a settings page (offered: none)", false},
+      {"items Nowhere, a title that runs on for a good way past the sixty bytes a line quotes",
+       "items: no window titled \"Nowhere, a title that runs on for a good way past the sixty "
+       "...\" (79 bytes); the GUI holds none",
+       false},
       {"help me", "help takes no argument"},
       {"quit now", "quit takes no argument"},
       {"config a b", "config needs one folder"},

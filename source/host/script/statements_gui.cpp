@@ -72,12 +72,13 @@ Session::Result Session::resize(const Call& call) {
   return Result::Ok;
 }
 
+// A page or a window that is not there leaves the mouse statements after it nothing to work.
 Session::Result Session::settings(const Call& call) {
   std::string error;
   if (call.args[0] == "off") {
     host().gui().closeSettings();
   } else if (!host().gui().showSettings(call.args[0], error)) {
-    output_.error("settings: " + error);
+    return refused(call.where, "settings: " + error);
   }
   return Result::Ok;
 }
@@ -85,7 +86,7 @@ Session::Result Session::settings(const Call& call) {
 Session::Result Session::items(const Call& call) {
   std::vector<std::string> lines;
   std::string error;
-  if (!host().gui().items(call.rest, lines, error)) output_.error("items: " + error);
+  if (!host().gui().items(call.rest, lines, error)) return refused(call.where, "items: " + error);
   for (const std::string& line : lines) output_.line(line);
   return Result::Ok;
 }
