@@ -178,6 +178,7 @@ class Gui {
   std::vector<Window> windows_;
   std::vector<Page> pages_;
   const PluginSlot* shownPage_ = nullptr;  // the plugins tab's page; null: the tab is closed
+  bool tabUndrawn_ = false;                // opened, and no frame has drawn it yet
   std::optional<Mouse> mouse_;
   std::unique_ptr<ImGuiItemHooks> itemHooks_;
   std::vector<DrawnItem> drawnItems_;  // in the frame drawn last

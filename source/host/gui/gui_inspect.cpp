@@ -42,8 +42,10 @@ float drawnBackgroundAlpha(const ImGuiWindow& window) {
 }
 
 // The window of that title in `context`; null, with the titles there are, for none, since a menu
-// name or a title in another case is easily taken for one.
-ImGuiWindow* windowTitled(ImGuiContext* context, const std::string& title, std::string& error) {
+// name or a title in another case is easily taken for one; and, with `tabUndrawn`, what shows
+// the plugins tab.
+ImGuiWindow* windowTitled(ImGuiContext* context, const std::string& title, bool tabUndrawn,
+                          std::string& error) {
   ImGui::SetCurrentContext(context);
   if (ImGuiWindow* window = ImGui::FindWindowByName(title.c_str())) return window;
   std::string held;
@@ -54,6 +56,9 @@ ImGuiWindow* windowTitled(ImGuiContext* context, const std::string& title, std::
   }
   error =
       "no window titled " + inQuotes(title) + "; the GUI holds " + (held.empty() ? "none" : held);
+  if (tabUndrawn) {
+    error += "; no frame was drawn since \"settings\": \"frame\" draws the plugins tab";
+  }
   return nullptr;
 }
 
@@ -100,7 +105,7 @@ bool Gui::settled() const {
 
 bool Gui::resize(const std::string& title, int width, int height, std::string& error) {
   return ask([&] {
-    ImGuiWindow* window = windowTitled(context_, title, error);
+    ImGuiWindow* window = windowTitled(context_, title, tabUndrawn_, error);
     if (!window) return false;
     if (window->Flags & ImGuiWindowFlags_AlwaysAutoResize) {
       error = "the window " + inQuotes(title) + " sizes itself to what it holds";
@@ -115,7 +120,7 @@ bool Gui::resize(const std::string& title, int width, int height, std::string& e
 
 bool Gui::describe(const std::string& title, std::string& text, std::string& error) const {
   return ask([&] {
-    const ImGuiWindow* window = windowTitled(context_, title, error);
+    const ImGuiWindow* window = windowTitled(context_, title, tabUndrawn_, error);
     if (!window) return false;
     char line[256];
     std::snprintf(line, sizeof line,
@@ -150,7 +155,7 @@ void Gui::noteItem(void* gui, ImGuiContext* context, const char* label) {
 bool Gui::items(const std::string& title, std::vector<std::string>& lines,
                 std::string& error) const {
   return ask([&] {
-    const ImGuiWindow* window = windowTitled(context_, title, error);
+    const ImGuiWindow* window = windowTitled(context_, title, tabUndrawn_, error);
     if (!window) return false;
     for (const DrawnItem& item : drawnItems_) {
       if (item.window != window->ID) continue;

@@ -12,6 +12,7 @@ bool Gui::showSettings(const std::string& plugin, std::string& error) {
     std::string offered;
     for (const Page& page : pages_) {
       if (page.owner->name == plugin) {
+        tabUndrawn_ = tabUndrawn_ || shownPage_ == nullptr;
         shownPage_ = page.owner;
         return true;
       }
@@ -44,6 +45,7 @@ void Gui::applyMouse() {
 }
 
 void Gui::drawPluginsTab() {
+  tabUndrawn_ = false;
   ImGui::SetNextWindowPos(ImVec2(400.0f, 100.0f), ImGuiCond_FirstUseEver);
   ImGui::SetNextWindowSize(ImVec2(480.0f, 360.0f), ImGuiCond_FirstUseEver);
   bool open = true;

@@ -87,6 +87,7 @@ Session::Result Session::items(const Call& call) {
   std::vector<std::string> lines;
   std::string error;
   if (!host().gui().items(call.rest, lines, error)) return refused(call.where, "items: " + error);
+  if (lines.empty()) output_.line("items: none");
   for (const std::string& line : lines) output_.line(line);
   return Result::Ok;
 }
