@@ -144,6 +144,8 @@ TEST(Scenario, BadStatementsStopTheRunWithOneErrorSayingWhatIsWrong) {
        "items: no window titled \"Nowhere, a title that runs on for a good way past the sixty "
        "...\" (79 bytes); the GUI holds none",
        false},
+      {"window Rank\x1bwatch",
+       "\"Rank\\x1bwatch\" is not a window title: it holds a control character"},
       {"help me", "help takes no argument"},
       {"quit now", "quit takes no argument"},
       {"config a b", "config needs one folder"},
