@@ -103,6 +103,7 @@ TEST(ConfigFile, AConfigFolderMustBeAFolderWithRoomForTheFile) {
   TempFolder folder;
   writeText(folder.path() / "plain", "");
   std::filesystem::create_directories(folder.path() / "taken" / "config.cfg");
+  std::filesystem::create_directories(folder.path() / "placed" / "gui.ini");
   const struct {
     std::filesystem::path folder;
     std::string error;
@@ -112,6 +113,9 @@ TEST(ConfigFile, AConfigFolderMustBeAFolderWithRoomForTheFile) {
                                     ": is not a folder; name a folder to keep the settings in"},
       {folder.path() / "taken", (folder.path() / "taken" / "config.cfg").string() +
                                     ": is not a file; move it away to keep the settings there"},
+      {folder.path() / "placed",
+       (folder.path() / "placed" / "gui.ini").string() +
+           ": is not a file; move it away to keep the window places there"},
       // Folders that cannot be made say why.
       {folder.path() / "plain" / "sub",
        (folder.path() / "plain" / "sub").string() + ": cannot make the folder: Not a directory"},

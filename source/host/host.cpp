@@ -10,7 +10,7 @@ namespace host {
 namespace {
 
 std::string iniFileIn(const std::filesystem::path& folder) {
-  return folder.empty() ? std::string() : (folder / "gui.ini").string();
+  return folder.empty() ? std::string() : windowPlacesFile(folder).string();
 }
 
 }  // namespace
