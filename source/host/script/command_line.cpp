@@ -138,12 +138,15 @@ The stand-in host: loads the rankwatch plugin and plays a scenario file against
 it in game time that moves only with `wait`, or, with no file, runs the
 statements of standard input in real time (type "help" there for them). Piped
 statements run as a file's would, in order and waits included; a person's
-`quit` or Ctrl-D ends a wait early.
+`quit` or Ctrl-D ends a wait early. The host's plugins tab, with the plugin's
+settings page, opens with `settings rankwatch`, and `click`, `drag` and `wheel`
+work it as a player's mouse would.
 
   --trace             print every SDK call the plugin makes, and the host's
                       questions to its window when their answer changes
-  --window            show the game screen and the overlay live in a window
-                      (needs a display)
+  --window            show the game screen, the overlay and the plugins tab live
+                      in a window, where the mouse works as in the game (needs a
+                      display)
   --config <folder>   keep the settings in <folder>/config.cfg and window places
                       in <folder>/gui.ini (default: for a person typing at a
                       terminal, $XDG_CONFIG_HOME/rankwatch-host or
