@@ -10,7 +10,7 @@
 //   plugins.h/.cpp         load, adopt, start and the ways of unloading                   game
 //   plugin_slot.h          one loaded plugin, and how plugin code is run                  game
 //   plugin_code.h/.cpp     a library's load, and callables kept past its close             any
-//   loader.h/.cpp          opening libraries and reading their record                     game
+//   loader.h/.cpp          opening libraries and reading their record                     any
 //   web_routing.h/.cpp     plugins' requests on their way to the HTTP client              any
 //   console.h/.cpp         console variables and commands                                 game
 //   config_file.h/.cpp     config.cfg                                                     game
@@ -18,7 +18,7 @@
 //   rating_service.h/.cpp  the game's ratings and the local player                        game
 //   clock.h/.cpp           game time                                                      any
 //   output.h/.cpp          every line the host prints                                     any
-//   replace_file.h/.cpp    writing a file whole or not at all                             game
+//   replace_file.h/.cpp    writing a file whole or not at all                             any
 //   gui/                   the GUI: windows, frames, text, pictures; the render thread    render
 //   net/                   the HTTP client (curl, WinHTTP) and the local stats service   http
 //   script/                the command line, scenarios, their statements, terminal runs  game
