@@ -1,3 +1,9 @@
+// The game thread's cost of one rating read. On the host path: refreshMmr asking the host's
+// rating service for a synced rating and counting it, against the same four questions asked of
+// the rating service directly, which is what the plugin cannot do without. On the web path:
+// refreshMmr handing a lookup to a worker of its own, against starting a thread that does
+// nothing.
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -9,12 +15,6 @@
 #include "rankwatch.h"
 #include "web_lookup.h"
 #include "workers.h"
-
-// The game thread's cost of one rating read. On the host path: refreshMmr asking the host's
-// rating service for a synced rating and counting it, against the same four questions asked of
-// the rating service directly, which is what the plugin cannot do without. On the web path:
-// refreshMmr handing a lookup to a worker of its own, against starting a thread that does
-// nothing.
 
 namespace {
 
