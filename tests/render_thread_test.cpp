@@ -35,14 +35,19 @@ TEST(RenderThread, RunsWorkThereAndDrawsOnItsOwnOnlyAtARate) {
   EXPECT_FALSE(render.isCurrent());
   EXPECT_THROW(render.run([] { throw std::runtime_error("no"); }), std::runtime_error);
 
-  std::this_thread::sleep_for(20ms);
+  // Each piece of work handed in wakes the thread, which comes round between the two.
+  const auto comeRound = [&] {
+    render.run([] {});
+    render.run([] {});
+  };
+  comeRound();
   EXPECT_EQ(drawn, 0) << "frames drawn with no rate";
   render.setRate(500);
   ASSERT_TRUE(until([&] { return drawn >= 3; }));
   render.setRate(0);
   render.run([] {});  // a frame under way has ended
   const int stopped = drawn;
-  std::this_thread::sleep_for(20ms);
+  comeRound();
   EXPECT_EQ(drawn, stopped) << "frames drawn after the rate went to 0";
 }
 

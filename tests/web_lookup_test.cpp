@@ -127,18 +127,20 @@ TEST(WebLookup, AReplyAfterTheUnloadTouchesNothingAndAsksNothingOfTheHost) {
     harness.output.setTracing(true);
     {
       Recording& plugin = webTracked<Recording>(harness);
-      harness.stats.setDelay(300ms);
+      harness.stats.setDelay(10min);  // in flight until let go below
       Recording::applied = 0;
       plugin.refreshMmr(5);
       ASSERT_TRUE(until([&] { return harness.host->http().inFlight() == 1; }));
       if (row.then == Then::Unloaded) plugin.onUnload();
       if (row.then == Then::UnloadedOnceHandedOver) {
         // The rating waits for the game thread's next turn; the unload comes first.
+        harness.stats.setDelay(0ms);
         ASSERT_TRUE(until([&] { return harness.host->game().hasPosted(); }));
         plugin.onUnload();
       }
     }
     if (row.then == Then::Destroyed) harness.slot->owner.reset();
+    harness.stats.setDelay(0ms);
     ASSERT_TRUE(harness.host->http().waitIdle(10s));
     harness.wait(1);
     EXPECT_EQ(harness.traced("GameWrapper::Execute").size(), row.handedOver);
