@@ -14,6 +14,7 @@
 #include "harness.h"
 #include "script/session.h"
 #include "script/statements.h"
+#include "script/temporary_folder.h"
 #include "script/terminal.h"
 
 using testing_support::TempFolder;
@@ -302,14 +303,24 @@ TEST(Scenario, WithoutAConfigStatementTheSettingsGoAwayWithTheRun) {
   host::SessionOptions options;
   options.pluginFolder = std::filesystem::path(RANKWATCH_PLUGIN_FILE).parent_path();
   std::filesystem::path used;
+  // Unloaded at the run's end, before the save: a last stop request would wait for the folder.
+  struct Probe : BakkesMod::Plugin::BakkesModPlugin {
+    bool held = false;
+    void onUnload() override {
+      std::thread([&] { held = host::temporaryFolderHeld(); }).join();
+    }
+  };
+  auto probe = std::make_shared<Probe>();
   {
     host::Session session(output, options);
     EXPECT_EQ(session.runFile(file), host::Session::Result::Ok);
     used = session.configFolder();
     EXPECT_TRUE(std::filesystem::exists(used / "config.cfg"));
+    session.host().plugins().adopt("probe", probe);
   }
   EXPECT_FALSE(used.empty());
   EXPECT_FALSE(std::filesystem::exists(used));
+  EXPECT_TRUE(probe->held) << "the run's end let go of the folder before its save";
 }
 
 namespace {
