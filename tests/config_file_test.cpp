@@ -31,6 +31,8 @@ TEST(ConfigFile, ValuesSurviveARoundTrip) {
   const std::map<std::string, std::string> values = {
       {"plain", "1"},    {"blank", ""},       {"quoted", "say \"hi\" \\ back"},
       {"lines", "a\nb"}, {"path", "C:\\new"}, {"trailing", "end\\"}};
+  // A longer temporary file, left by a save cut short, is written over, not into.
+  writeText(file.string() + ".tmp", std::string(1000, 'x') + "\nstale \"1\"\n");
   std::string error;
   ASSERT_TRUE(host::writeConfig(file, host::mergeValues({}, values), error)) << error;
   host::ConfigContents read = host::readConfig(file);
