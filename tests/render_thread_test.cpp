@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <imgui.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "hostsdk/plugin_settings_window.h"
 #include "stub_window.h"
 
 using namespace std::chrono_literals;
@@ -130,6 +132,24 @@ TEST(RenderThread, AWindowThereMayHandWorkOverButNotReachTheGame) {
   EXPECT_TRUE(harness.host->frame().empty());
   EXPECT_EQ(window->executed, 1) << "the frame's work ran on the game thread after it";
   EXPECT_TRUE(harness.lines().empty());
+}
+
+// A plugin with a settings page and no window of its own.
+struct PageOnly : BakkesMod::Plugin::BakkesModPlugin, BakkesMod::Plugin::PluginSettingsWindow {
+  void renderSettings() override { ImGui::Text("the page"); }
+  std::string getPluginName() override { return "Page Only"; }
+  void setImGuiContext(std::uintptr_t context) override {
+    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
+  }
+};
+
+TEST(RenderThread, APageWithoutAWindowIsDrawnThereInThePluginsTab) {
+  testing_support::Harness harness;
+  harness.host->plugins().adopt("pageonly", std::make_shared<PageOnly>());
+  std::string error;
+  ASSERT_TRUE(harness.host->gui().showSettings("pageonly", error)) << error;
+  const std::vector<std::string> lines = harness.host->frame();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "the page"), lines.end());
 }
 
 }  // namespace
