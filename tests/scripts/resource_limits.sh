@@ -39,7 +39,9 @@ cp "$work/config/gui.ini" "$work/gui.before"
 printf '%s\n' "config config" load "console rankwatch_enabled 1" "console openmenu rankwatch" \
   frame >"$work/places.scn"
 status=0
-output=$(ulimit -f 0 && env --default-signal=XFSZ "$host" "$work/places.scn" 2>&1) || status=$?
+# The signal ignored from the start: the thread sanitizer's runtime writes a file of its own as
+# the program starts, before the host ignores the signal itself.
+output=$(ulimit -f 0 && trap '' XFSZ && "$host" "$work/places.scn" 2>&1) || status=$?
 [[ $status -eq 3 && $(grep -cxF -e "error: the settings were not saved: cannot write \
 $work/config/config.cfg: File too large" -e "error: the window places were not saved: cannot \
 write $work/config/gui.ini: File too large" <<<"$output") -eq 2 ]] ||
