@@ -2,7 +2,7 @@
 # The live window (--window) on a display of the test's own: the mouse statements work there as
 # they do without one, a person's mouse on the window takes over after them, and a display that
 # goes away ends the run with exit status 6, saying so, with the settings saved. Exit status 77:
-# skipped, no display could start.
+# skipped.
 #   live_window.sh <rankwatch-host>
 set -euo pipefail
 host=$1
@@ -26,22 +26,13 @@ await() {
   fail "no \"$1\" in the host's output: $(cat "$work/out")"
 }
 
-if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
-  echo "live_window: skipped: Xvfb or xdotool is missing (scripts/setup installs them)"
+coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1280x720x24 -nolisten tcp 2>/dev/null; }
+xvfb=$XVFB_PID
+if ! read -r -t 10 -u "${XVFB[0]}" number || ! command -v xdotool >/dev/null; then
+  echo "live_window: skipped: no X display could start, or no xdotool (scripts/setup installs both)"
   exit 77
 fi
-Xvfb -displayfd 4 -screen 0 1280x720x24 -nolisten tcp 4>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 200); do
-  [[ -s "$work/display" ]] && break
-  kill -0 $xvfb 2>/dev/null || break
-  sleep 0.05
-done
-if [[ ! -s "$work/display" ]]; then
-  echo "live_window: skipped: Xvfb did not start: $(cat "$work/xvfb.log")"
-  exit 77
-fi
-export DISPLAY=:$(cat "$work/display")
+export DISPLAY=:$number
 
 mkfifo "$work/typed"
 "$host" --window --config "$work/config" <"$work/typed" >"$work/out" 2>&1 &
