@@ -95,9 +95,15 @@ std::unique_ptr<LiveWindow> LiveWindow::create(int width, int height, const std:
   return window;
 }
 
+bool LiveWindow::displayLost() {
+  return g_displayLost;
+}
+
 LiveWindow::~LiveWindow() {
   g_windowOpen = false;
-  if (!lost_.empty()) {
+  // A display gone since the last frame is found out here, before anything is asked of it.
+  if (lost_.empty() && window_ != nullptr) glfwPollEvents();
+  if (!lost_.empty() || g_displayLost) {
     // Nothing more is asked of a dead display, whose connection may stay locked: the window,
     // its backends and GLFW go with the process, which ends without the X library's teardown.
     return;

@@ -22,6 +22,8 @@ class LiveWindow {
                                             std::string& error);
   // Whether a window can be shown at all (a display is there); false, with the reason, if not.
   static bool available(std::string& error);
+  // Whether the display of a live window went away in this process, at any time. Any thread.
+  static bool displayLost();
   // Must run while the same ImGui context is current.
   ~LiveWindow();
   LiveWindow(const LiveWindow&) = delete;
