@@ -1,3 +1,8 @@
+// The plugin's window against a plain window of the same four lines: what the plugin's own
+// window code adds. Once as a whole host frame (game screen, window questions, text capture,
+// render lists), and once as the window's own draw call alone, which the frame dilutes. And the
+// host frame with the plugin's settings page open in the plugins tab beside the window.
+
 #include <benchmark/benchmark.h>
 #include <imgui.h>
 
@@ -8,11 +13,6 @@
 #include "host_world.h"
 #include "rankwatch.h"
 #include "stub_window.h"
-
-// The plugin's window against a plain window of the same four lines: what the plugin's own
-// window code adds. Once as a whole host frame (game screen, window questions, text capture,
-// render lists), and once as the window's own draw call alone, which the frame dilutes. And the
-// host frame with the plugin's settings page open in the plugins tab beside the window.
 
 namespace {
 

@@ -1,3 +1,8 @@
+// Saving a full-screen 1280x720 screenshot with writePng (libpng, speed
+// preferred) against stb_image_write as the baseline, and against libpng's
+// default size-preferring settings, on a mostly flat GUI frame and on a busy,
+// noisy game-like frame.
+
 #include "gui/png_writer.h"
 
 #include <benchmark/benchmark.h>
@@ -10,11 +15,6 @@
 #include <string>
 
 #include <unistd.h>
-
-// Saving a full-screen 1280x720 screenshot with writePng (libpng, speed
-// preferred) against stb_image_write as the baseline, and against libpng's
-// default size-preferring settings, on a mostly flat GUI frame and on a busy,
-// noisy game-like frame.
 
 namespace {
 

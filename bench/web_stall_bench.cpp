@@ -1,3 +1,10 @@
+// The game thread in real time for three seconds, turn after turn (posted callbacks, timers),
+// while the render thread draws the plugin's open window sixty times a second and a web
+// lookup's reply is held back 2 s by the local stats service and then lands. Reported as the
+// longest turn, against the longest turn of a run of the same length without a lookup: on a shared
+// machine the longest of a few seconds' turns is mostly the machine's own jitter. The 99.9th
+// percentile goes beside each.
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -14,13 +21,6 @@
 #include "rankwatch.h"
 #include "web_lookup.h"
 #include "workers.h"
-
-// The game thread in real time for three seconds, turn after turn (posted callbacks, timers),
-// while the render thread draws the plugin's open window sixty times a second and a web
-// lookup's reply is held back 2 s by the local stats service and then lands. Reported as the
-// longest turn, against the longest turn of a run of the same length without a lookup: on a shared
-// machine the longest of a few seconds' turns is mostly the machine's own jitter. The 99.9th
-// percentile goes beside each.
 
 namespace {
 

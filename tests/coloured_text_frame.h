@@ -1,12 +1,13 @@
 #pragma once
 
+// A frame with one window holding a yellow line above a red one, so tests can
+// find text by colour instead of comparing against a stored picture.
+
 #include <gtest/gtest.h>
 #include <imgui.h>
 
 #include "gui/image.h"
 
-// A frame with one window holding a yellow line above a red one, so tests can
-// find text by colour instead of comparing against a stored picture.
 namespace coloured_text_frame {
 
 constexpr int kScreenWidth = 320;

@@ -126,6 +126,16 @@ TEST(CommandLine, HelpFitsEightyColumnsAndARefusalNamesTheCommandTyped) {
   std::istringstream help(host::helpText());
   for (std::string line; std::getline(help, line);) lines.push_back(line);
   for (const std::string& line : lines) EXPECT_LE(line.size(), 80u) << line;
+  // A description goes on in a line of its own only where its next word would pass column 80.
+  const std::string column(30, ' ');
+  for (size_t i = 1; i < lines.size(); ++i) {
+    const std::string& before = lines[i - 1];
+    if (lines[i].rfind(column, 0) != 0 || before.size() <= 30 || before.compare(28, 2, "  ") != 0 ||
+        before[30] == ' ') {
+      continue;
+    }
+    EXPECT_GT(before.size() + 1 + host::words(lines[i])[0].size(), 80u) << before;
+  }
   for (const host::Statement& statement : host::statements()) {
     EXPECT_NE(
         std::find_if(lines.begin(), lines.end(),

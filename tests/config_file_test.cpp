@@ -31,6 +31,8 @@ TEST(ConfigFile, ValuesSurviveARoundTrip) {
   const std::map<std::string, std::string> values = {
       {"plain", "1"},    {"blank", ""},       {"quoted", "say \"hi\" \\ back"},
       {"lines", "a\nb"}, {"path", "C:\\new"}, {"trailing", "end\\"}};
+  // A longer temporary file, left by a save cut short, is written over, not into.
+  writeText(file.string() + ".tmp", std::string(1000, 'x') + "\nstale \"1\"\n");
   std::string error;
   ASSERT_TRUE(host::writeConfig(file, host::mergeValues({}, values), error)) << error;
   host::ConfigContents read = host::readConfig(file);
@@ -103,6 +105,7 @@ TEST(ConfigFile, AConfigFolderMustBeAFolderWithRoomForTheFile) {
   TempFolder folder;
   writeText(folder.path() / "plain", "");
   std::filesystem::create_directories(folder.path() / "taken" / "config.cfg");
+  std::filesystem::create_directories(folder.path() / "placed" / "gui.ini");
   const struct {
     std::filesystem::path folder;
     std::string error;
@@ -112,6 +115,9 @@ TEST(ConfigFile, AConfigFolderMustBeAFolderWithRoomForTheFile) {
                                     ": is not a folder; name a folder to keep the settings in"},
       {folder.path() / "taken", (folder.path() / "taken" / "config.cfg").string() +
                                     ": is not a file; move it away to keep the settings there"},
+      {folder.path() / "placed",
+       (folder.path() / "placed" / "gui.ini").string() +
+           ": is not a file; move it away to keep the window places there"},
       // Folders that cannot be made say why.
       {folder.path() / "plain" / "sub",
        (folder.path() / "plain" / "sub").string() + ": cannot make the folder: Not a directory"},

@@ -1,3 +1,6 @@
+// The tests' stand-in host and its helpers: waiting for a condition, a fresh folder, a host
+// with the plugin loaded.
+
 #include "harness.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// The off-screen renderer behind screenshots: frames drawn and read back without a display,
+// and the PNG files written from them.
+
 #include "gui/headless_renderer.h"
 #include "gui/png_writer.h"
 

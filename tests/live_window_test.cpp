@@ -1,3 +1,6 @@
+// The live window on a display (run under a virtual one): frames shown and read back, beside
+// the off-screen renderer on the same thread, and the host showing the overlay in it.
+
 #include "gui/live_window.h"
 #include "gui/headless_renderer.h"
 

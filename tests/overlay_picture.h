@@ -1,5 +1,8 @@
 #pragma once
 
+// Finds the overlay's four lines in a picture by their text colours: no stored picture to
+// compare against, so the check survives font and layout changes.
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,8 +10,6 @@
 
 #include "gui/image.h"
 
-// Finds the overlay's four lines in a picture by their text colours: no stored picture to
-// compare against, so the check survives font and layout changes.
 namespace overlay_picture {
 
 struct Box {

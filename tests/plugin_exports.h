@@ -1,10 +1,11 @@
 #pragma once
 
+// What the plugin library exports, on Linux and on Windows alike: its record, factory and
+// release function by plain name, and the members of the base part.
+
 #include <set>
 #include <string>
 
-// What the plugin library exports, on Linux and on Windows alike: its record, factory and
-// release function by plain name, and the members of the base part.
 inline const std::set<std::string> kPluginExports = {
     "getPlugin",
     "deleteMe",

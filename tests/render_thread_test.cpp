@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <imgui.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "hostsdk/plugin_settings_window.h"
 #include "stub_window.h"
 
 using namespace std::chrono_literals;
@@ -35,14 +37,19 @@ TEST(RenderThread, RunsWorkThereAndDrawsOnItsOwnOnlyAtARate) {
   EXPECT_FALSE(render.isCurrent());
   EXPECT_THROW(render.run([] { throw std::runtime_error("no"); }), std::runtime_error);
 
-  std::this_thread::sleep_for(20ms);
+  // Each piece of work handed in wakes the thread, which comes round between the two.
+  const auto comeRound = [&] {
+    render.run([] {});
+    render.run([] {});
+  };
+  comeRound();
   EXPECT_EQ(drawn, 0) << "frames drawn with no rate";
   render.setRate(500);
   ASSERT_TRUE(until([&] { return drawn >= 3; }));
   render.setRate(0);
   render.run([] {});  // a frame under way has ended
   const int stopped = drawn;
-  std::this_thread::sleep_for(20ms);
+  comeRound();
   EXPECT_EQ(drawn, stopped) << "frames drawn after the rate went to 0";
 }
 
@@ -125,6 +132,24 @@ TEST(RenderThread, AWindowThereMayHandWorkOverButNotReachTheGame) {
   EXPECT_TRUE(harness.host->frame().empty());
   EXPECT_EQ(window->executed, 1) << "the frame's work ran on the game thread after it";
   EXPECT_TRUE(harness.lines().empty());
+}
+
+// A plugin with a settings page and no window of its own.
+struct PageOnly : BakkesMod::Plugin::BakkesModPlugin, BakkesMod::Plugin::PluginSettingsWindow {
+  void renderSettings() override { ImGui::Text("the page"); }
+  std::string getPluginName() override { return "Page Only"; }
+  void setImGuiContext(std::uintptr_t context) override {
+    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
+  }
+};
+
+TEST(RenderThread, APageWithoutAWindowIsDrawnThereInThePluginsTab) {
+  testing_support::Harness harness;
+  harness.host->plugins().adopt("pageonly", std::make_shared<PageOnly>());
+  std::string error;
+  ASSERT_TRUE(harness.host->gui().showSettings("pageonly", error)) << error;
+  const std::vector<std::string> lines = harness.host->frame();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "the page"), lines.end());
 }
 
 }  // namespace

@@ -21,7 +21,7 @@
 #include <string>
 #include <thread>
 
-#include "script/scenario.h"
+#include "script/session.h"
 
 namespace {
 

@@ -130,7 +130,7 @@ TEST(WebLookup, AReplyAfterTheUnloadTouchesNothingAndAsksNothingOfTheHost) {
     std::thread unloader;
     {
       Recording& plugin = webTracked<Recording>(harness);
-      harness.stats.setDelay(300ms);
+      harness.stats.setDelay(10min);  // in flight until let go below
       Recording::applied = 0;
       Recording::holdNext = row.then == Then::UnloadedWhileApplying;
       Recording::holding = Recording::letGo = Recording::endedFirst = Recording::ended = false;
@@ -138,6 +138,7 @@ TEST(WebLookup, AReplyAfterTheUnloadTouchesNothingAndAsksNothingOfTheHost) {
       ASSERT_TRUE(until([&] { return harness.host->http().inFlight() == 1; }));
       if (row.then == Then::Unloaded) plugin.onUnload();
       if (row.then == Then::UnloadedWhileApplying) {
+        harness.stats.setDelay(0ms);
         ASSERT_TRUE(until([] { return Recording::holding.load(); }));
         // The whole unload on another thread: onUnload, then the host's owner goes.
         unloader = std::thread([&] {
@@ -152,6 +153,7 @@ TEST(WebLookup, AReplyAfterTheUnloadTouchesNothingAndAsksNothingOfTheHost) {
       }
     }
     if (row.then == Then::Destroyed) harness.slot->owner.reset();
+    harness.stats.setDelay(0ms);
     if (unloader.joinable()) harness.host->turn().awayFor([&] { unloader.join(); });
     ASSERT_TRUE(harness.host->http().waitIdle(10s));
     harness.wait(1);

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <utility>
 
 #include "replace_file.h"
 
@@ -76,6 +77,10 @@ Line readLine(std::string text) {
 
 std::filesystem::path configFile(const std::filesystem::path& folder) {
   return folder / "config.cfg";
+}
+
+std::filesystem::path windowPlacesFile(const std::filesystem::path& folder) {
+  return folder / "gui.ini";
 }
 
 ConfigContents readConfig(const std::filesystem::path& file) {
@@ -157,11 +162,13 @@ bool prepareConfigFolder(const std::filesystem::path& folder, std::string& error
     error = folder.string() + ": cannot make the folder: " + failure.message();
     return false;
   }
-  const std::filesystem::path file = configFile(folder);
-  const std::filesystem::file_status status = std::filesystem::status(file, failure);
-  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-    error = file.string() + ": is not a file; move it away to keep the settings there";
-    return false;
+  for (const auto& [file, kept] : {std::pair{configFile(folder), "the settings"},
+                                   {windowPlacesFile(folder), "the window places"}}) {
+    const std::filesystem::file_status status = std::filesystem::status(file, failure);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+      error = file.string() + ": is not a file; move it away to keep " + kept + " there";
+      return false;
+    }
   }
   return true;
 }

@@ -39,9 +39,12 @@ bool writeConfig(const std::filesystem::path& file, const std::vector<std::strin
                  std::string& error);
 
 std::filesystem::path configFile(const std::filesystem::path& folder);
+// The GUI's window places file in the same folder (gui/gui_ini.h).
+std::filesystem::path windowPlacesFile(const std::filesystem::path& folder);
 
 // Makes `folder` ready to keep settings in, creating it when missing. False, with a reason,
-// when it is not a folder, cannot be made or its config file is not a file.
+// when it is not a folder, cannot be made, or its config file or window places file is not a
+// file.
 bool prepareConfigFolder(const std::filesystem::path& folder, std::string& error);
 
 }  // namespace host

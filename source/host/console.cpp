@@ -81,7 +81,7 @@ bool Console::set(Variable& variable, const std::string& text, std::string& erro
   if (declared.hasMinimum || declared.hasMaximum) {
     std::optional<float> number = hostsdk::readNumber(text);
     if (!number) {
-      error = declared.name + ": \"" + text + "\" is not a number";
+      error = declared.name + ": " + inQuotes(text) + " is not a number";
       return false;
     }
     float kept = *number;

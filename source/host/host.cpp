@@ -10,7 +10,7 @@ namespace host {
 namespace {
 
 std::string iniFileIn(const std::filesystem::path& folder) {
-  return folder.empty() ? std::string() : (folder / "gui.ini").string();
+  return folder.empty() ? std::string() : windowPlacesFile(folder).string();
 }
 
 }  // namespace
@@ -156,7 +156,7 @@ void Host::menuCommand(const std::vector<std::string>& words) {
     return;
   }
   const bool known = gui_.menuCommand(command, words[1]);
-  if (!known) output_.error(command + ": no window named \"" + words[1] + "\"");
+  if (!known) output_.error(command + ": no window named " + inQuotes(words[1]));
 }
 
 }  // namespace host

@@ -13,7 +13,7 @@
 //   tombstones.h/.cpp      slots of unloaded plugins, kept so that a late call is told    any
 //   game_turn.h/.cpp       the game thread's hold on the host's state, and its plugin code any
 //   plugin_code.h/.cpp     a library's load, and callables kept past its close             any
-//   loader.h/.cpp          opening libraries and reading their record                     game
+//   loader.h/.cpp          opening libraries and reading their record                     any
 //   web_routing.h/.cpp     plugins' requests on their way to the HTTP client              any
 //   console.h/.cpp         console variables and commands                                 game
 //   config_file.h/.cpp     config.cfg                                                     game
@@ -21,7 +21,7 @@
 //   rating_service.h/.cpp  the game's ratings and the local player                        game
 //   clock.h/.cpp           game time                                                      any
 //   output.h/.cpp          every line the host prints                                     any
-//   replace_file.h/.cpp    writing a file whole or not at all                             game
+//   replace_file.h/.cpp    writing a file whole or not at all                             any
 //   gui/                   the GUI: windows, frames, text, pictures; the render thread    render
 //   net/                   the HTTP client (curl, WinHTTP) and the local stats service   http
 //   script/                the command line, scenarios, their statements, terminal runs  game

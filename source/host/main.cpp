@@ -1,12 +1,14 @@
 // rankwatch-host: the stand-in host. Runs a scenario file, or statements typed at the console.
 // script/command_line.h lists its options.
 
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 
+#include "gui/live_window.h"
 #include "script/command_line.h"
-#include "script/scenario.h"
+#include "script/session.h"
 #include "script/terminal.h"
 
 #if defined(_WIN32)
@@ -34,6 +36,14 @@ std::filesystem::path defaultConfigFolder() {
 int refuse(const std::string& error) {
   std::cerr << host::refusalText(error);
   return 2;
+}
+
+// The process's end, saved and cleaned up: at once where the live window's display went away,
+// whatever ended the run, since the X library's own teardown at exit would wait for ever on it.
+int ended(int status) {
+  if (!host::LiveWindow::displayLost()) return status;
+  std::cout.flush();
+  std::_Exit(status);
 }
 
 }  // namespace
@@ -67,6 +77,11 @@ int main(int argc, char** argv) {
   if (!host::checkCommandLine(command, error)) return refuse(error);
 
   host::catchStopRequests();
+#if !defined(_WIN32)
+  // A write past the file size limit then fails as a full disk does, told and survived, instead
+  // of ending the run with the settings unsaved and a temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   host::Output output(std::cout);
   output.setTerminal(command.options.prompt);
   host::Session::Result result;
@@ -83,11 +98,10 @@ int main(int argc, char** argv) {
     // Statements report their own; this is for the rest. Caught, it unwinds the session, which
     // saves the settings and removes a temporary folder on its way out.
     output.error(failure.what());
-    return 2;
+    return ended(2);
   }
-  if (result == host::Session::Result::Stopped) return 128 + host::stopRequested();
+  if (result == host::Session::Result::Stopped) return ended(128 + host::stopRequested());
   const bool wentThrough =
       result == host::Session::Result::Ok || result == host::Session::Result::PictureNotWritten;
-  if (wentThrough && !saved) return 3;
-  return static_cast<int>(result);
+  return ended(wentThrough && !saved ? 3 : static_cast<int>(result));
 }

@@ -103,6 +103,14 @@ void Output::endPrompt() {
   stream_ << '\n' << std::flush;
 }
 
+std::string inQuotes(const std::string& text) {
+  constexpr size_t kLongest = 60;
+  if (text.size() <= kLongest) return "\"" + text + "\"";
+  size_t end = kLongest;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) --end;
+  return "\"" + text.substr(0, end) + "...\" (" + std::to_string(text.size()) + " bytes)";
+}
+
 std::string Output::lastLine() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return last_;

@@ -63,4 +63,8 @@ class Output {
   bool terminal_ = false;
 };
 
+// A word of the user's, or a name, as a line quotes it: in double quotes, cut short past 60
+// bytes ("abc..." (900 bytes)), so that a mistake of megabytes reads as one.
+std::string inQuotes(const std::string& text);
+
 }  // namespace host

@@ -193,7 +193,7 @@ bool Plugins::unload(const std::string& name, std::string& error, Unload how, Pl
   auto found = std::find_if(plugins_.begin(), plugins_.end(),
                             [&](const auto& slot) { return slot->name == name; });
   if (found == plugins_.end()) {
-    error = "plugin unload: no plugin named \"" + name + "\"";
+    error = "plugin unload: no plugin named " + inQuotes(name);
     return false;
   }
   if (host_.calls.inside() || (finishing_ && finishing_ == found->get())) {

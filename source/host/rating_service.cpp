@@ -6,6 +6,8 @@
 #include <charconv>
 #include <climits>
 
+#include "output.h"
+
 namespace host {
 
 bool readIdentity(OnlinePlatform platform, const std::string& text, UniqueIDWrapper& id,
@@ -19,7 +21,7 @@ bool readIdentity(OnlinePlatform platform, const std::string& text, UniqueIDWrap
   }
   unsigned long long uid = 0;
   if (std::from_chars(first.data(), first.data() + first.size(), uid).ec != std::errc()) {
-    error = "\"" + first + "\" is not a uid from 0 to " + std::to_string(ULLONG_MAX);
+    error = inQuotes(first) + " is not a uid from 0 to " + std::to_string(ULLONG_MAX);
     return false;
   }
   const size_t rest = end == std::string::npos ? end : text.find_first_not_of(" \t", end);

@@ -60,8 +60,10 @@ class Gui {
   bool showSettings(const std::string& plugin, std::string& error);
   void closeSettings();
 
-  // The mouse as the next frame finds it: at x, y on the screen, its left button down or not,
-  // and its wheel turned by `wheel` steps (up is positive).
+  // A scripted mouse as the next frame finds it: at x, y on the screen, its left button down or
+  // not, and, with the button up, its wheel turned by `wheel` steps (up is positive). Every
+  // frame keeps it, the live window's own too, while its button is down; from the frame after
+  // one with the button up, a person's mouse in the live window has its say again.
   struct Mouse {
     float x = 0.0f, y = 0.0f;
     bool down = false;
@@ -86,8 +88,11 @@ class Gui {
   // Shows every frame in a window on the screen from now on. False, with the reason, when
   // there is no display.
   bool openLiveWindow(std::string& error);
-  // True once the user has closed the live window. Any thread.
-  bool liveWindowClosed() const { return liveClosed_; }
+  // How the live window ended, once it has: closed by the user, or its display gone (with the
+  // reason in liveWindowLost()). Open while it shows, and with none. Any thread.
+  enum class LiveWindowEnd { Open, Closed, DisplayLost };
+  LiveWindowEnd liveWindowEnd() const { return liveEnd_; }
+  const std::string& liveWindowLost() const { return liveLost_; }
 
   // Writes the window places to gui.ini now, as at the end of a run; false, with the reason,
   // when the file could not be written, which then stays as it was.
@@ -150,7 +155,7 @@ class Gui {
   std::vector<std::string> drawOnce(Micros now, bool capture);
   void traceAnswers(const Window& asked, Micros now, bool blocks, bool overlay);
   bool writePlaces(std::string& error);
-  // backdrop.cpp: the game's picture behind the windows.
+  // game_screen.cpp: the game's picture behind the windows.
   void drawGameScreen();
   // text_capture.cpp: `draw` draws, and the text lines it wrote are added to `lines`.
   void captureText(const std::function<void()>& draw, std::vector<std::string>& lines);
@@ -173,6 +178,7 @@ class Gui {
   std::vector<Window> windows_;
   std::vector<Page> pages_;
   const PluginSlot* shownPage_ = nullptr;  // the plugins tab's page; null: the tab is closed
+  bool tabUndrawn_ = false;                // opened, and no frame has drawn it yet
   std::optional<Mouse> mouse_;
   std::unique_ptr<ImGuiItemHooks> itemHooks_;
   std::vector<DrawnItem> drawnItems_;  // in the frame drawn last
@@ -181,7 +187,8 @@ class Gui {
   bool drawn_ = false;
   std::unique_ptr<HeadlessRenderer> headless_;
   std::unique_ptr<LiveWindow> live_;
-  std::atomic<bool> liveClosed_{false};
+  std::string liveLost_;  // written once, before liveEnd_ says so
+  std::atomic<LiveWindowEnd> liveEnd_{LiveWindowEnd::Open};
   // Last: it ends, and stops drawing, before what it draws goes.
   std::unique_ptr<RenderThread> render_;
 };

@@ -37,7 +37,11 @@ std::vector<std::string> Gui::draw(bool asSeen) {
   io.DeltaTime = elapsed > 0.0 ? static_cast<float>(elapsed) : 1.0f / 60.0f;
   lastFrameAt_ = now;
 
-  if (live_ && !live_->beginFrame()) liveClosed_ = true;
+  const bool liveOpen = live_ && liveEnd_ == LiveWindowEnd::Open;
+  if (liveOpen && !live_->beginFrame()) {
+    liveLost_ = live_->lost();
+    liveEnd_ = liveLost_.empty() ? LiveWindowEnd::Closed : LiveWindowEnd::DisplayLost;
+  }
   // The GUI measures a window that sizes itself to what it holds in one frame and shows it at
   // that size in the next: hidden in the frame it first appears, cut or too wide in the frame
   // its lines change width; and a window placed or grown past the screen's edge comes back in
@@ -53,7 +57,7 @@ std::vector<std::string> Gui::draw(bool asSeen) {
     io.DeltaTime = kRedrawSeconds;
     lines = drawOnce(now, asSeen);
   }
-  if (live_) live_->present(ImGui::GetDrawData());
+  if (liveOpen && liveEnd_ == LiveWindowEnd::Open) live_->present(ImGui::GetDrawData());
   // The GUI asks for its places to be kept some seconds after a window moved; a write that
   // fails here is told by the one at the end (savePlaces).
   if (io.WantSaveIniSettings) {

@@ -42,17 +42,23 @@ float drawnBackgroundAlpha(const ImGuiWindow& window) {
 }
 
 // The window of that title in `context`; null, with the titles there are, for none, since a menu
-// name or a title in another case is easily taken for one.
-ImGuiWindow* windowTitled(ImGuiContext* context, const std::string& title, std::string& error) {
+// name or a title in another case is easily taken for one; and, with `tabUndrawn`, what shows
+// the plugins tab.
+ImGuiWindow* windowTitled(ImGuiContext* context, const std::string& title, bool tabUndrawn,
+                          std::string& error) {
   ImGui::SetCurrentContext(context);
   if (ImGuiWindow* window = ImGui::FindWindowByName(title.c_str())) return window;
   std::string held;
   for (ImGuiWindow* window : context->Windows) {
     if (!window->IsFallbackWindow && !(window->Flags & ImGuiWindowFlags_ChildWindow)) {
-      held += std::string(held.empty() ? "" : ", ") + "\"" + window->Name + "\"";
+      held += std::string(held.empty() ? "" : ", ") + inQuotes(window->Name);
     }
   }
-  error = "no window titled \"" + title + "\"; the GUI holds " + (held.empty() ? "none" : held);
+  error =
+      "no window titled " + inQuotes(title) + "; the GUI holds " + (held.empty() ? "none" : held);
+  if (tabUndrawn) {
+    error += "; no frame was drawn since \"settings\": \"frame\" draws the plugins tab";
+  }
   return nullptr;
 }
 
@@ -99,10 +105,10 @@ bool Gui::settled() const {
 
 bool Gui::resize(const std::string& title, int width, int height, std::string& error) {
   return ask([&] {
-    ImGuiWindow* window = windowTitled(context_, title, error);
+    ImGuiWindow* window = windowTitled(context_, title, tabUndrawn_, error);
     if (!window) return false;
     if (window->Flags & ImGuiWindowFlags_AlwaysAutoResize) {
-      error = "the window \"" + title + "\" sizes itself to what it holds";
+      error = "the window " + inQuotes(title) + " sizes itself to what it holds";
       return false;
     }
     ImGui::SetWindowSize(window, ImVec2(static_cast<float>(width), static_cast<float>(height)));
@@ -114,7 +120,7 @@ bool Gui::resize(const std::string& title, int width, int height, std::string& e
 
 bool Gui::describe(const std::string& title, std::string& text, std::string& error) const {
   return ask([&] {
-    const ImGuiWindow* window = windowTitled(context_, title, error);
+    const ImGuiWindow* window = windowTitled(context_, title, tabUndrawn_, error);
     if (!window) return false;
     char line[256];
     std::snprintf(line, sizeof line,
@@ -149,7 +155,7 @@ void Gui::noteItem(void* gui, ImGuiContext* context, const char* label) {
 bool Gui::items(const std::string& title, std::vector<std::string>& lines,
                 std::string& error) const {
   return ask([&] {
-    const ImGuiWindow* window = windowTitled(context_, title, error);
+    const ImGuiWindow* window = windowTitled(context_, title, tabUndrawn_, error);
     if (!window) return false;
     for (const DrawnItem& item : drawnItems_) {
       if (item.window != window->ID) continue;

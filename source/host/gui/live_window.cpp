@@ -4,9 +4,12 @@
 
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
+#define GLFW_EXPOSE_NATIVE_X11
+#include <GLFW/glfw3native.h>
 #include <backends/imgui_impl_glfw.h>
 #include <backends/imgui_impl_opengl3.h>
 
+#include <atomic>
 #include <cassert>
 
 namespace host {
@@ -18,6 +21,19 @@ namespace host {
 namespace {
 
 bool g_windowOpen = false;
+
+// The X library ends the process when the connection to the display breaks, unless told
+// otherwise: the window's display going away then ends the run as a closed window does, saved.
+std::atomic<bool> g_displayLost{false};
+
+int sayNothing(Display*) {
+  return 0;  // the run says what happened, in its own words
+}
+
+void goOn(Display*, void*) {
+  // Returning leaves the connection dead and every later call on it failing, not the process.
+  g_displayLost = true;
+}
 
 std::string glfwFailure(const char* what) {
   const char* description = nullptr;
@@ -57,6 +73,11 @@ std::unique_ptr<LiveWindow> LiveWindow::create(int width, int height, const std:
     error = glfwFailure("cannot open an OpenGL 3.3 core window");
     return nullptr;
   }
+  if (Display* display = glfwGetX11Display()) {
+    g_displayLost = false;
+    XSetIOErrorHandler(sayNothing);
+    XSetIOErrorExitHandler(display, goOn, nullptr);
+  }
   glfwMakeContextCurrent(window->window_);
   glfwSwapInterval(1);
 
@@ -74,7 +95,19 @@ std::unique_ptr<LiveWindow> LiveWindow::create(int width, int height, const std:
   return window;
 }
 
+bool LiveWindow::displayLost() {
+  return g_displayLost;
+}
+
 LiveWindow::~LiveWindow() {
+  g_windowOpen = false;
+  // A display gone since the last frame is found out here, before anything is asked of it.
+  if (lost_.empty() && window_ != nullptr) glfwPollEvents();
+  if (!lost_.empty() || g_displayLost) {
+    // Nothing more is asked of a dead display, whose connection may stay locked: the window,
+    // its backends and GLFW go with the process, which ends without the X library's teardown.
+    return;
+  }
   if (window_ != nullptr) {
     glfwMakeContextCurrent(window_);
     assert(!(glBackend_ || glfwBackend_) || ImGui::GetCurrentContext() == imgui_);
@@ -84,12 +117,17 @@ LiveWindow::~LiveWindow() {
     glfwDestroyWindow(window_);
   }
   glfwTerminate();
-  g_windowOpen = false;
 }
 
 bool LiveWindow::beginFrame() {
   assert(ImGui::GetCurrentContext() == imgui_);
+  if (!lost_.empty()) return false;
   glfwPollEvents();
+  if (g_displayLost) {
+    lost_ = "the connection to the display " + std::string(DisplayString(glfwGetX11Display())) +
+            " was lost";
+    return false;
+  }
   if (glfwWindowShouldClose(window_)) return false;
   glfwMakeContextCurrent(window_);
   ImGui_ImplOpenGL3_NewFrame();
@@ -100,6 +138,7 @@ bool LiveWindow::beginFrame() {
 
 void LiveWindow::present(ImDrawData* data) {
   assert(ImGui::GetCurrentContext() == imgui_);
+  if (!lost_.empty() || g_displayLost) return;
   glfwMakeContextCurrent(window_);
   frame_.draw(data, ImVec4(0.0f, 0.0f, 0.0f, 1.0f));
   int width = 0, height = 0;
@@ -112,6 +151,10 @@ void LiveWindow::present(ImDrawData* data) {
 
 bool LiveWindow::readPixels(Image& out, std::string& error) {
   assert(presented_);
+  if (!lost_.empty()) {
+    error = lost_;
+    return false;
+  }
   glfwMakeContextCurrent(window_);
   const bool ok = frame_.read(out, error);
   glfwMakeContextCurrent(nullptr);

@@ -22,13 +22,18 @@ class LiveWindow {
                                             std::string& error);
   // Whether a window can be shown at all (a display is there); false, with the reason, if not.
   static bool available(std::string& error);
+  // Whether the display of a live window went away in this process, at any time. Any thread.
+  static bool displayLost();
   // Must run while the same ImGui context is current.
   ~LiveWindow();
   LiveWindow(const LiveWindow&) = delete;
   LiveWindow& operator=(const LiveWindow&) = delete;
 
-  // Polls input and starts the backends' frame; false once the user closed the window.
+  // Polls input and starts the backends' frame; false once the user closed the window or its
+  // display went away.
   bool beginFrame();
+  // Why the window is gone without being closed: its display went away. Empty while it is there.
+  const std::string& lost() const { return lost_; }
   void present(ImDrawData* data);
   // The last presented frame, for screenshots.
   bool readPixels(Image& out, std::string& error);
@@ -41,6 +46,7 @@ class LiveWindow {
   bool glfwBackend_ = false;
   bool glBackend_ = false;
   bool presented_ = false;
+  std::string lost_;
   GlFrame frame_;
 };
 

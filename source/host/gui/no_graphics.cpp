@@ -32,6 +32,10 @@ bool LiveWindow::available(std::string& error) {
   return false;
 }
 
+bool LiveWindow::displayLost() {
+  return false;
+}
+
 LiveWindow::~LiveWindow() = default;
 
 bool LiveWindow::beginFrame() {

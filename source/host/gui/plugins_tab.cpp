@@ -12,12 +12,13 @@ bool Gui::showSettings(const std::string& plugin, std::string& error) {
     std::string offered;
     for (const Page& page : pages_) {
       if (page.owner->name == plugin) {
+        tabUndrawn_ = tabUndrawn_ || shownPage_ == nullptr;
         shownPage_ = page.owner;
         return true;
       }
       offered += " " + page.owner->name;
     }
-    error = "no plugin named \"" + plugin + "\" offers a settings page (offered:" +
+    error = "no plugin named " + inQuotes(plugin) + " offers a settings page (offered:" +
             (offered.empty() ? std::string(" none") : offered) + ")";
     return false;
   });
@@ -32,16 +33,19 @@ void Gui::setMouse(const Mouse& mouse) {
 }
 
 void Gui::applyMouse() {
-  // Once, as the next frame starts: a live window's own mouse has its say again after that.
+  // After the live window's input, which would otherwise drop a button held down between the
+  // frames of a click or a drag.
   if (!mouse_) return;
   ImGuiIO& io = ImGui::GetIO();
   io.MousePos = ImVec2(mouse_->x, mouse_->y);
   io.MouseDown[0] = mouse_->down;
   io.MouseWheel += mouse_->wheel;
-  mouse_.reset();
+  // Held while its button is down, as a hand holds it; the wheel turns with the button up.
+  if (!mouse_->down) mouse_.reset();
 }
 
 void Gui::drawPluginsTab() {
+  tabUndrawn_ = false;
   ImGui::SetNextWindowPos(ImVec2(400.0f, 100.0f), ImGuiCond_FirstUseEver);
   ImGui::SetNextWindowSize(ImVec2(480.0f, 360.0f), ImGuiCond_FirstUseEver);
   bool open = true;

@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "net/http_client.h"
-#include "net/http_replies.h"
+#include "net/http_client_shared.h"
 
 namespace host {
 

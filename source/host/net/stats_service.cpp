@@ -9,6 +9,8 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
@@ -114,7 +116,7 @@ struct StatsService::Server {
   int port = -1;
 
   mutable std::mutex mutex;
-  std::condition_variable wake;  // ends delays early when stopping
+  std::condition_variable wake;  // ends delays early: stopping, or a shorter delay
   bool stopping = false;
   std::string platform = "steam";
   std::string player;
@@ -123,6 +125,7 @@ struct StatsService::Server {
   bool dropNext = false;
   std::chrono::milliseconds delay{0};
   std::optional<Request> last;
+  long received = 0;
 
   void serve(const httplib::Request& request, httplib::Response& response);
 };
@@ -142,9 +145,11 @@ void StatsService::Server::serve(const httplib::Request& request, httplib::Respo
   std::optional<std::pair<int, std::string>> reply;
   bool drop = false;
   std::chrono::milliseconds wait{0};
+  const auto arrived = std::chrono::steady_clock::now();
   {
     std::lock_guard<std::mutex> lock(mutex);
     last = seen;
+    ++received;
     wait = delay;
     drop = std::exchange(dropNext, false);
     if (!drop) reply = std::exchange(forced, std::nullopt);
@@ -157,7 +162,8 @@ void StatsService::Server::serve(const httplib::Request& request, httplib::Respo
   }
   if (wait.count() > 0) {
     std::unique_lock<std::mutex> lock(mutex);
-    wake.wait_for(lock, wait, [&] { return stopping; });
+    const auto until = [&] { return arrived + std::min(wait, delay); };
+    while (!stopping && std::chrono::steady_clock::now() < until()) wake.wait_until(lock, until());
   }
   if (drop) {
     if (!shutDownConnection(request.local_port, request.remote_port)) {
@@ -265,11 +271,17 @@ void StatsService::dropNext() {
 void StatsService::setDelay(std::chrono::milliseconds delay) {
   std::lock_guard<std::mutex> lock(server_->mutex);
   server_->delay = delay;
+  server_->wake.notify_all();
 }
 
 std::optional<StatsService::Request> StatsService::lastRequest() const {
   std::lock_guard<std::mutex> lock(server_->mutex);
   return server_->last;
+}
+
+long StatsService::received() const {
+  std::lock_guard<std::mutex> lock(server_->mutex);
+  return server_->received;
 }
 
 }  // namespace host

@@ -57,10 +57,13 @@ class StatsService {
   void forceReply(int status, std::string body);
   // The next request's connection is closed without a reply.
   void dropNext();
-  // Every reply from now on is held back this long; zero ends it.
+  // Every reply from now on is held back this long; a shorter delay, zero for none, also lets
+  // go of those held back longer.
   void setDelay(std::chrono::milliseconds delay);
 
   std::optional<Request> lastRequest() const;
+  // The requests received so far, whether answered yet or not.
+  long received() const;
 
  private:
   struct Server;

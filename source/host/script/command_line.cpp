@@ -97,12 +97,12 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
       error = "an empty scenario file name; name a file, or none to type statements";
       return false;
     } else if (arg.size() > 1 && arg[0] == '-') {
-      error = "unknown option \"" + arg + "\"";
+      error = "unknown option " + inQuotes(arg);
       return false;
     } else if (line.file.empty()) {
       line.file = arg;
     } else {
-      error = "one scenario file at most, not \"" + line.file + "\" and \"" + arg + "\"";
+      error = "one scenario file at most, not " + inQuotes(line.file) + " and " + inQuotes(arg);
       return false;
     }
   }
@@ -149,12 +149,15 @@ The stand-in host: loads the rankwatch plugin and plays a scenario file against
 it in game time that moves only with `wait`, or, with no file, runs the
 statements of standard input in real time (type "help" there for them). Piped
 statements run as a file's would, in order and waits included; a person's
-`quit` or Ctrl-D ends a wait early.
+`quit` or Ctrl-D ends a wait early. The host's plugins tab, with the plugin's
+settings page, opens with `settings rankwatch`, and `click`, `drag` and `wheel`
+work it as a player's mouse would.
 
   --trace             print every SDK call the plugin makes, and the host's
                       questions to its window when their answer changes
-  --window            show the game screen and the overlay live in a window
-                      (needs a display)
+  --window            show the game screen, the overlay and the plugins tab live
+                      in a window, where the mouse works as in the game (needs a
+                      display)
   --config <folder>   keep the settings in <folder>/config.cfg and window places
                       in <folder>/gui.ini (default: for a person typing at a
                       terminal, $XDG_CONFIG_HOME/rankwatch-host or
@@ -183,8 +186,8 @@ bad option, scenario file or statement, or one the host could not carry out;
 3 when the settings could not be saved at the end; 4 when a screenshot could
 not be written; 5 when something the host kept of a plugin library it had
 closed would have been called after the library was gone, or a plugin called the
-host after its unload; 128 plus the signal's
-number when a stop request ended the run (130 for Ctrl-C).
+host after its unload; 6 when the live window's display went away; 128 plus
+the signal's number when a stop request ended the run (130 for Ctrl-C).
 )";
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "script/scenario.h"
+#include "script/session.h"
 
 namespace host {
 

@@ -6,7 +6,7 @@
 
 #include "config_file.h"
 #include "script/line_reader.h"
-#include "script/scenario.h"
+#include "script/session.h"
 #include "script/statements.h"
 #include "script/terminal.h"
 
@@ -87,7 +87,10 @@ Session::Result Session::runInteractive(std::shared_ptr<std::istream> in) {
       }
     }
 
-    if (host().gui().liveWindowClosed()) break;
+    if (const auto ended = liveWindowEnded()) {
+      output_.endPrompt();
+      return *ended;
+    }
 
     // Sleep until the next thing to do: a line, a timer or the end of the wait.
     Micros sleep = kIdleWait;

@@ -61,8 +61,9 @@ void LineReader::hand(Shared& shared, Line& line) {
   // Lines read ahead of their turn wait within this many bytes.
   constexpr size_t kMostWaiting = 4 * kLongestLine;
   std::unique_lock<std::mutex> lock(shared.mutex);
-  shared.room.wait(lock, [&] { return shared.waitingBytes <= kMostWaiting || shared.closed; });
+  // The line has arrived, Enter pressed, even when it has to wait for room.
   if (shared.onArrival) shared.onArrival();
+  shared.room.wait(lock, [&] { return shared.waitingBytes <= kMostWaiting || shared.closed; });
   shared.waitingBytes += cost(line);
   shared.waiting.push_back(std::move(line));
   ++shared.arrivals;

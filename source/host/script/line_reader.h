@@ -34,7 +34,7 @@ class LineReader {
 
   // Shares the stream with the reading thread, which may be blocked in a read when the reader
   // goes and then outlives it. `arrived`, if given, is called on that thread as each line
-  // arrives (a person pressed Enter), before anyone takes it.
+  // arrives (a person pressed Enter), before it waits for room among the lines read ahead.
   explicit LineReader(std::shared_ptr<std::istream> in, std::function<void()> arrived = nullptr);
   ~LineReader();
   LineReader(const LineReader&) = delete;

@@ -207,14 +207,6 @@ void cut(const std::string& text, std::string& word, std::string& rest) {
   rest.erase(rest.find_last_not_of(" \t\r") + 1);
 }
 
-std::string inQuotes(const std::string& text) {
-  constexpr size_t kLongest = 60;
-  if (text.size() <= kLongest) return "\"" + text + "\"";
-  size_t end = kLongest;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) --end;
-  return "\"" + text.substr(0, end) + "...\" (" + std::to_string(text.size()) + " bytes)";
-}
-
 std::string isNot(const std::string& text, const std::string& what) {
   return inQuotes(text) + " is not " + what;
 }

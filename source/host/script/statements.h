@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "script/scenario.h"
+#include "script/session.h"
 
 namespace host {
 
@@ -65,8 +65,7 @@ bool readNumber(const std::string& text, Number& value, bool plus = false,
   return stop == end && error == std::errc();
 }
 
-// A text as it is quoted in messages, cut short when long; "<it> is not <what>".
-std::string inQuotes(const std::string& text);
+// "<it> is not <what>", the text in quotes (output.h).
 std::string isNot(const std::string& text, const std::string& what);
 
 }  // namespace host

@@ -1,13 +1,26 @@
 // The statements about the GUI: drawing frames, looking at and resizing windows, pictures of
 // the screen, and a player's mouse.
 
+#include <algorithm>
 #include <cctype>
 
 #include "script/named_files.h"
-#include "script/scenario.h"
+#include "script/session.h"
 #include "script/statements.h"
 
 namespace host {
+
+namespace {
+
+// The GUI reads a title up to a zero byte; any control character in one is a mistake.
+bool isTitle(const std::string& text) {
+  return std::none_of(text.begin(), text.end(),
+                      [](unsigned char c) { return c < 0x20 || c == 0x7f; });
+}
+
+constexpr char kNoTitle[] = "a window title: it holds a control character";
+
+}  // namespace
 
 Session::Result Session::frame(const Call&) {
   Host& current = host();
@@ -41,6 +54,7 @@ Session::Result Session::render(const Call& call) {
 }
 
 Session::Result Session::window(const Call& call) {
+  if (!isTitle(call.rest)) return bad(call, isNot(call.rest, kNoTitle));
   std::string text, error;
   if (host().gui().describe(call.rest, text, error)) {
     output_.line(text);
@@ -67,25 +81,29 @@ Session::Result Session::resize(const Call& call) {
     title.erase(title.find_last_of(" \t") + 1);
     title.erase(title.find_last_not_of(" \t") + 1);
   }
+  if (!isTitle(title)) return bad(call, isNot(title, kNoTitle));
   std::string error;
   if (!host().gui().resize(title, size[0], size[1], error)) output_.error("resize: " + error);
   return Result::Ok;
 }
 
+// A page or a window that is not there leaves the mouse statements after it nothing to work.
 Session::Result Session::settings(const Call& call) {
   std::string error;
   if (call.args[0] == "off") {
     host().gui().closeSettings();
   } else if (!host().gui().showSettings(call.args[0], error)) {
-    output_.error("settings: " + error);
+    return refused(call.where, "settings: " + error);
   }
   return Result::Ok;
 }
 
 Session::Result Session::items(const Call& call) {
+  if (!isTitle(call.rest)) return bad(call, isNot(call.rest, kNoTitle));
   std::vector<std::string> lines;
   std::string error;
-  if (!host().gui().items(call.rest, lines, error)) output_.error("items: " + error);
+  if (!host().gui().items(call.rest, lines, error)) return refused(call.where, "items: " + error);
+  if (lines.empty()) output_.line("items: none");
   for (const std::string& line : lines) output_.line(line);
   return Result::Ok;
 }

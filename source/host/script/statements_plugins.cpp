@@ -1,7 +1,7 @@
 // The statements about plugins: loading and unloading them, the console they are driven
 // through, and the SDK calls they make.
 
-#include "script/scenario.h"
+#include "script/session.h"
 #include "script/statements.h"
 
 namespace host {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "script/named_files.h"
-#include "script/scenario.h"
+#include "script/session.h"
 #include "script/statements.h"
 #include "script/terminal.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "hostsdk/cvar_text.h"
-#include "script/scenario.h"
+#include "script/session.h"
 #include "script/statements.h"
 
 namespace host {
@@ -18,9 +18,9 @@ constexpr double kMostSeconds = 999999999;
 bool readSeconds(const std::string& text, double& value, std::string& error) {
   bool outOfRange = false;
   if ((!readNumber(text, value, false, &outOfRange) && !outOfRange) || std::isnan(value)) {
-    error = "\"" + text + "\" is not a number of seconds";
+    error = isNot(text, "a number of seconds");
   } else if (outOfRange || value < 0 || value > kMostSeconds) {
-    error = "\"" + text + "\" is not within 0 to 999999999 seconds";
+    error = isNot(text, "within 0 to 999999999 seconds");
   } else {
     return true;
   }

@@ -56,4 +56,10 @@ std::unique_lock<std::timed_mutex> holdTemporaryFolder() {
   return std::unique_lock<std::timed_mutex>(g_ending);
 }
 
+bool temporaryFolderHeld() {
+  if (!g_ending.try_lock()) return true;
+  g_ending.unlock();
+  return false;
+}
+
 }  // namespace host

@@ -17,5 +17,8 @@ void removeTemporaryFolder(const std::filesystem::path& folder);
 // waits for that (two seconds at most) rather than racing the removal or having the save make the
 // folder again.
 std::unique_lock<std::timed_mutex> holdTemporaryFolder();
+// Whether the run's end holds it now, as a last stop request would find it. For tests, from a
+// thread other than the holder's.
+bool temporaryFolderHeld();
 
 }  // namespace host

@@ -1,4 +1,4 @@
-// Reading a console variable's text as a number or a colour, as the console does.
+// Reading a console variable's text as a number or a truth value, as the console does.
 
 #include "hostsdk/cvar_text.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The host's console as a plugin reaches it: its variables and the commands it registers.
+
 #include <functional>
 #include <memory>
 #include <string>

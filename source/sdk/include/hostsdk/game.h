@@ -1,5 +1,7 @@
 #pragma once
 
+// The game as a plugin reaches it: hooks on its functions, timers, work handed to its thread.
+
 #include <functional>
 #include <string>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Web requests a plugin hands the host, and the record that describes one.
+
 #include <functional>
 #include <map>
 #include <string>

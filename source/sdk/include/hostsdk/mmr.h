@@ -1,5 +1,7 @@
 #pragma once
 
+// The host's rating service as a plugin reaches it: ratings, playlists, change notifications.
+
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -1,5 +1,8 @@
 #pragma once
 
+// A plugin library as the host loads it: the exported record, and the base of every plugin
+// object.
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>

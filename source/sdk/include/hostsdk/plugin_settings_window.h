@@ -1,5 +1,7 @@
 #pragma once
 
+// A plugin's settings page, for the host's plugins tab.
+
 #include <cstdint>
 #include <string>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// A plugin's window, which the host draws in its GUI.
+
 #include <cstdint>
 #include <string>
 

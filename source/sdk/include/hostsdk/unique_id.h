@@ -1,5 +1,7 @@
 #pragma once
 
+// A player's identity, and the online platforms it may belong to.
+
 #include <string>
 
 #include "hostsdk/export.h"

@@ -19,7 +19,7 @@
 #include <thread>
 #include <utility>
 
-#include "net/http_replies.h"
+#include "net/http_client_shared.h"
 
 namespace host {
 

@@ -1,7 +1,7 @@
 // The callers' side of the HTTP client, the same on every platform: owners admitted and
 // forgotten, requests in flight, and the one callback that may be running.
 
-#include "net/http_replies.h"
+#include "net/http_client_shared.h"
 
 #include <algorithm>
 #include <cassert>

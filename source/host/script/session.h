@@ -56,13 +56,15 @@ class Session {
   // The exit status of each, but Stopped: a stop request (Ctrl-C) ended the run between
   // statements. PictureNotWritten: the run went through, but a screenshot failed.
   // UnloadedPluginCalled: the run went through, but a hook or rating registration an unloaded
-  // plugin left behind would have been called (`unload keeping`).
+  // plugin left behind would have been called (`unload keeping`). DisplayLost: the live
+  // window's display went away.
   enum class Result {
     Ok = 0,
     ExpectFailed = 1,
     BadScenario = 2,
     PictureNotWritten = 4,
     UnloadedPluginCalled = 5,
+    DisplayLost = 6,
     Stopped
   };
 
@@ -70,7 +72,8 @@ class Session {
   // Finishes if that has not happened yet.
   ~Session();
 
-  // Runs statements until the end, a failed `expect`, a bad statement or a stop request.
+  // Runs statements until the end, a failed `expect`, a bad statement, a stop request or the
+  // live window's end.
   Result runFile(const std::filesystem::path& file);
   // Statements from a stream, in real time: time passes between lines (interactive.cpp).
   // Piped lines end at a failed `expect` or a bad statement, as a file's do; a person's are
@@ -112,6 +115,9 @@ class Session {
   // Interactive runs only: a line of guidance, once for each `key`.
   void hint(const std::string& key, const std::string& text);
   Result stopped();
+  // Once the live window has ended, the run ends too: a closed one as at `quit`, a lost
+  // display with a status of its own.
+  std::optional<Result> liveWindowEnded();
   // How a run that went to its end went.
   Result outcome() const;
   void banner();
@@ -121,7 +127,7 @@ class Session {
   // The statements, by what they touch; their words are counted by the time they run.
   friend const std::vector<Statement>& statements();
   using Handler = Result(const Call& call);
-  // The run itself (scenario.cpp).
+  // The run itself (session.cpp).
   Handler config, expect, help, quit;
   // The game's world (statements_world.cpp).
   Handler player, playlist, rating, unsynced, syncing, event, notify, wait;

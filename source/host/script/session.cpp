@@ -1,7 +1,7 @@
 // The session: the host it starts, the statements it runs from a file, and the statements of
 // the run itself.
 
-#include "script/scenario.h"
+#include "script/session.h"
 
 #include <csignal>
 
@@ -102,6 +102,21 @@ Session::Result Session::stopped() {
   return Result::Stopped;
 }
 
+std::optional<Session::Result> Session::liveWindowEnded() {
+  constexpr char kEnding[] = "; unloading the plugin and saving the settings";
+  switch (host_ ? host_->gui().liveWindowEnd() : Gui::LiveWindowEnd::Open) {
+    case Gui::LiveWindowEnd::Open:
+      return std::nullopt;
+    case Gui::LiveWindowEnd::Closed:
+      output_.note(std::string("the window was closed") + kEnding);
+      return outcome();
+    case Gui::LiveWindowEnd::DisplayLost:
+      output_.error("window: " + host_->gui().liveWindowLost() + kEnding);
+      return Result::DisplayLost;
+  }
+  return std::nullopt;
+}
+
 Session::Result Session::run(const std::string& statement, const std::string& where) {
   // Nothing a statement meets ends the host unannounced: the run stops as at a bad statement,
   // and on the way out the settings are saved and a temporary folder removed.
@@ -173,6 +188,7 @@ Session::Result Session::runFile(const std::filesystem::path& file) {
     if (reader.take(line)) {
       Result result = runLine(line, file.string() + ":" + std::to_string(++number));
       if (result != Result::Ok) return result;
+      if (const auto ended = liveWindowEnded()) return *ended;
     } else if (reader.done()) {
       if (!reader.failure().empty()) return unreadable(file.string(), number, reader.failure());
       break;
