@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "forwarding_backend.h"
 #include "harness.h"
 #include "hostsdk/plugin.h"
 #include "lifeline.h"
@@ -197,4 +201,34 @@ TEST(Lifeline, CallbacksTheHostKeepsDoNothingOnceThePluginIsUnloadedOrGone) {
     EXPECT_TRUE(harness.lines().empty());
   }
   EXPECT_FALSE(rankwatch().line()) << "an object that never had a line";
+}
+
+namespace {
+
+// A host whose Execute fails, as one out of memory would.
+class ThrowingExecute : public testing_support::ForwardingBackend {
+ public:
+  using ForwardingBackend::ForwardingBackend;
+  void execute(hostsdk::PluginSlot*, hostsdk::GameCallback) override { throw std::bad_alloc(); }
+};
+
+}  // namespace
+
+TEST(Lifeline, AHandOverTheHostThrewOnIsNoLongerUnderWay) {
+  testing_support::Harness harness;
+  rankwatch& plugin = harness.load();
+  ThrowingExecute throwing(*harness.host);
+  hostsdk::installBackend(&throwing);
+  EXPECT_THROW(lifeline::toGameThread(plugin.line(), [](rankwatch*) {}), std::bad_alloc);
+  hostsdk::installBackend(harness.host.get());
+  // The cut waits for every hand-over under way, with no time bound: one still counted would
+  // hold it for ever.
+  std::atomic<bool> cut{false};
+  std::thread cutting([&] {
+    plugin.line()->cut();
+    cut = true;
+  });
+  const bool returned = testing_support::until([&] { return cut.load(); });
+  returned ? cutting.join() : cutting.detach();
+  EXPECT_TRUE(returned) << "the cut still waits for the hand-over that threw";
 }
