@@ -228,6 +228,32 @@ TEST_F(Overlay, TheSettingsPageDrawsEachLabelAndMarksTheBoxesThatAreOn) {
   }
 }
 
+TEST_F(Overlay, AHeldSliderSendsWhereItWasMovedOnceThoughTheGameThreadLags) {
+  std::string error;
+  ASSERT_TRUE(harness.host->gui().showSettings("rankwatch", error)) << error;
+  frame();
+  std::vector<std::string> items;
+  ASSERT_TRUE(harness.host->gui().items("Plugins", items, error)) << error;
+  int x = 0, y = 0, width = 0, height = 0;
+  for (const std::string& item : items) {
+    std::sscanf(item.c_str(), "item: Scale pos=%d,%d size=%dx%d", &x, &y, &width, &height);
+  }
+  ASSERT_GT(width, 0) << "no Scale slider";
+  harness.lines();
+  // Pressed on the slider's bar and held there three frames, the game thread taking no turn
+  // between them to set what the first one sent.
+  const float bar = static_cast<float>(x + width / 4), middle = static_cast<float>(y + height / 2);
+  harness.host->gui().setMouse({bar, middle, true});
+  for (int i = 0; i < 3; ++i) harness.host->gui().frame();
+  harness.host->gui().setMouse({bar, middle, false});
+  harness.host->gui().frame();
+  harness.wait(0);
+  int sent = 0;
+  for (const std::string& line : harness.lines())
+    sent += line.rfind("command: rankwatch_scale ", 0) == 0;
+  EXPECT_EQ(sent, 1);
+}
+
 struct CaptureCase {
   bool mouse;
   bool keyboard;
