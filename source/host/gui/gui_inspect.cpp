@@ -96,6 +96,15 @@ bool Gui::settled() const {
       const ImVec2 fits = ImGui::CalcWindowNextAutoFitSize(window);
       if (fits.x != window->SizeFull.x || fits.y != window->SizeFull.y) return false;
     }
+    // A window decides its scrollbar from the last frame's size: one just resized gets or
+    // loses it in the next frame.
+    const float room = window->InnerRect.GetHeight() + window->ScrollbarSizes.y;
+    const float needed = window->ContentSize.y + window->WindowPadding.y * 2.0f;
+    if (!(window->Flags &
+          (ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_AlwaysVerticalScrollbar)) &&
+        (needed > room) != window->ScrollbarY) {
+      return false;
+    }
     // Placed, or grown, past the screen's edge: the next frame brings it back.
     const ImVec2 pos = onScreen(*window);
     if (pos.x != window->Pos.x || pos.y != window->Pos.y) return false;
